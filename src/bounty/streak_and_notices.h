@@ -1,0 +1,9 @@
+// The streak file and the on-screen notice service.
+#pragma once
+
+// Reads Harkvane.dat at start-up (creating it with "0\n" when it cannot be opened).
+int ReadStreakFile();
+void SaveStreak();
+void ShowNotice(const char* text);
+// ShowNotice when Harkvane.Toasts is on.
+void ShowToast(const char* text);

@@ -1,0 +1,3 @@
+#include "config/settings_loader.h"
+
+void LoadSettings(Settings&) {}

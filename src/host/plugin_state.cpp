@@ -1,0 +1,5 @@
+#include "host/plugin_state.h"
+
+PluginState G;
+
+void ResetPluginState() { G = PluginState{}; }

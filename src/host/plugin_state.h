@@ -1,0 +1,33 @@
+// The plug-in's one state block. Every mutable value of the plug-in lives here, so a single
+// reset (ResetPluginState) returns it to the state it has when the library loads.
+#pragma once
+#include <cstdint>
+
+#include "bounty/bounty_state.h"
+#include "config/config_state.h"
+#include "config/settings.h"
+#include "host/loop_state.h"
+#include "posse/posse_state.h"
+#include "spawn/spawn_state.h"
+
+struct PlatformState {
+    uint32_t RandState = 1; // the C runtime's generator starts as if seeded with 1
+};
+
+struct PluginState {
+    Settings settings;
+    ConfigState config;
+    LoopState loop;
+    PoolState pools;
+    WitnessState witness;
+    SpawnState spawn;
+    PursuitState pursuit;
+    HarkvaneState harkvane;
+    DespawnState despawn;
+    PlatformState platform;
+};
+
+extern PluginState G;
+
+// Back to library-load state: default settings, empty lists and tables, zeroed timers.
+void ResetPluginState();

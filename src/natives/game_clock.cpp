@@ -1,0 +1,15 @@
+#include "natives/game_clock.h"
+
+#include <cstdint>
+
+#include "natives/natives.h"
+
+double GameHours() {
+    const int64_t year = game::ClockYear();
+    const int64_t month = game::ClockMonth();
+    const int64_t day = game::ClockDay();
+    const int64_t hour = game::ClockHour();
+    const int64_t minute = game::ClockMinute();
+    const int64_t wholeHours = ((year * 12 + month) * 31 + day) * 24 + hour;
+    return static_cast<double>(wholeHours) + static_cast<double>(minute) / 60.0;
+}

@@ -1,0 +1,7 @@
+#include "natives/native_hashes.h"
+
+const NativeInfo* FindNative(uint64_t hash) {
+    for (const NativeInfo& n : NativeCatalogue)
+        if (n.hash == hash) return &n;
+    return nullptr;
+}

@@ -1,0 +1,12 @@
+// Hotkey state. Bit 0 of the result means "pressed since the previous query".
+#pragma once
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstdint>
+
+int16_t GetAsyncKeyState(int virtualKey);
+// Hosts (the simulated world, tests) report a key press here.
+void FeedKeyPress(int virtualKey);
+void ResetKeyState();
+#endif

@@ -1,0 +1,3 @@
+#include "posse/deferred_spawns.h"
+
+void ProcessDeferredSpawns(const Vec3&, float) {}

@@ -1,0 +1,5 @@
+#include "posse/despawn.h"
+
+void DespawnFarPeds(const Vec3&) {}
+void CompactSpawnedPeds() {}
+void DespawnPosse() {}

@@ -1,0 +1,57 @@
+// Posse runtime state: pursuit tables, the Harkvane event, despawn timing.
+#pragma once
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "natives/types.h"
+
+struct StuckWatchEntry {
+    Vec3 lastPosition;
+    int32_t lastMoveMs = 0;
+    float lastDistance = 0.0f;
+    int32_t lastDistanceMs = 0;
+    int32_t repathMs = 0;
+};
+
+struct PursuitState {
+    std::unordered_map<Ped, StuckWatchEntry> StuckWatch;
+    std::unordered_set<Ped> EngagedLastPass;
+    std::unordered_map<Ped, int32_t> ApproachStart;
+    std::unordered_map<Ped, int32_t> SecondTaskStart;
+    int32_t EngagementNextMs = 0;
+    int32_t MountedPursuitNextMs = 0;
+};
+
+struct HarkvaneMember {
+    int32_t ped = 0;
+    char group = 'A';
+};
+
+struct WaveAnchor {
+    Vec3 position;
+    bool valid = false;
+};
+
+struct HarkvaneState {
+    bool HarkvaneActive = false;
+    int32_t HarkvaneTier = 0;
+    int32_t HarkvaneStage = 0;
+    std::vector<HarkvaneMember> HarkvaneMembers;
+    std::vector<Ped> HarkvanePeds[3]; // groups A, B, C
+    WaveAnchor HarkvaneAnchors[3];
+    int32_t HarkvaneWaveTarget = 0;
+    int32_t HarkvaneWaveCount = 0;
+    uint32_t HarkvaneNextMemberMs = 0;
+    uint32_t HarkvaneWaveDueMs = 0;
+    int32_t HarkvaneDeaths = 0;
+    int32_t HarkvaneSpawned = 0;
+    uint64_t HarkvaneMarker = 0;
+    uint32_t HarkvaneTickNextMs = 0;
+    std::unordered_map<Ped, int32_t> LeashCooldown;
+};
+
+struct DespawnState {
+    uint32_t DespawnNextMs = 0;
+};

@@ -1,0 +1,4 @@
+#include "spawn/spawn_driver.h"
+
+void SpawnDriver() {}
+void StartHarkvaneEvent(int, const Vec3&, float) {}

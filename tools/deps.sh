@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, only the Debian packages this project needs and the machine lacks.
+# Idempotent: prints nothing to install when everything is present.
+set -euo pipefail
+
+need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev
+      g++-mingw-w64-x86-64-posix wine64 clang binutils-mingw-w64-x86-64 zip)
+[ "${1:-}" = "--minimal" ] && need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev)
+
+missing=()
+for p in "${need[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "deps: installing ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+        SUDO=sudo
+    else
+        echo "deps: not root; please run: sudo apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+else
+    SUDO=
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
