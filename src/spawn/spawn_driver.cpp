@@ -1,4 +1,3 @@
 #include "spawn/spawn_driver.h"
 
 void SpawnDriver() {}
-void StartHarkvaneEvent(int, const Vec3&, float) {}

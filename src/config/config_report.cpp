@@ -1,0 +1,3 @@
+#include "config/config_report.h"
+
+std::string RenderEffectiveConfig() { return std::string(); }

@@ -1,0 +1,3 @@
+#include "spawn/spawn_driver.h"
+
+void StartHarkvaneEvent(int, const Vec3&, float) {}
