@@ -1,5 +1,130 @@
 #include "posse/despawn.h"
 
-void DespawnFarPeds(const Vec3&) {}
-void CompactSpawnedPeds() {}
-void DespawnPosse() {}
+#include <algorithm>
+#include <cstdint>
+
+#include "host/plugin_state.h"
+#include "natives/natives.h"
+#include "posse/pursuit.h"
+#include "posse/tracked_peds.h"
+
+namespace {
+
+constexpr uint32_t FarPassPeriodMs = 500;
+constexpr float FarDespawnRangeSq = 200.0f * 200.0f;
+constexpr int64_t CapSlack = 10;
+constexpr int64_t CapRemovalsPerFrame = 5;
+
+float DistanceSq(const Vec3& a, const Vec3& b) {
+    const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+    return dx * dx + dy * dy + dz * dz;
+}
+
+// The host may zero the handle it is given, so it never sees our list element.
+void DeleteTracked(Ped ped) {
+    Entity copy = ped;
+    game::DeleteEntity(&copy);
+}
+
+void SwapInRebuiltList() {
+    G.spawn.SpawnedPeds.swap(G.despawn.PedScratch);
+    G.despawn.PedScratch.clear();
+}
+
+bool SparedByCap(Ped ped) {
+    return ped != 0 && game::EntityExists(ped) && G.settings.Harkvane.ProtectFromMaxAlive &&
+           IsListedHarkvaneMember(ped);
+}
+
+} // namespace
+
+// Deletes living hunters left far behind; the army event keeps its soldiers however far.
+void DespawnFarPeds(const Vec3& playerPos) {
+    if (G.harkvane.HarkvaneActive) return;
+    const uint32_t now = game::GameTimer();
+    if (now < G.despawn.DespawnNextMs) return;
+    G.despawn.DespawnNextMs = now + FarPassPeriodMs;
+
+    std::vector<Ped>& kept = G.despawn.PedScratch;
+    kept.clear();
+    const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
+    for (size_t i = 0; i < peds.size(); ++i) {
+        const Ped ped = peds[i];
+        if (ped == 0 || !game::EntityExists(ped)) continue;
+        const bool spared = !game::IsEntityAPed(ped) || IsProtectedPed(ped) ||
+                            IsListedHarkvaneMember(ped) || game::IsPedDeadOrDying(ped);
+        if (!spared && DistanceSq(game::EntityCoords(ped), playerPos) > FarDespawnRangeSq) {
+            DeleteTracked(ped);
+            continue;
+        }
+        kept.push_back(ped);
+    }
+    SwapInRebuiltList();
+}
+
+// Drops vanished handles every frame and trims a list that has grown well past the limit,
+// oldest first, a few per frame.
+void CompactSpawnedPeds() {
+    std::vector<Ped>& kept = G.despawn.PedScratch;
+    kept.clear();
+    const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
+    for (size_t i = 0; i < peds.size(); ++i)
+        if (peds[i] != 0 && game::EntityExists(peds[i])) kept.push_back(peds[i]);
+    SwapInRebuiltList();
+
+    std::vector<Ped>& list = G.spawn.SpawnedPeds;
+    const int64_t n = static_cast<int64_t>(list.size());
+    const int64_t maxAlive = G.settings.Spawner.MaxAlive;
+    if (n > maxAlive + CapSlack) {
+        const int64_t removals = std::min(n - maxAlive, CapRemovalsPerFrame);
+        for (int64_t k = 0; k < removals; ++k) {
+            size_t victim = 0;
+            while (victim < list.size() && SparedByCap(list[victim]))
+                ++victim;
+            if (victim == list.size()) break;
+            const Ped ped = list[victim];
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(victim));
+            if (ped != 0 && game::EntityExists(ped)) DeleteTracked(ped);
+        }
+    }
+
+    if (!G.settings.Blip.BountyHunterHorse) {
+        for (HorseRecord& r : G.spawn.HorseRecords) {
+            if (r.blip == 0) continue;
+            game::RemoveBlip(&r.blip);
+            r.blip = 0;
+        }
+    }
+}
+
+// Clears the whole posse (horses excepted), ends a running army event and drops the retries.
+void DespawnPosse() {
+    std::vector<Ped>& kept = G.despawn.PedScratch;
+    kept.clear();
+    const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
+    for (size_t i = 0; i < peds.size(); ++i) {
+        const Ped ped = peds[i];
+        if (ped == 0 || !game::EntityExists(ped)) continue;
+        if (IsProtectedPed(ped)) {
+            kept.push_back(ped);
+            continue;
+        }
+        DeleteTracked(ped);
+    }
+    SwapInRebuiltList();
+
+    HarkvaneState& hv = G.harkvane;
+    if (hv.HarkvaneActive) {
+        if (hv.HarkvaneMarker != 0) {
+            game::RemoveEventMarker(hv.HarkvaneMarker);
+            hv.HarkvaneMarker = 0;
+        }
+        hv.HarkvaneActive = false;
+        hv.HarkvaneStage = 0;
+        hv.HarkvaneWaveDueMs = 0;
+    }
+    for (std::vector<Ped>& wave : hv.HarkvanePeds)
+        wave.clear();
+    hv.HarkvaneMembers.clear();
+    G.spawn.DeferredSpawns.clear();
+}

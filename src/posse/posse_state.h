@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "natives/types.h"
+#include "posse/handle_set.h"
+#include "spawn/spawn_state.h"
 
 struct StuckWatchEntry {
     Vec3 lastPosition;
@@ -17,7 +19,9 @@ struct StuckWatchEntry {
 
 struct PursuitState {
     std::unordered_map<Ped, StuckWatchEntry> StuckWatch;
-    std::unordered_set<Ped> EngagedLastPass;
+    HandleSet StuckWatchedThisFrame; // scratch, rebuilt every frame
+    HandleSet EngagedLastPass;
+    HandleSet EngagedThisPass; // scratch, swapped into EngagedLastPass
     std::unordered_map<Ped, int32_t> ApproachStart;
     std::unordered_map<Ped, int32_t> SecondTaskStart;
     int32_t EngagementNextMs = 0;
@@ -54,4 +58,8 @@ struct HarkvaneState {
 
 struct DespawnState {
     uint32_t DespawnNextMs = 0;
+    // Reused storage for the lists the posse passes rebuild and swap in, so a frame allocates
+    // nothing once they have grown.
+    std::vector<Ped> PedScratch;
+    std::vector<DeferredSpawn> DeferredScratch;
 };

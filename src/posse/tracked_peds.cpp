@@ -1,0 +1,20 @@
+#include "posse/tracked_peds.h"
+
+#include "host/plugin_state.h"
+
+void ForgetStaleTimers(Ped ped) {
+    G.pursuit.ApproachStart.erase(ped);
+    G.pursuit.SecondTaskStart.erase(ped);
+    G.harkvane.LeashCooldown.erase(ped);
+}
+
+void TrackSpawnedPed(Ped ped) {
+    G.spawn.SpawnedPeds.push_back(ped);
+    ForgetStaleTimers(ped);
+}
+
+bool IsListedHarkvaneMember(Ped ped) {
+    for (const HarkvaneMember& m : G.harkvane.HarkvaneMembers)
+        if (static_cast<Ped>(m.ped) == ped) return true;
+    return false;
+}
