@@ -4,11 +4,16 @@
 #include <utility>
 #include <vector>
 
+#include "bounty/ped_table.h"
 #include "natives/types.h"
 
-inline constexpr int PoolRegionCount = 5;  // regions 0..4 are pooled
+inline constexpr int PoolRegionCount = 5; // regions 0..4 are pooled
 inline constexpr int RegionNeverPooled = 5;
 inline constexpr int RegionUnknown = 6;
+
+inline constexpr int MaxWitnesses = 512;
+inline constexpr int MaxTrackedPeds = 256;
+inline constexpr int SeenSlotCount = 512;
 
 struct PoolState {
     int32_t PoolFileValues[6] = {0, 0, 0, 0, 0, 0};
@@ -32,7 +37,13 @@ struct TrackedPed {
 struct WitnessState {
     std::vector<Ped> Witnesses;          // up to 512
     std::vector<TrackedPed> TrackedPeds; // up to 256
-    Ped SeenPeds[512] = {};
+    Ped SeenPeds[SeenSlotCount] = {};
+    int32_t SeenUsed = 0; // slots are filled front to back and freed only all together
+    // Lookup tables beside the ordered ones: ped -> index in TrackedPeds; membership of
+    // SeenPeds and Witnesses.
+    PedTable<2 * MaxTrackedPeds> TrackedIndex;
+    PedTable<2 * SeenSlotCount> SeenSet;
+    PedTable<2 * MaxWitnesses> WitnessSet;
     int32_t LastShownWitnessCount = -1;
     bool SearchNoticeShown = false;
     uint32_t NextWitnessCheckMs = 0;

@@ -1,6 +1,10 @@
 #include "bounty/streak_and_notices.h"
 
-int ReadStreakFile() { return 0; }
-void SaveStreak() {}
+int ReadStreakFile() {
+    return 0;
+}
+bool SaveStreak() {
+    return false;
+}
 void ShowNotice(const char*) {}
 void ShowToast(const char*) {}

@@ -3,7 +3,8 @@
 
 // Reads Harkvane.dat at start-up (creating it with "0\n" when it cannot be opened).
 int ReadStreakFile();
-void SaveStreak();
+// Writes StreakCount to Harkvane.dat; true when the file now holds that value.
+bool SaveStreak();
 void ShowNotice(const char* text);
 // ShowNotice when Harkvane.Toasts is on.
 void ShowToast(const char* text);

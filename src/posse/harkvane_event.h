@@ -1,5 +1,7 @@
 // The Harkvane army event after its start: waves, leash, success.
 #pragma once
+#include <cstdint>
+
 #include "natives/types.h"
 
 void UpdateHarkvaneEvent(const Vec3& playerPos, float heading);
@@ -8,3 +10,13 @@ void HarkvaneTick();
 Ped SpawnWaveMember(const Vec3& anchor, float heading, char group);
 void RebuildHarkvanePeds(char group);
 bool IsHarkvaneMember(Ped ped);
+
+// Wave helpers shared with the event start and the deferred spawns: wave index 0..2 of a group
+// tag 'A'..'C' and back, and a wave's size (leader included) for the running event's tier.
+int WaveIndex(char group);
+char WaveTag(int wave);
+int32_t WaveSize(int wave);
+// Appends a newly created soldier to the tracked peds.
+void TrackSpawnedPed(Ped ped);
+// The law region of a district zone (the host's hash of its name); 0 for unlisted zones.
+Hash LawRegionOfZone(Hash zone);

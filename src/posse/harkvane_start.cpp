@@ -1,3 +1,62 @@
+#include <algorithm>
+
+#include "bounty/streak_and_notices.h"
+#include "host/plugin_state.h"
+#include "natives/natives.h"
+#include "platform/crt_rand.h"
+#include "posse/harkvane_event.h"
+#include "spawn/placement.h"
 #include "spawn/spawn_driver.h"
 
-void StartHarkvaneEvent(int, const Vec3&, float) {}
+namespace {
+
+constexpr float MinLeaderDistance = 2.0f;
+constexpr float HeadingSpreadDegrees = 20.0f;
+
+} // namespace
+
+void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
+    HarkvaneState& hv = G.harkvane;
+    const Settings& s = G.settings;
+
+    HarkvaneTick();
+
+    hv.HarkvaneActive = true;
+    hv.HarkvaneStage = 0;
+    hv.HarkvaneTier = tier;
+    for (std::vector<Ped>& peds : hv.HarkvanePeds)
+        peds.clear();
+    hv.HarkvaneMembers.clear();
+    hv.HarkvaneDeaths = 0;
+    hv.HarkvaneSpawned = 0;
+    hv.HarkvaneTickNextMs = 0;
+    hv.DeadStreakSaved = false;
+
+    int32_t volume = game::CreateBoxVolume(playerPos.x, playerPos.y, playerPos.z);
+    hv.HarkvaneMarker = game::CreateEventMarker(volume);
+
+    // The leader of wave A; the rest of the army gathers around it over the next frames.
+    Vec3 point;
+    float inner = std::max(s.Spawner.SpawnNearMinMeters, MinLeaderDistance);
+    if (BoundedRingSearch(playerPos, inner, s.Harkvane.AnchorRadiusMeters, &point)) {
+        float r01 = static_cast<float>(CrtRand()) * 3.0518509e-05f;
+        Ped leader =
+            CreateHunter(s.Harkvane.Model, point, bearing + (r01 - 0.5f) * HeadingSpreadDegrees);
+        if (leader != 0) {
+            TrackSpawnedPed(leader);
+            if (s.Blip.Style != 0) game::AddBlipForEntity(s.Blip.Style, leader);
+            hv.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(leader), 'A'});
+            hv.HarkvanePeds[0].push_back(leader);
+            ++hv.HarkvaneSpawned;
+            hv.HarkvaneAnchors[0].position = game::EntityCoords(leader);
+            hv.HarkvaneAnchors[0].valid = true;
+        }
+    }
+
+    hv.HarkvaneWaveCount = 0;
+    hv.HarkvaneWaveTarget = std::max(0, WaveSize(0) - 1);
+    hv.HarkvaneNextMemberMs = game::GameTimer();
+    hv.HarkvaneStage = 0;
+
+    if (s.Harkvane.Toasts) ShowToast(s.Harkvane.ToastStart.c_str());
+}

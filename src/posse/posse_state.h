@@ -54,6 +54,11 @@ struct HarkvaneState {
     uint64_t HarkvaneMarker = 0;
     uint32_t HarkvaneTickNextMs = 0;
     std::unordered_map<Ped, int32_t> LeashCooldown;
+    // Scratch list for the per-frame member bookkeeping (swapped with HarkvaneMembers).
+    std::vector<HarkvaneMember> MemberScratch;
+    // The streak file holds 0 from a save made while the player lies dead during the event;
+    // cleared when the player is alive again or StreakCount moves.
+    bool DeadStreakSaved = false;
 };
 
 struct DespawnState {
