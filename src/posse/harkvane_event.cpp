@@ -10,6 +10,7 @@
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
 #include "posse/pursuit.h"
+#include "posse/tracked_peds.h"
 #include "spawn/placement.h"
 
 namespace {
@@ -175,10 +176,6 @@ int32_t WaveSize(int wave) {
                        : s.Harkvane_Counts_A[tier];
 }
 
-void TrackSpawnedPed(Ped ped) {
-    G.spawn.SpawnedPeds.push_back(ped);
-}
-
 Hash LawRegionOfZone(Hash zone) {
     if (zone == 0) return 0;
     for (const LawRegion& region : LawRegions)
@@ -324,7 +321,5 @@ void RebuildHarkvanePeds(char group) {
 }
 
 bool IsHarkvaneMember(Ped ped) {
-    for (const HarkvaneMember& member : G.harkvane.HarkvaneMembers)
-        if (static_cast<Ped>(member.ped) == ped) return true;
-    return false;
+    return IsListedHarkvaneMember(ped);
 }

@@ -16,7 +16,5 @@ bool IsHarkvaneMember(Ped ped);
 int WaveIndex(char group);
 char WaveTag(int wave);
 int32_t WaveSize(int wave);
-// Appends a newly created soldier to the tracked peds.
-void TrackSpawnedPed(Ped ped);
 // The law region of a district zone (the host's hash of its name); 0 for unlisted zones.
 Hash LawRegionOfZone(Hash zone);

@@ -5,6 +5,7 @@
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
 #include "posse/harkvane_event.h"
+#include "posse/tracked_peds.h"
 #include "spawn/placement.h"
 #include "spawn/spawn_driver.h"
 
