@@ -1,5 +1,266 @@
 #include "host/main_loop.h"
 
+#include <algorithm>
+
+#include "bounty/bounty_pools.h"
+#include "bounty/streak_and_notices.h"
+#include "bounty/witnesses.h"
+#include "config/loadouts.h"
+#include "config/rosters.h"
+#include "config/settings_loader.h"
+#include "host/plugin_state.h"
+#include "host/shield_zones.h"
+#include "natives/game_clock.h"
+#include "natives/natives.h"
+#include "platform/crt_rand.h"
+#include "platform/keys.h"
+#include "posse/deferred_spawns.h"
+#include "posse/despawn.h"
+#include "posse/harkvane_event.h"
+#include "posse/pursuit.h"
+#include "spawn/horses.h"
+#include "spawn/spawn_driver.h"
+
+const LoopOperations RealLoopOps = {
+    .LoadSettings = LoadSettings,
+    .LoadVariantWeights = LoadVariantWeights,
+    .LoadLoadouts = LoadLoadouts,
+    .LoadTierLoadoutPools = LoadTierLoadoutPools,
+    .UpdateDailyBounty = UpdateDailyBounty,
+    .UpdateBountyPools = UpdateBountyPools,
+    .UpdateMountedPursuit = UpdateMountedPursuit,
+    .SpawnDriver = SpawnDriver,
+    .UpdateStuckWatch = UpdateStuckWatch,
+    .HorsePass = HorsePass,
+    .UpdateEngagement = UpdateEngagement,
+    .UpdateWitnesses = UpdateWitnesses,
+    .SaveStreak = SaveStreak,
+    .ShowToast = ShowToast,
+    .UpdateHarkvaneEvent = UpdateHarkvaneEvent,
+    .LeashHarkvaneMembers = LeashHarkvaneMembers,
+    .HarkvaneTick = HarkvaneTick,
+    .ProcessDeferredSpawns = ProcessDeferredSpawns,
+    .ProtectPlayerMount = ProtectPlayerMount,
+    .DespawnFarPeds = DespawnFarPeds,
+    .DespawnPosse = DespawnPosse,
+    .CompactSpawnedPeds = CompactSpawnedPeds,
+    .IsProtectedPed = IsProtectedPed,
+};
+
+LoopOperations LoopOps = RealLoopOps;
+
+namespace {
+
+constexpr int KeySpawnNow = 0x76;       // F7
+constexpr int KeyReloadSettings = 0x78; // F9
+constexpr const char* VanillaCooldownName = "BOUNTYHUNTERSGLOBALCOOLDOWN";
+constexpr int32_t VanillaCooldownValue = 9999;
+constexpr uint32_t VanillaCooldownPeriodMs = 1000;
+constexpr uint32_t HarkvaneTickPeriodMs = 1000;
+constexpr float ReversedHeadingOffset = 180.0f;
+constexpr double HoursPerSecond = 1.0 / 3600.0;
+constexpr double DaysPerHour = 1.0 / 24.0;
+constexpr const char* StreakResetToast = "Harkvane: streak reset (death)";
+
+bool KeyPressed(int virtualKey) {
+    return (GetAsyncKeyState(virtualKey) & 1) != 0;
+}
+
+// Checks run in this order and stop at the first that reports death; no ped counts as dead.
+bool PlayerIsDead(Ped player) {
+    if (player == 0) return true;
+    if (game::IsEntityDead(player)) return true;
+    if (game::IsPedDeadSecondCheck(player)) return true;
+    return game::IsPedDeadOrDying(player);
+}
+
+void ReloadConfiguration() {
+    LoopOps.LoadSettings(G.settings);
+    LoopOps.LoadVariantWeights();
+    LoopOps.LoadLoadouts();
+    LoopOps.LoadTierLoadoutPools();
+}
+
+double HoldoffEnd() {
+    const int32_t seconds = std::max(G.settings.CampShield.HoldoffSeconds, 0);
+    return GameHours() + static_cast<double>(seconds) * HoursPerSecond;
+}
+
+// Keeps the game's own bounty hunters away by re-applying their global cooldown every second.
+void SuppressVanillaHunters() {
+    LoopState& loop = G.loop;
+    if (loop.VanillaCooldownHash == 0)
+        loop.VanillaCooldownHash = game::HashKey(VanillaCooldownName);
+    if (loop.VanillaCooldownHash == 0) return;
+    if (loop.DisableVanillaBountyHunters) {
+        if (!loop.VanillaDisablePrev) loop.VanillaCooldownNextMs = 0;
+        const uint32_t t = game::GameTimer();
+        if (t >= loop.VanillaCooldownNextMs) {
+            game::SetGlobalCooldown(loop.VanillaCooldownHash, VanillaCooldownValue);
+            loop.VanillaCooldownNextMs = t + VanillaCooldownPeriodMs;
+        }
+    }
+    loop.VanillaDisablePrev = loop.DisableVanillaBountyHunters;
+}
+
+// A death ends the streak toward the army event and stops an event in progress; its soldiers
+// stay tracked so the ordinary clean-up removes them.
+void ResetStreakOnDeath() {
+    if (!G.settings.Harkvane.Enabled || !G.settings.Harkvane.ResetOnPlayerDeath) return;
+    if (!PlayerIsDead(game::PlayerPed())) {
+        G.loop.DeathResetLatch = false;
+        return;
+    }
+    if (G.loop.DeathResetLatch) return;
+    HarkvaneState& event = G.harkvane;
+    if (event.HarkvaneMarker != 0) {
+        game::RemoveEventMarker(event.HarkvaneMarker);
+        event.HarkvaneMarker = 0;
+    }
+    event.HarkvaneActive = false;
+    for (std::vector<Ped>& group : event.HarkvanePeds)
+        group.clear();
+    event.HarkvaneStage = 0;
+    event.HarkvaneWaveDueMs = 0;
+    G.loop.StreakCount = 0;
+    LoopOps.SaveStreak();
+    LoopOps.ShowToast(StreakResetToast);
+    G.loop.DeathResetLatch = true;
+}
+
+void HoldPursuedState(uint32_t t) {
+    if (G.loop.PursuedHoldUntilMs == 0) return;
+    if (t < G.loop.PursuedHoldUntilMs) {
+        game::SetPlayerPursued(game::Player(), true);
+    } else {
+        game::SetPlayerPursued(game::Player(), false);
+        G.loop.PursuedHoldUntilMs = 0;
+    }
+}
+
+// Entering a protected place clears the posse once per stay; every frame inside pushes the
+// end of the hold-off further out so no timed posse arrives right after leaving.
+void ApplyCampShield(const Vec3& position) {
+    if (!G.settings.CampShield.Enabled) return;
+    if (CampZoneHoldingPlayer(position)) {
+        if (!G.loop.InCampLatch) {
+            LoopOps.DespawnPosse();
+            G.loop.InCampLatch = true;
+        }
+        G.loop.CampHoldoffUntil = HoldoffEnd();
+    } else {
+        G.loop.InCampLatch = false;
+    }
+}
+
+void ApplyTownShield(const Vec3& position) {
+    G.loop.TownShieldActive = G.settings.TownShield.Rhodes;
+    if (!G.loop.TownShieldActive) return;
+    if (TownZoneHoldsPlayer(position)) {
+        if (!G.loop.InTownLatch) {
+            LoopOps.DespawnPosse();
+            G.loop.InTownLatch = true;
+        }
+        G.loop.TownHoldoffUntil = HoldoffEnd();
+    } else {
+        G.loop.InTownLatch = false;
+    }
+}
+
+void DespawnOnPlayerDeath(Ped player) {
+    if (!G.settings.Cleanup.DespawnOnPlayerDeath) return;
+    if (PlayerIsDead(player)) {
+        if (!G.loop.PlayerDeadLatch) {
+            LoopOps.DespawnPosse();
+            G.loop.PlayerDeadLatch = true;
+        }
+    } else {
+        G.loop.PlayerDeadLatch = false;
+    }
+}
+
+void DespawnDuringMissions() {
+    if (!G.settings.Cleanup.DespawnDuringMissions) return;
+    const uint32_t t = game::GameTimer();
+    if (t < G.loop.MissionPollNextMs) return;
+    G.loop.MissionPollNextMs = t + static_cast<uint32_t>(G.settings.Cleanup.MissionPollMs);
+    if (game::IsMissionActive()) {
+        if (!G.loop.MissionLatch) {
+            LoopOps.DespawnPosse();
+            G.loop.MissionLatch = true;
+        }
+    } else {
+        G.loop.MissionLatch = false;
+    }
+}
+
+bool IsLiveHunter(Ped ped) {
+    return ped != 0 && game::EntityExists(ped) && game::IsEntityAPed(ped) &&
+           !LoopOps.IsProtectedPed(ped) && !game::IsPedDeadOrDying(ped);
+}
+
+// The pursued state the driver switched on lasts while any hunter it sent is still alive.
+void KeepPursuedWhileHuntersLive() {
+    if (!G.loop.PursuitFlag) return;
+    int live = 0;
+    for (Ped ped : G.spawn.SpawnedPeds) {
+        if (IsLiveHunter(ped)) ++live;
+    }
+    if (live > 0) {
+        game::SetPlayerPursued(game::Player(), true);
+    } else {
+        game::SetPlayerPursued(game::Player(), false);
+        G.loop.PursuitFlag = false;
+    }
+}
+
+// The first gate that applies blocks the timed posse.
+bool TimedSpawnBlocked(const Vec3& position) {
+    const Settings& s = G.settings;
+    if (s.CampShield.Enabled) {
+        if (s.CampShield.BlockInCamp && CampZoneHoldingPlayer(position)) return true;
+        if (GameHours() < G.loop.CampHoldoffUntil) return true;
+    }
+    if (s.TownShield.Rhodes) {
+        if (TownZoneHoldsPlayer(position)) return true;
+        if (GameHours() < G.loop.TownHoldoffUntil) return true;
+    }
+    if (s.BountyGates.BlockMissionSpawns && game::IsMissionActive()) return true;
+    return false;
+}
+
+void DecideTimedSpawn(const Vec3& position) {
+    if (!TimedSpawnBlocked(position)) {
+        LoopOps.SpawnDriver();
+        G.loop.PosseSentMarker = true;
+    }
+}
+
+// A decision, spawn or blocked, always re-arms the timer: a blocked posse is dropped, not
+// postponed. With the witness tracker on, a due timer waits for the witness gate.
+void RunSpawnTimer(const Vec3& position) {
+    LoopState& loop = G.loop;
+    const double now = GameHours();
+    const bool due =
+        now >= loop.NextSpawnHour ||
+        now >= loop.LastSpawnHour + static_cast<double>(G.settings.Spawner.MaxSpawnHours);
+    if (G.settings.WitnessTracker.Enabled) {
+        if (due) loop.SpawnDueLatch = true;
+        if (!due && !loop.SpawnDueLatch) return;
+        if (!loop.WitnessGate) return;
+        DecideTimedSpawn(position);
+        ArmSpawnTimer(now);
+        loop.SpawnDueLatch = false;
+        loop.WitnessGate = false;
+    } else {
+        if (!due) return;
+        DecideTimedSpawn(position);
+        ArmSpawnTimer(now);
+    }
+}
+
+} // namespace
+
 void ScriptMain() {
     ScriptStartup();
     for (;;) {
@@ -7,8 +268,99 @@ void ScriptMain() {
         scriptWait(0);
     }
 }
-void ScriptStartup() {}
-void ScriptFramePass() {}
-void ArmSpawnTimer() {}
-void PluginAttach(HostModule module) { scriptRegister(module, ScriptMain); }
-void PluginDetach(HostModule module) { scriptUnregister(module); }
+
+void ScriptStartup() {
+    CrtSrand(static_cast<unsigned>(CalendarTimeSeconds()));
+    ReloadConfiguration();
+    G.loop.StreakCount = ReadStreakFile();
+    ArmSpawnTimer();
+    G.loop.DayIndex = static_cast<int32_t>(GameHours() * DaysPerHour);
+}
+
+void ScriptFramePass() {
+    const Settings& s = G.settings;
+
+    if (s.Bounty.DailyIncreaseEnabled) LoopOps.UpdateDailyBounty();
+    if (s.BountyGates.BountyPooling) LoopOps.UpdateBountyPools();
+    LoopOps.UpdateMountedPursuit();
+
+    // The hotkeys bypass the loop's own gates; the driver still applies its bounty gate.
+    if (KeyPressed(KeySpawnNow)) {
+        LoopOps.SpawnDriver();
+        ArmSpawnTimer();
+    }
+    if (KeyPressed(KeyReloadSettings)) {
+        ReloadConfiguration();
+        ArmSpawnTimer();
+    }
+
+    const Ped player = game::PlayerPed();
+    const Vec3 position = game::EntityCoords(player);
+    // Left unwrapped: it may exceed 360 degrees.
+    const float reversedHeading = game::EntityHeading(player) + ReversedHeadingOffset;
+
+    LoopOps.UpdateStuckWatch();
+    LoopOps.HorsePass();
+    LoopOps.UpdateEngagement();
+    if (s.WitnessTracker.Enabled) LoopOps.UpdateWitnesses();
+
+    SuppressVanillaHunters();
+    ResetStreakOnDeath();
+
+    LoopOps.UpdateHarkvaneEvent(position, reversedHeading);
+    LoopOps.LeashHarkvaneMembers(position);
+    const uint32_t t = game::GameTimer();
+    if (G.harkvane.HarkvaneActive && t >= G.harkvane.HarkvaneTickNextMs) {
+        LoopOps.HarkvaneTick();
+        G.harkvane.HarkvaneTickNextMs = t + HarkvaneTickPeriodMs;
+    }
+    HoldPursuedState(t);
+
+    LoopOps.ProcessDeferredSpawns(position, reversedHeading);
+    LoopOps.ProtectPlayerMount();
+
+    ApplyCampShield(position);
+    ApplyTownShield(position);
+
+    LoopOps.DespawnFarPeds(position);
+    DespawnOnPlayerDeath(player);
+    DespawnDuringMissions();
+    LoopOps.CompactSpawnedPeds();
+    KeepPursuedWhileHuntersLive();
+
+    RunSpawnTimer(position);
+}
+
+void ArmSpawnTimer(double now) {
+    LoopState& loop = G.loop;
+    const float minHours = G.settings.Spawner.MinSpawnHours;
+    const float maxHours = G.settings.Spawner.MaxSpawnHours;
+    loop.LastSpawnHour = now;
+    loop.SpawnInterval = minHours;
+    if (minHours != maxHours) {
+        constexpr float UnitScale = 1.0f / static_cast<float>(CrtRandMax);
+        const float r = static_cast<float>(CrtRand());
+        loop.SpawnInterval = (maxHours - minHours) * r * UnitScale + minHours;
+    }
+    loop.NextSpawnHour = loop.LastSpawnHour + static_cast<double>(loop.SpawnInterval);
+}
+
+void ArmSpawnTimer() {
+    ArmSpawnTimer(GameHours());
+}
+
+void PluginAttach(HostModule module) {
+    scriptRegister(module, ScriptMain);
+}
+
+void PluginDetach(HostModule module) {
+    for (Ped ped : G.spawn.SpawnedPeds) {
+        if (ped == 0 || !game::EntityExists(ped)) continue;
+        Entity handle = ped; // the host may zero the variable it is given
+        game::DeleteEntity(&handle);
+    }
+    G.spawn.SpawnedPeds.clear();
+    G.spawn.AnchorPresent = false;
+    G.spawn.AnchorPed = 0;
+    scriptUnregister(module);
+}

@@ -2,4 +2,6 @@
 
 PluginState G;
 
-void ResetPluginState() { G = PluginState{}; }
+void ResetPluginState() {
+    G = PluginState{};
+}
