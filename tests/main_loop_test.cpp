@@ -1,0 +1,633 @@
+// The per-frame pass against the recording host, with the other subsystems' operations replaced
+// by recorders so the order of calls and the loop's own latches and gates can be watched.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "host/main_loop.h"
+#include "host/plugin_state.h"
+#include "host/shield_zones.h"
+#include "natives/game_clock.h"
+#include "platform/crt_rand.h"
+#include "platform/keys.h"
+#include "recording_host.h"
+
+namespace {
+
+struct Event {
+    std::string name;
+    size_t callIndex; // number of native calls recorded before it
+};
+
+RecordingHost* Host = nullptr;
+std::vector<Event> Trace;
+std::vector<Ped> ProtectedPeds;
+Vec3 LastPosition;
+float LastHeading = 0.0f;
+
+void Note(const char* name) {
+    Trace.push_back({name, Host->calls.size()});
+}
+
+const LoopOperations Recorders = {
+    .LoadSettings = [](Settings&) { Note("LoadSettings"); },
+    .LoadVariantWeights = [] { Note("LoadVariantWeights"); },
+    .LoadLoadouts = [] { Note("LoadLoadouts"); },
+    .LoadTierLoadoutPools = [] { Note("LoadTierLoadoutPools"); },
+    .UpdateDailyBounty = [] { Note("UpdateDailyBounty"); },
+    .UpdateBountyPools = [] { Note("UpdateBountyPools"); },
+    .UpdateMountedPursuit = [] { Note("UpdateMountedPursuit"); },
+    .SpawnDriver = [] { Note("SpawnDriver"); },
+    .UpdateStuckWatch = [] { Note("UpdateStuckWatch"); },
+    .HorsePass = [] { Note("HorsePass"); },
+    .UpdateEngagement = [] { Note("UpdateEngagement"); },
+    .UpdateWitnesses = [] { Note("UpdateWitnesses"); },
+    .SaveStreak = [] { Note("SaveStreak"); },
+    .ShowToast = [](const char*) { Note("ShowToast"); },
+    .UpdateHarkvaneEvent =
+        [](const Vec3& p, float h) {
+            LastPosition = p;
+            LastHeading = h;
+            Note("UpdateHarkvaneEvent");
+        },
+    .LeashHarkvaneMembers = [](const Vec3&) { Note("LeashHarkvaneMembers"); },
+    .HarkvaneTick = [] { Note("HarkvaneTick"); },
+    .ProcessDeferredSpawns = [](const Vec3&, float) { Note("ProcessDeferredSpawns"); },
+    .ProtectPlayerMount = [] { Note("ProtectPlayerMount"); },
+    .DespawnFarPeds = [](const Vec3&) { Note("DespawnFarPeds"); },
+    .DespawnPosse = [] { Note("DespawnPosse"); },
+    .CompactSpawnedPeds = [] { Note("CompactSpawnedPeds"); },
+    .IsProtectedPed =
+        [](Ped p) {
+            for (Ped q : ProtectedPeds)
+                if (q == p) return true;
+            return false;
+        },
+};
+
+constexpr Vec3 OpenCountry{500.0f, 500.0f, 10.0f};
+constexpr Vec3 AtHorseshoeOverlook{-125.572f, -32.097f, 95.893f};
+constexpr Vec3 InRhodes{1383.95f, -1260.199f, 78.121f};
+
+struct MainLoop : ::testing::Test {
+    RecordingHost host;
+    std::filesystem::path oldDir;
+    std::filesystem::path workDir;
+
+    void SetUp() override {
+        ResetPluginState();
+        host.Install();
+        Host = &host;
+        Trace.clear();
+        ProtectedPeds.clear();
+        LoopOps = Recorders;
+        PlacePlayer(OpenCountry);
+        // The loop touches Harkvane.dat; keep it in a private folder.
+        oldDir = std::filesystem::current_path();
+        char pattern[] = "/tmp/harkvane-loop-XXXXXX";
+        workDir = mkdtemp(pattern);
+        std::filesystem::current_path(workDir);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(oldDir);
+        std::filesystem::remove_all(workDir);
+        LoopOps = RealLoopOps;
+        host.Uninstall();
+        Host = nullptr;
+    }
+
+    void PlacePlayer(const Vec3& p) { host.entities[host.playerPed].pos = p; }
+    HostEntity& Player() { return host.entities[host.playerPed]; }
+    void SetClock(int hour, int minute) {
+        host.hour = hour;
+        host.minute = minute;
+    }
+    // Arms the timer so it falls due `minutes` from the present clock (negative: already due).
+    void TimerDueIn(double minutes) {
+        const double now = GameHours();
+        G.loop.LastSpawnHour = now;
+        G.loop.NextSpawnHour = now + minutes / 60.0;
+        G.settings.Spawner.MaxSpawnHours = 10.0f; // only NextSpawnHour decides
+    }
+    size_t Count(const std::string& name) const {
+        size_t n = 0;
+        for (const Event& e : Trace)
+            n += e.name == name;
+        return n;
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> out;
+        for (const Event& e : Trace)
+            out.push_back(e.name);
+        return out;
+    }
+    // Recorder events and the chosen natives interleaved in the order they happened.
+    std::vector<std::string> Merged(const std::vector<uint64_t>& natives) const {
+        std::vector<std::string> out;
+        size_t next = 0;
+        for (size_t i = 0; i <= host.calls.size(); ++i) {
+            while (next < Trace.size() && Trace[next].callIndex == i)
+                out.push_back(Trace[next++].name);
+            if (i == host.calls.size()) break;
+            for (uint64_t h : natives)
+                if (host.calls[i].hash == h) out.push_back(host.calls[i].Name());
+        }
+        return out;
+    }
+};
+
+TEST_F(MainLoop, OneFrameCallsEverythingInItsFixedOrder) {
+    G.loop.DisableVanillaBountyHunters = true;
+    G.harkvane.HarkvaneActive = true;
+    G.loop.PursuedHoldUntilMs = host.timerMs + 5000;
+    G.loop.PursuitFlag = true;
+    const Ped hunter = host.AddPed({510.0f, 500.0f, 10.0f});
+    G.spawn.SpawnedPeds = {hunter};
+    // The hotkeys re-arm the timer; the latch keeps this frame's decision due.
+    G.loop.SpawnDueLatch = true;
+    G.loop.WitnessGate = true;
+    host.missionActive = true;
+    TimerDueIn(-1);
+    Player().heading = 270.0f;
+    FeedKeyPress(0x76);
+    FeedKeyPress(0x78);
+
+    ScriptFramePass();
+
+    const std::vector<std::string> expected = {
+        "UpdateDailyBounty",
+        "UpdateBountyPools",
+        "UpdateMountedPursuit",
+        "SpawnDriver", // F7
+        "LoadSettings",
+        "LoadVariantWeights",
+        "LoadLoadouts",
+        "LoadTierLoadoutPools", // F9
+        "PLAYER_PED_ID",
+        "GET_ENTITY_COORDS",
+        "GET_ENTITY_HEADING",
+        "UpdateStuckWatch",
+        "HorsePass",
+        "UpdateEngagement",
+        "UpdateWitnesses",
+        "SET_GLOBAL_COOLDOWN",
+        "PLAYER_PED_ID", // death reset check
+        "UpdateHarkvaneEvent",
+        "LeashHarkvaneMembers",
+        "HarkvaneTick",
+        "SET_PLAYER_PURSUED", // hold after an event
+        "ProcessDeferredSpawns",
+        "ProtectPlayerMount",
+        "DespawnFarPeds",
+        "IS_MISSION_ACTIVE",
+        "DespawnPosse", // mission clean-up
+        "CompactSpawnedPeds",
+        "SET_PLAYER_PURSUED", // hunters still alive
+        "IS_MISSION_ACTIVE",  // the timed spawn's mission gate blocks
+    };
+    EXPECT_EQ(Merged({nh::PLAYER_PED_ID, nh::GET_ENTITY_COORDS, nh::GET_ENTITY_HEADING,
+                      nh::SET_GLOBAL_COOLDOWN, nh::SET_PLAYER_PURSUED, nh::IS_MISSION_ACTIVE}),
+              expected);
+    EXPECT_FLOAT_EQ(LastPosition.x, OpenCountry.x);
+    EXPECT_FLOAT_EQ(LastHeading, 450.0f); // reversed heading is not wrapped
+    // The decision re-armed the timer and lowered the witness gate, though nothing spawned.
+    EXPECT_FALSE(G.loop.WitnessGate);
+    EXPECT_FALSE(G.loop.SpawnDueLatch);
+    EXPECT_FALSE(G.loop.PosseSentMarker);
+    EXPECT_GT(G.loop.NextSpawnHour, GameHours());
+}
+
+TEST_F(MainLoop, SwitchedOffFeaturesAreNotCalled) {
+    G.settings.Bounty.DailyIncreaseEnabled = false;
+    G.settings.BountyGates.BountyPooling = false;
+    G.settings.WitnessTracker.Enabled = false;
+    TimerDueIn(30);
+    ScriptFramePass();
+    EXPECT_EQ(Count("UpdateDailyBounty"), 0u);
+    EXPECT_EQ(Count("UpdateBountyPools"), 0u);
+    EXPECT_EQ(Count("UpdateWitnesses"), 0u);
+    EXPECT_EQ(Count("UpdateMountedPursuit"), 1u);
+    EXPECT_EQ(host.CountOf(nh::SET_GLOBAL_COOLDOWN), 0u); // suppression is off by default
+}
+
+uint32_t NextCrtState(uint32_t s) {
+    return s * 214013u + 2531011u;
+}
+
+TEST_F(MainLoop, ArmingDrawsOnlyWhenTheBoundsDiffer) {
+    G.settings.Spawner.MinSpawnHours = 0.5f;
+    G.settings.Spawner.MaxSpawnHours = 0.5f;
+    CrtSrand(1234);
+    ArmSpawnTimer(100.0);
+    EXPECT_EQ(G.platform.RandState, 1234u); // no draw
+    EXPECT_DOUBLE_EQ(G.loop.LastSpawnHour, 100.0);
+    EXPECT_DOUBLE_EQ(G.loop.NextSpawnHour, 100.5);
+
+    G.settings.Spawner.MinSpawnHours = 0.25f;
+    G.settings.Spawner.MaxSpawnHours = 0.75f;
+    ArmSpawnTimer(100.0);
+    const uint32_t after = NextCrtState(1234);
+    EXPECT_EQ(G.platform.RandState, after); // exactly one draw
+    const float r = static_cast<float>((after >> 16) & 0x7FFF);
+    const float interval = (0.75f - 0.25f) * r * (1.0f / 32767.0f) + 0.25f;
+    EXPECT_EQ(G.loop.NextSpawnHour, 100.0 + static_cast<double>(interval));
+}
+
+TEST_F(MainLoop, StartupSeedsLoadsReadsTheStreakAndArms) {
+    { std::ofstream("Harkvane.dat") << "3\n"; }
+    G.settings.Spawner.MinSpawnHours = 0.5f;
+    G.settings.Spawner.MaxSpawnHours = 0.5f;
+    PinCalendarTime(987654);
+    host.year = 1899;
+    host.month = 3;
+    host.day = 7;
+    SetClock(5, 30);
+    ScriptStartup();
+    PinCalendarTime(-1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"LoadSettings", "LoadVariantWeights",
+                                                 "LoadLoadouts", "LoadTierLoadoutPools"}));
+    EXPECT_EQ(G.platform.RandState, 987654u);
+    EXPECT_EQ(G.loop.StreakCount, 3);
+    const double now = GameHours();
+    EXPECT_DOUBLE_EQ(G.loop.LastSpawnHour, now);
+    EXPECT_DOUBLE_EQ(G.loop.NextSpawnHour, now + 0.5);
+    EXPECT_EQ(G.loop.DayIndex, static_cast<int32_t>(now / 24.0));
+}
+
+TEST_F(MainLoop, HotkeysBypassEveryGateAndRunInOrder) {
+    // Everything that can hold back a timed posse is in force at once.
+    PlacePlayer(AtHorseshoeOverlook);
+    G.settings.TownShield.Rhodes = true;
+    G.loop.TownHoldoffUntil = GameHours() + 5.0;
+    host.missionActive = true;
+    G.loop.WitnessGate = false;
+    TimerDueIn(30);
+    G.settings.Spawner.MinSpawnHours = 0.25f;
+    G.settings.Spawner.MaxSpawnHours = 0.75f;
+    const uint32_t before = G.platform.RandState;
+
+    FeedKeyPress(0x76);
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+    EXPECT_DOUBLE_EQ(G.loop.LastSpawnHour, GameHours());
+    EXPECT_EQ(G.platform.RandState, NextCrtState(before));
+
+    // Both keys in one frame: the posse first, then the reload, each re-arming the timer.
+    Trace.clear();
+    FeedKeyPress(0x78);
+    FeedKeyPress(0x76);
+    ScriptFramePass();
+    const std::vector<std::string> names = Names();
+    ASSERT_GE(names.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(names.begin() + 3, names.begin() + 8),
+              (std::vector<std::string>{"SpawnDriver", "LoadSettings", "LoadVariantWeights",
+                                        "LoadLoadouts", "LoadTierLoadoutPools"}));
+    EXPECT_EQ(G.platform.RandState, NextCrtState(NextCrtState(NextCrtState(before))));
+
+    // Presses are consumed: the next frame sends nothing.
+    Trace.clear();
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 0u);
+    EXPECT_EQ(Count("LoadSettings"), 0u);
+}
+
+TEST_F(MainLoop, DueTimerWaitsAcrossFramesForTheWitnessGate) {
+    G.settings.WitnessTracker.Enabled = true;
+    G.settings.BountyGates.BlockMissionSpawns = false;
+    SetClock(12, 0);
+    TimerDueIn(-1);
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 0u);
+    EXPECT_TRUE(G.loop.SpawnDueLatch);
+
+    // The clock is set back before the due moment: the latch alone keeps the timer due.
+    const double next = G.loop.NextSpawnHour;
+    SetClock(11, 0);
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 0u);
+    EXPECT_TRUE(G.loop.SpawnDueLatch);
+    EXPECT_EQ(G.loop.NextSpawnHour, next);
+
+    G.loop.WitnessGate = true;
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+    EXPECT_TRUE(G.loop.PosseSentMarker);
+    EXPECT_FALSE(G.loop.SpawnDueLatch);
+    EXPECT_FALSE(G.loop.WitnessGate);
+    EXPECT_DOUBLE_EQ(G.loop.LastSpawnHour, GameHours());
+
+    // Not due, latch clear, gate up: nothing happens and the gate stays up.
+    G.loop.WitnessGate = true;
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+    EXPECT_TRUE(G.loop.WitnessGate);
+}
+
+TEST_F(MainLoop, MaxSpawnHoursMakesTheTimerDueWithoutWitnesses) {
+    G.settings.WitnessTracker.Enabled = false;
+    G.settings.BountyGates.BlockMissionSpawns = false;
+    G.loop.LastSpawnHour = GameHours() - 0.5;
+    G.loop.NextSpawnHour = GameHours() + 100.0;
+    G.settings.Spawner.MaxSpawnHours = 0.5f;
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+    EXPECT_TRUE(G.loop.PosseSentMarker);
+    EXPECT_GT(G.loop.NextSpawnHour, GameHours());
+}
+
+TEST_F(MainLoop, CampHoldoffBlocksADueSpawnEvenWithoutBlockInCamp) {
+    G.settings.WitnessTracker.Enabled = false;
+    G.settings.CampShield.BlockInCamp = false;
+    G.settings.CampShield.HoldoffSeconds = 10;
+    PlacePlayer(AtHorseshoeOverlook);
+    TimerDueIn(-1);
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 0u);
+    EXPECT_GT(G.loop.NextSpawnHour, GameHours()); // the blocked posse is lost, not postponed
+
+    // Without a hold-off the camp itself no longer blocks.
+    G.settings.CampShield.HoldoffSeconds = -5; // counts as 0
+    TimerDueIn(-1);
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+
+    // With BlockInCamp on the camp blocks by itself.
+    G.settings.CampShield.BlockInCamp = true;
+    TimerDueIn(-1);
+    ScriptFramePass();
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+}
+
+TEST_F(MainLoop, CampEntryClearsThePosseOncePerStay) {
+    G.settings.CampShield.HoldoffSeconds = 3600;
+    TimerDueIn(30);
+    PlacePlayer(AtHorseshoeOverlook);
+    ScriptFramePass();
+    ScriptFramePass();
+    EXPECT_EQ(Count("DespawnPosse"), 1u);
+    EXPECT_TRUE(G.loop.InCampLatch);
+    const double firstHoldoff = G.loop.CampHoldoffUntil;
+    EXPECT_DOUBLE_EQ(firstHoldoff, GameHours() + 1.0);
+    // Staying inside renews the hold-off.
+    SetClock(host.hour, host.minute + 10);
+    ScriptFramePass();
+    EXPECT_GT(G.loop.CampHoldoffUntil, firstHoldoff);
+    EXPECT_EQ(Count("DespawnPosse"), 1u);
+
+    PlacePlayer(OpenCountry);
+    ScriptFramePass();
+    EXPECT_FALSE(G.loop.InCampLatch);
+    PlacePlayer(AtHorseshoeOverlook);
+    ScriptFramePass();
+    EXPECT_EQ(Count("DespawnPosse"), 2u);
+
+    // The shield switched off leaves its latch alone.
+    G.settings.CampShield.Enabled = false;
+    PlacePlayer(OpenCountry);
+    ScriptFramePass();
+    EXPECT_TRUE(G.loop.InCampLatch);
+}
+
+TEST_F(MainLoop, ZonesUseHorizontalDistanceAndTheFirstEnabledCampWins) {
+    const bool on = true;
+    const ShieldZone zone = {"test", {0.0f, 0.0f, 0.0f}, &on};
+    EXPECT_TRUE(ZoneHolds(zone, 5.0f, {3.0f, 4.0f, 1000.0f})); // on the edge, height ignored
+    EXPECT_FALSE(ZoneHolds(zone, 4.99f, {3.0f, 4.0f, 0.0f}));
+
+    // A radius wide enough to cover the whole map puts the player in every camp at once.
+    G.settings.CampShield.RadiusMeters = 1.0e6f;
+    EXPECT_STREQ(CampZoneHoldingPlayer(OpenCountry)->Name, "Horseshoe Overlook");
+    G.settings.CampShield.HorseshoeOverlook = false;
+    EXPECT_STREQ(CampZoneHoldingPlayer(OpenCountry)->Name, "Clemens Point");
+
+    G.settings.CampShield.RadiusMeters = 55.0f;
+    EXPECT_EQ(CampZoneHoldingPlayer(AtHorseshoeOverlook), nullptr); // disabled never holds
+    G.settings.CampShield.Guarma = false;
+    EXPECT_EQ(CampZoneHoldingPlayer({1194.275f, -7219.732f, 0.0f}), nullptr);
+    G.settings.CampShield.Guarma = true;
+    EXPECT_STREQ(CampZoneHoldingPlayer({1194.275f, -7219.732f, 0.0f})->Name, "Guarma Camp");
+}
+
+TEST_F(MainLoop, TownShieldOffNeverBlocksAndLeavesItsLatch) {
+    G.settings.WitnessTracker.Enabled = false;
+    G.settings.BountyGates.BlockMissionSpawns = false;
+    G.settings.TownShield.Rhodes = false;
+    G.loop.InTownLatch = true;
+    G.loop.TownHoldoffUntil = GameHours() + 5.0;
+    PlacePlayer(InRhodes);
+    TimerDueIn(-1);
+    ScriptFramePass();
+    EXPECT_EQ(Count("DespawnPosse"), 0u);
+    EXPECT_TRUE(G.loop.InTownLatch);
+    EXPECT_FALSE(G.loop.TownShieldActive);
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+
+    // Switched on: entering the town clears the posse once and blocks the timed posse.
+    G.settings.TownShield.Rhodes = true;
+    G.loop.InTownLatch = false;
+    TimerDueIn(-1);
+    ScriptFramePass();
+    ScriptFramePass();
+    EXPECT_TRUE(G.loop.TownShieldActive);
+    EXPECT_EQ(Count("DespawnPosse"), 1u);
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
+    EXPECT_DOUBLE_EQ(G.loop.TownHoldoffUntil, GameHours() + 10.0 / 3600.0);
+    // Just outside the 85 m radius the town no longer holds the player.
+    PlacePlayer({InRhodes.x + 86.0f, InRhodes.y, InRhodes.z});
+    ScriptFramePass();
+    EXPECT_FALSE(G.loop.InTownLatch);
+}
+
+std::string FileText(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST_F(MainLoop, DeathResetsTheStreakOncePerDeathWithoutDeletingPeds) {
+    // The real streak writer and notices, counted on the way.
+    LoopOps.SaveStreak = [] {
+        Note("SaveStreak");
+        RealLoopOps.SaveStreak();
+    };
+    LoopOps.ShowToast = RealLoopOps.ShowToast;
+    G.loop.StreakCount = 4;
+    HarkvaneState& event = G.harkvane;
+    event.HarkvaneActive = true;
+    event.HarkvaneMarker = 0x1234567800000001ull;
+    event.HarkvaneStage = 2;
+    event.HarkvaneWaveDueMs = 5000;
+    const Ped soldier = host.AddPed({510.0f, 500.0f, 10.0f});
+    event.HarkvanePeds[0] = {soldier};
+    event.HarkvaneMembers = {{static_cast<int32_t>(soldier), 'A'}};
+    G.spawn.SpawnedPeds = {soldier};
+    Player().dead = true;
+
+    ScriptFramePass();
+    ScriptFramePass();
+    EXPECT_EQ(Count("SaveStreak"), 1u);
+    EXPECT_EQ(FileText("Harkvane.dat"), "0\n");
+    EXPECT_EQ(host.notices, (std::vector<std::string>{"Harkvane: streak reset (death)"}));
+    ASSERT_EQ(host.CountOf(nh::REMOVE_EVENT_MARKER), 1u);
+    EXPECT_EQ(host.CallsOf(nh::REMOVE_EVENT_MARKER)[0]->args[0], 0x1234567800000001ull);
+    EXPECT_FALSE(event.HarkvaneActive);
+    EXPECT_EQ(event.HarkvaneMarker, 0u);
+    EXPECT_EQ(event.HarkvaneStage, 0);
+    EXPECT_EQ(event.HarkvaneWaveDueMs, 0u);
+    EXPECT_TRUE(event.HarkvanePeds[0].empty());
+    EXPECT_EQ(event.HarkvaneMembers.size(), 1u);
+    EXPECT_EQ(G.spawn.SpawnedPeds, std::vector<Ped>{soldier});
+    EXPECT_EQ(host.CountOf(nh::DELETE_ENTITY), 0u);
+    EXPECT_EQ(Count("DespawnPosse"), 1u); // the death clean-up, once
+
+    // Alive again, then a second death without toasts: saved again, nothing shown.
+    Player().dead = false;
+    ScriptFramePass();
+    EXPECT_FALSE(G.loop.DeathResetLatch);
+    EXPECT_FALSE(G.loop.PlayerDeadLatch);
+    G.settings.Harkvane.Toasts = false;
+    G.loop.StreakCount = 2;
+    host.playerPed = 0; // no player ped counts as dead
+    ScriptFramePass();
+    EXPECT_EQ(Count("SaveStreak"), 2u);
+    EXPECT_EQ(FileText("Harkvane.dat"), "0\n");
+    EXPECT_EQ(host.notices.size(), 1u);
+    EXPECT_EQ(Count("DespawnPosse"), 2u);
+}
+
+TEST_F(MainLoop, DeathResetNeedsBothHarkvaneSettings) {
+    G.settings.Harkvane.ResetOnPlayerDeath = false;
+    G.loop.StreakCount = 4;
+    Player().deadOrDying = true;
+    ScriptFramePass();
+    EXPECT_EQ(Count("SaveStreak"), 0u);
+    EXPECT_EQ(G.loop.StreakCount, 4);
+    EXPECT_FALSE(G.loop.DeathResetLatch);
+}
+
+TEST_F(MainLoop, MissionPollRunsOnItsCadenceAndClearsOncePerMission) {
+    G.settings.Cleanup.MissionPollMs = 750;
+    G.settings.BountyGates.BlockMissionSpawns = false;
+    TimerDueIn(30);
+    host.missionActive = true;
+    auto frameAt = [&](uint32_t offset, uint32_t start) {
+        host.timerMs = start + offset;
+        ScriptFramePass();
+    };
+    const uint32_t start = host.timerMs;
+    frameAt(0, start);
+    frameAt(100, start);
+    frameAt(749, start);
+    EXPECT_EQ(host.CountOf(nh::IS_MISSION_ACTIVE), 1u);
+    EXPECT_EQ(Count("DespawnPosse"), 1u);
+    frameAt(750, start);
+    EXPECT_EQ(host.CountOf(nh::IS_MISSION_ACTIVE), 2u);
+    EXPECT_EQ(Count("DespawnPosse"), 1u); // same mission
+    host.missionActive = false;
+    frameAt(1500, start);
+    EXPECT_FALSE(G.loop.MissionLatch);
+    host.missionActive = true;
+    frameAt(2250, start);
+    EXPECT_EQ(Count("DespawnPosse"), 2u);
+}
+
+TEST_F(MainLoop, PursuedStateHoldsAfterAnEventThenFollowsLiveHunters) {
+    G.loop.PursuedHoldUntilMs = host.timerMs + 1000;
+    ScriptFramePass();
+    host.timerMs += 999;
+    ScriptFramePass();
+    host.timerMs += 1;
+    ScriptFramePass();
+    ScriptFramePass();
+    auto pursued = host.CallsOf(nh::SET_PLAYER_PURSUED);
+    ASSERT_EQ(pursued.size(), 3u);
+    EXPECT_EQ(pursued[0]->Int(1), 1);
+    EXPECT_EQ(pursued[1]->Int(1), 1);
+    EXPECT_EQ(pursued[2]->Int(1), 0);
+    EXPECT_EQ(G.loop.PursuedHoldUntilMs, 0u);
+
+    // Only a present, living, unprotected ped keeps the player pursued.
+    const Ped vanished = host.AddPed({});
+    host.entities[vanished].exists = false;
+    const Ped notAPed = host.AddPed({});
+    host.entities[notAPed].isPed = false;
+    const Ped guarded = host.AddPed({});
+    ProtectedPeds = {guarded};
+    const Ped dying = host.AddPed({});
+    host.entities[dying].deadOrDying = true;
+    const Ped hunter = host.AddPed({});
+    G.spawn.SpawnedPeds = {0, vanished, notAPed, guarded, dying, hunter};
+    G.loop.PursuitFlag = true;
+    host.ClearCalls();
+    ScriptFramePass();
+    ASSERT_EQ(host.CountOf(nh::SET_PLAYER_PURSUED), 1u);
+    EXPECT_EQ(host.CallsOf(nh::SET_PLAYER_PURSUED)[0]->Int(1), 1);
+    EXPECT_TRUE(G.loop.PursuitFlag);
+
+    host.entities[hunter].deadOrDying = true;
+    host.ClearCalls();
+    ScriptFramePass();
+    ASSERT_EQ(host.CountOf(nh::SET_PLAYER_PURSUED), 1u);
+    EXPECT_EQ(host.CallsOf(nh::SET_PLAYER_PURSUED)[0]->Int(1), 0);
+    EXPECT_FALSE(G.loop.PursuitFlag);
+    host.ClearCalls();
+    ScriptFramePass();
+    EXPECT_EQ(host.CountOf(nh::SET_PLAYER_PURSUED), 0u);
+}
+
+TEST_F(MainLoop, GameHuntersAreHeldOffEverySecondWhileSwitchedOn) {
+    G.loop.DisableVanillaBountyHunters = true;
+    ScriptFramePass();
+    host.timerMs += 999;
+    ScriptFramePass();
+    host.timerMs += 1;
+    ScriptFramePass();
+    EXPECT_EQ(host.CountOf(nh::GET_HASH_KEY), 1u); // asked once, then cached
+    auto cooldowns = host.CallsOf(nh::SET_GLOBAL_COOLDOWN);
+    ASSERT_EQ(cooldowns.size(), 2u);
+    EXPECT_EQ(cooldowns[0]->U32(0), TestHashName("BOUNTYHUNTERSGLOBALCOOLDOWN"));
+    EXPECT_EQ(cooldowns[0]->Int(1), 9999);
+
+    // Switching off and on again applies it at once.
+    G.loop.DisableVanillaBountyHunters = false;
+    ScriptFramePass();
+    G.loop.DisableVanillaBountyHunters = true;
+    ScriptFramePass();
+    EXPECT_EQ(host.CountOf(nh::SET_GLOBAL_COOLDOWN), 3u);
+}
+
+TEST_F(MainLoop, DetachDeletesOnlyHandlesThatStillExist) {
+    int module = 0;
+    PluginAttach(&module);
+    EXPECT_TRUE(host.registered);
+    EXPECT_EQ(host.registeredEntry, &ScriptMain);
+
+    const Ped a = host.AddPed({});
+    const Ped gone = host.AddPed({});
+    host.entities[gone].exists = false;
+    const Ped b = host.AddPed({});
+    G.spawn.SpawnedPeds = {a, 0, gone, b};
+    G.spawn.AnchorPed = a;
+    G.spawn.AnchorPresent = true;
+    host.ClearCalls();
+    PluginDetach(&module);
+
+    EXPECT_EQ(host.CountOf(nh::DOES_ENTITY_EXIST), 3u); // the zero handle is never asked about
+    EXPECT_EQ(host.CountOf(nh::DELETE_ENTITY), 2u);
+    EXPECT_FALSE(host.entities[a].exists);
+    EXPECT_FALSE(host.entities[b].exists);
+    EXPECT_TRUE(G.spawn.SpawnedPeds.empty());
+    EXPECT_FALSE(G.spawn.AnchorPresent);
+    EXPECT_EQ(G.spawn.AnchorPed, 0u);
+    EXPECT_FALSE(host.registered);
+}
+
+} // namespace

@@ -1,0 +1,137 @@
+// The streak file kept between runs, and the on-screen notice service.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "bounty/streak_and_notices.h"
+#include "host/plugin_state.h"
+#include "recording_host.h"
+
+namespace {
+
+struct StreakFile : ::testing::Test {
+    RecordingHost host;
+    std::filesystem::path oldDir;
+    std::filesystem::path workDir;
+
+    void SetUp() override {
+        ResetPluginState();
+        host.Install();
+        oldDir = std::filesystem::current_path();
+        char pattern[] = "/tmp/harkvane-streak-XXXXXX";
+        workDir = mkdtemp(pattern);
+        std::filesystem::current_path(workDir);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(oldDir);
+        std::filesystem::remove_all(workDir);
+        host.Uninstall();
+    }
+
+    static std::string Text() {
+        std::ifstream in("Harkvane.dat", std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static void Write(const std::string& text) {
+        std::ofstream("Harkvane.dat", std::ios::binary) << text;
+    }
+};
+
+TEST_F(StreakFile, MissingFileIsCreatedHoldingZero) {
+    EXPECT_EQ(ReadStreakFile(), 0);
+    EXPECT_EQ(Text(), "0\n");
+    EXPECT_FALSE(std::filesystem::exists("Harkvane.dat.tmp"));
+}
+
+TEST_F(StreakFile, ReadsTheLeadingNumberAndSavingRewritesTheWholeFile) {
+    Write("7 and text");
+    EXPECT_EQ(ReadStreakFile(), 7);
+    EXPECT_EQ(Text(), "7 and text"); // reading leaves the file alone
+    G.loop.StreakCount = 8;
+    SaveStreak();
+    EXPECT_EQ(Text(), "8\n");
+
+    // Unreadable and negative values count as 0 and are not rewritten by the reader.
+    Write("-3\n");
+    EXPECT_EQ(ReadStreakFile(), 0);
+    Write("abc\n");
+    EXPECT_EQ(ReadStreakFile(), 0);
+    Write("");
+    EXPECT_EQ(ReadStreakFile(), 0);
+    EXPECT_EQ(Text(), "");
+    Write("  12\r\n");
+    EXPECT_EQ(ReadStreakFile(), 12);
+}
+
+TEST_F(StreakFile, FailedSaveKeepsTheOldFileAndTheCountInMemory) {
+    Write("5\n");
+    // A folder in the way of the temporary file makes the write fail.
+    std::filesystem::create_directory("Harkvane.dat.tmp");
+    G.loop.StreakCount = 6;
+    SaveStreak();
+    EXPECT_EQ(Text(), "5\n");
+    EXPECT_EQ(G.loop.StreakCount, 6);
+    std::filesystem::remove("Harkvane.dat.tmp");
+    SaveStreak(); // the next change repeats the write
+    EXPECT_EQ(Text(), "6\n");
+}
+
+// A process killed at any moment of a save leaves a whole count: the old one or the new one.
+TEST_F(StreakFile, SaveKilledMidWriteNeverLeavesAnEmptyOrPartialFile) {
+    G.loop.StreakCount = 1000000;
+    SaveStreak();
+    std::mt19937 gen(12345);
+    std::uniform_int_distribution<int> delayUs(0, 3000);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Counts of varying length so a cut-off write would show.
+            for (int32_t n = 1;; n = n * 7 % 99999989 + 1) {
+                G.loop.StreakCount = n;
+                SaveStreak();
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200 + delayUs(gen)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const std::string text = Text();
+        ASSERT_GE(text.size(), 2u) << "round " << round;
+        EXPECT_EQ(text.back(), '\n') << "round " << round;
+        EXPECT_EQ(text.find_first_not_of("0123456789"), text.size() - 1) << text;
+        EXPECT_GT(ReadStreakFile(), 0);
+    }
+}
+
+TEST_F(StreakFile, NoticesGoStraightToTheGameAndToastsObeyTheirSetting) {
+    ShowNotice("Witness: 3");
+    ASSERT_EQ(host.calls.size(), 3u);
+    EXPECT_EQ(host.calls[0].hash, nh::CREATE_VAR_STRING);
+    EXPECT_EQ(host.calls[0].Int(0), 10);
+    EXPECT_EQ(host.calls[0].texts, (std::vector<std::string>{"LITERAL_STRING", "Witness: 3"}));
+    EXPECT_EQ(host.calls[1].hash, nh::SET_NOTICE_TEXT);
+    EXPECT_EQ(host.calls[1].args[0], host.calls[0].result);
+    EXPECT_EQ(host.calls[2].hash, nh::SHOW_NOTICE);
+
+    ShowToast("Bounty Cleared");
+    EXPECT_EQ(host.notices, (std::vector<std::string>{"Witness: 3", "Bounty Cleared"}));
+    G.settings.Harkvane.Toasts = false;
+    host.ClearCalls();
+    ShowToast("Bounty Cleared");
+    EXPECT_TRUE(host.calls.empty());
+}
+
+} // namespace
