@@ -49,7 +49,11 @@ const LoopOperations Recorders = {
     .HorsePass = [] { Note("HorsePass"); },
     .UpdateEngagement = [] { Note("UpdateEngagement"); },
     .UpdateWitnesses = [] { Note("UpdateWitnesses"); },
-    .SaveStreak = [] { Note("SaveStreak"); },
+    .SaveStreak =
+        [] {
+            Note("SaveStreak");
+            return true;
+        },
     .ShowToast = [](const char*) { Note("ShowToast"); },
     .UpdateHarkvaneEvent =
         [](const Vec3& p, float h) {
@@ -456,7 +460,7 @@ TEST_F(MainLoop, DeathResetsTheStreakOncePerDeathWithoutDeletingPeds) {
     // The real streak writer and notices, counted on the way.
     LoopOps.SaveStreak = [] {
         Note("SaveStreak");
-        RealLoopOps.SaveStreak();
+        return RealLoopOps.SaveStreak();
     };
     LoopOps.ShowToast = RealLoopOps.ShowToast;
     G.loop.StreakCount = 4;

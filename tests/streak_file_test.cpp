@@ -60,7 +60,7 @@ TEST_F(StreakFile, ReadsTheLeadingNumberAndSavingRewritesTheWholeFile) {
     EXPECT_EQ(ReadStreakFile(), 7);
     EXPECT_EQ(Text(), "7 and text"); // reading leaves the file alone
     G.loop.StreakCount = 8;
-    SaveStreak();
+    EXPECT_TRUE(SaveStreak());
     EXPECT_EQ(Text(), "8\n");
 
     // Unreadable and negative values count as 0 and are not rewritten by the reader.
@@ -80,11 +80,11 @@ TEST_F(StreakFile, FailedSaveKeepsTheOldFileAndTheCountInMemory) {
     // A folder in the way of the temporary file makes the write fail.
     std::filesystem::create_directory("Harkvane.dat.tmp");
     G.loop.StreakCount = 6;
-    SaveStreak();
+    EXPECT_FALSE(SaveStreak());
     EXPECT_EQ(Text(), "5\n");
     EXPECT_EQ(G.loop.StreakCount, 6);
     std::filesystem::remove("Harkvane.dat.tmp");
-    SaveStreak(); // the next change repeats the write
+    EXPECT_TRUE(SaveStreak()); // the next change repeats the write
     EXPECT_EQ(Text(), "6\n");
 }
 

@@ -39,8 +39,8 @@ int ReadStreakFile() {
     return value < 0 ? 0 : value;
 }
 
-void SaveStreak() {
-    WriteStreakFile(G.loop.StreakCount);
+bool SaveStreak() {
+    return WriteStreakFile(G.loop.StreakCount);
 }
 
 void ShowNotice(const char* text) {

@@ -32,7 +32,7 @@ struct LoopOperations {
     void (*HorsePass)();
     void (*UpdateEngagement)();
     void (*UpdateWitnesses)();
-    void (*SaveStreak)();
+    bool (*SaveStreak)();
     void (*ShowToast)(const char*);
     void (*UpdateHarkvaneEvent)(const Vec3&, float);
     void (*LeashHarkvaneMembers)(const Vec3&);

@@ -2,6 +2,4 @@
 
 PluginState G;
 
-void ResetPluginState() {
-    G = PluginState{};
-}
+void ResetPluginState() { G = PluginState{}; }
