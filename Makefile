@@ -2,7 +2,7 @@
 # Both first install any missing Debian packages (tools/deps.sh).
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps run test build-dev build-release clean
+.PHONY: all deps run test build-dev build-release build-mingw dist clean
 
 all: build-release
 
@@ -17,12 +17,21 @@ build-release: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
+# The Windows plug-in Harkvane.asi and the stand-in host that runs it under Wine.
+build-mingw: deps
+	cmake --preset mingw >/dev/null
+	cmake --build --preset mingw -j $(JOBS)
+
+# The players' package: dist/Harkvane-<version>.zip.
+dist: build-mingw
+	bash tools/make-dist.sh
+
 # Runs the plug-in in the simulated world on the built-in default scenario.
 run: build-release
 	./build/release/sim/harkvane-sim --workdir out/run
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
-test: build-dev
+test: build-dev build-mingw
 	bash tools/run-ctest.sh build/dev
 
 clean:
