@@ -19,6 +19,10 @@ constexpr float OuterRadiusStepPerTry = 20.0f;
 constexpr float HeadingJitterDegrees = 10.0f;
 constexpr int WaveCount = 3;
 
+const DeferredPlacement RealPlacement = {AnchorClusterSearch, BoundedRingSearch, CreateHunter,
+                                         CreateDog, CreateHorse};
+const DeferredPlacement* Placement = &RealPlacement;
+
 struct WaveRoom {
     int32_t counts[WaveCount] = {0, 0, 0};
 };
@@ -49,7 +53,8 @@ int ChooseAnchor(const WaveRoom& room) {
 bool FindPoint(const DeferredSpawn& rec, const Vec3& playerPos, const WaveRoom& room, Vec3* out) {
     const int anchor = ChooseAnchor(room);
     if (!rec.noAnchor && anchor >= 0 && rec.attempts < AnchorTries &&
-        AnchorClusterSearch(G.harkvane.HarkvaneAnchors[anchor].position, rec.isHorse != 0, out))
+        Placement->anchorClusterSearch(G.harkvane.HarkvaneAnchors[anchor].position,
+                                       rec.isHorse != 0, out))
         return true;
 
     float inner = std::max(G.settings.Spawner.SpawnNearMinMeters, MinInnerRadius);
@@ -57,13 +62,13 @@ bool FindPoint(const DeferredSpawn& rec, const Vec3& playerPos, const WaveRoom& 
         inner = G.settings.Harkvane.AnchorRadiusMeters;
     const float outer = G.settings.Spawner.SpawnNearMaxMeters +
                         OuterRadiusStepPerTry * static_cast<float>(std::max(rec.attempts - 1, 0));
-    return BoundedRingSearch(playerPos, inner, outer, out);
+    return Placement->boundedRingSearch(playerPos, inner, outer, out);
 }
 
 Ped Create(const DeferredSpawn& rec, const Vec3& point, float heading) {
-    if (rec.isHorse) return CreateHorse(rec.model, point, heading);
-    if (rec.isDog) return CreateDog(rec.model, point, heading);
-    return CreateHunter(rec.model, point, heading);
+    if (rec.isHorse) return Placement->createHorse(rec.model, point, heading);
+    if (rec.isDog) return Placement->createDog(rec.model, point, heading);
+    return Placement->createHunter(rec.model, point, heading);
 }
 
 // A soldier placed late still belongs to the army: it fills the first wave with room.
@@ -80,6 +85,10 @@ void JoinWave(Ped ped, const WaveRoom& room) {
 }
 
 } // namespace
+
+void UseDeferredPlacement(const DeferredPlacement* placement) {
+    Placement = placement ? placement : &RealPlacement;
+}
 
 void ProcessDeferredSpawns(const Vec3& playerPos, float heading) {
     std::vector<DeferredSpawn>& queue = G.spawn.DeferredSpawns;

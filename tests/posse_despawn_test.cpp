@@ -1,0 +1,156 @@
+// Removing hunters: stragglers, the tracked-list cap, the whole posse.
+#include "posse/despawn.h"
+#include "posse_fixture.h"
+
+namespace {
+
+class DespawnTest : public PosseTest {
+  protected:
+    void SetUp() override {
+        PosseTest::SetUp();
+        TrackDeletes();
+    }
+    void MakeMember(Ped p, char group = 'A') {
+        G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), group});
+    }
+};
+
+TEST_F(DespawnTest, FarPassDeletesOnlyLivingHuntersBeyondTwoHundredMetres) {
+    Ped far = Hunter(201.0f);
+    Ped near = Hunter(199.0f);
+    Ped deadFar = Hunter(500.0f);
+    E(deadFar).deadOrDying = true;
+    Ped object = Hunter(600.0f);
+    E(object).isPed = false;
+    Ped memberFar = Hunter(700.0f);
+    MakeMember(memberFar);
+    Ped horseFar = Hunter(800.0f);
+    HorseRecord rec;
+    rec.horse = horseFar;
+    G.spawn.HorseRecords.push_back(rec);
+    Ped gone = Hunter(900.0f);
+    E(gone).exists = false;
+    G.spawn.SpawnedPeds.insert(G.spawn.SpawnedPeds.begin(), 0);
+
+    DespawnFarPeds(Vec3{0, 0, 0});
+    EXPECT_EQ(deleted, (std::vector<Ped>{far}));
+    EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{near, deadFar, object, memberFar, horseFar}));
+    EXPECT_EQ(G.despawn.DespawnNextMs, host.timerMs + 500);
+
+    // Every 500 ms (unsigned clock).
+    E(near).pos.x = 300.0f;
+    host.timerMs += 499;
+    DespawnFarPeds(Vec3{0, 0, 0});
+    EXPECT_EQ(deleted.size(), 1u);
+    host.timerMs += 1;
+    DespawnFarPeds(Vec3{0, 0, 0});
+    EXPECT_EQ(deleted, (std::vector<Ped>{far, near}));
+}
+
+TEST_F(DespawnTest, NobodyIsDeletedForDistanceDuringTheArmyEvent) {
+    Ped far = Hunter(5000.0f);
+    G.harkvane.HarkvaneActive = true;
+    DespawnFarPeds(Vec3{0, 0, 0});
+    EXPECT_TRUE(deleted.empty());
+    EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{far}));
+    EXPECT_EQ(G.despawn.DespawnNextMs, 0u);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(DespawnTest, CapRemovesFiveOldestPerFrameSparingProtectedMembers) {
+    std::vector<Ped> all;
+    for (int i = 0; i < 41; ++i) all.push_back(Hunter(10.0f));
+    MakeMember(all[0]);
+    MakeMember(all[2], 'B');
+    G.settings.Spawner.MaxAlive = 30;
+
+    CompactSpawnedPeds();
+    EXPECT_EQ(deleted, (std::vector<Ped>{all[1], all[3], all[4], all[5], all[6]}));
+    ASSERT_EQ(G.spawn.SpawnedPeds.size(), 36u);
+    EXPECT_EQ(G.spawn.SpawnedPeds[0], all[0]);
+    EXPECT_EQ(G.spawn.SpawnedPeds[1], all[2]);
+    EXPECT_EQ(G.spawn.SpawnedPeds[2], all[7]);
+
+    // 36 is within the slack of ten: nothing more.
+    CompactSpawnedPeds();
+    EXPECT_EQ(G.spawn.SpawnedPeds.size(), 36u);
+
+    // Without the protection the members go first like anyone else.
+    for (int i = 0; i < 5; ++i) Hunter(10.0f);
+    G.settings.Harkvane.ProtectFromMaxAlive = false;
+    deleted.clear();
+    CompactSpawnedPeds();
+    EXPECT_EQ(deleted, (std::vector<Ped>{all[0], all[2], all[7], all[8], all[9]}));
+}
+
+TEST_F(DespawnTest, CapRemovesNothingFromAListOfProtectedMembers) {
+    for (int i = 0; i < 45; ++i) MakeMember(Hunter(10.0f));
+    CompactSpawnedPeds();
+    EXPECT_TRUE(deleted.empty());
+    EXPECT_EQ(G.spawn.SpawnedPeds.size(), 45u);
+}
+
+TEST_F(DespawnTest, CompactionDropsZeroAndVanishedHandlesWithoutDeleting) {
+    Ped a = Hunter(10.0f);
+    G.spawn.SpawnedPeds.push_back(0);
+    Ped gone = Hunter(10.0f);
+    E(gone).exists = false;
+    Ped b = Hunter(10.0f);
+    CompactSpawnedPeds();
+    EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{a, b}));
+    EXPECT_TRUE(deleted.empty());
+}
+
+TEST_F(DespawnTest, HorseBlipsGoWhenSwitchedOff) {
+    HorseRecord withBlip, without;
+    withBlip.blip = 77;
+    G.spawn.HorseRecords = {withBlip, without};
+    CompactSpawnedPeds();
+    EXPECT_EQ(host.CountOf(nh::REMOVE_BLIP), 0u);
+
+    G.settings.Blip.BountyHunterHorse = false;
+    CompactSpawnedPeds();
+    ASSERT_EQ(host.CountOf(nh::REMOVE_BLIP), 1u);
+    EXPECT_EQ(reinterpret_cast<uint32_t*>(host.CallsOf(nh::REMOVE_BLIP)[0]->args[0]),
+              &G.spawn.HorseRecords[0].blip);
+    EXPECT_EQ(G.spawn.HorseRecords[0].blip, 0u);
+}
+
+TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
+    Ped living = Hunter(10.0f);
+    Ped dead = Hunter(20.0f);
+    E(dead).deadOrDying = true;
+    Ped object = Hunter(30.0f);
+    E(object).isPed = false;
+    Ped member = Hunter(40.0f);
+    MakeMember(member);
+    Ped horse = Hunter(50.0f);
+    HorseRecord rec;
+    rec.horse = horse;
+    G.spawn.HorseRecords.push_back(rec);
+    G.spawn.SpawnedPeds.push_back(0);
+
+    HarkvaneState& hv = G.harkvane;
+    hv.HarkvaneActive = true;
+    hv.HarkvaneStage = 10;
+    hv.HarkvaneWaveDueMs = 1234;
+    hv.HarkvaneMarker = 0x1234567800000001ull;
+    hv.HarkvanePeds[0] = {member};
+    hv.HarkvanePeds[2] = {member};
+    G.spawn.DeferredSpawns.push_back(DeferredSpawn{});
+
+    DespawnPosse();
+    EXPECT_EQ(deleted, (std::vector<Ped>{living, dead, object, member}));
+    EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{horse}));
+    ASSERT_EQ(host.CountOf(nh::REMOVE_EVENT_MARKER), 1u);
+    EXPECT_EQ(host.CallsOf(nh::REMOVE_EVENT_MARKER)[0]->args[0], 0x1234567800000001ull);
+    EXPECT_FALSE(hv.HarkvaneActive);
+    EXPECT_EQ(hv.HarkvaneStage, 0);
+    EXPECT_EQ(hv.HarkvaneWaveDueMs, 0u);
+    EXPECT_EQ(hv.HarkvaneMarker, 0u);
+    EXPECT_TRUE(hv.HarkvaneMembers.empty());
+    for (const auto& wave : hv.HarkvanePeds) EXPECT_TRUE(wave.empty());
+    EXPECT_TRUE(G.spawn.DeferredSpawns.empty());
+}
+
+} // namespace
