@@ -59,7 +59,8 @@ TEST_F(DespawnTest, NobodyIsDeletedForDistanceDuringTheArmyEvent) {
 
 TEST_F(DespawnTest, CapRemovesFiveOldestPerFrameSparingProtectedMembers) {
     std::vector<Ped> all;
-    for (int i = 0; i < 41; ++i) all.push_back(Hunter(10.0f));
+    for (int i = 0; i < 41; ++i)
+        all.push_back(Hunter(10.0f));
     MakeMember(all[0]);
     MakeMember(all[2], 'B');
     G.settings.Spawner.MaxAlive = 30;
@@ -76,7 +77,8 @@ TEST_F(DespawnTest, CapRemovesFiveOldestPerFrameSparingProtectedMembers) {
     EXPECT_EQ(G.spawn.SpawnedPeds.size(), 36u);
 
     // Without the protection the members go first like anyone else.
-    for (int i = 0; i < 5; ++i) Hunter(10.0f);
+    for (int i = 0; i < 5; ++i)
+        Hunter(10.0f);
     G.settings.Harkvane.ProtectFromMaxAlive = false;
     deleted.clear();
     CompactSpawnedPeds();
@@ -84,7 +86,8 @@ TEST_F(DespawnTest, CapRemovesFiveOldestPerFrameSparingProtectedMembers) {
 }
 
 TEST_F(DespawnTest, CapRemovesNothingFromAListOfProtectedMembers) {
-    for (int i = 0; i < 45; ++i) MakeMember(Hunter(10.0f));
+    for (int i = 0; i < 45; ++i)
+        MakeMember(Hunter(10.0f));
     CompactSpawnedPeds();
     EXPECT_TRUE(deleted.empty());
     EXPECT_EQ(G.spawn.SpawnedPeds.size(), 45u);
@@ -149,7 +152,8 @@ TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
     EXPECT_EQ(hv.HarkvaneWaveDueMs, 0u);
     EXPECT_EQ(hv.HarkvaneMarker, 0u);
     EXPECT_TRUE(hv.HarkvaneMembers.empty());
-    for (const auto& wave : hv.HarkvanePeds) EXPECT_TRUE(wave.empty());
+    for (const auto& wave : hv.HarkvanePeds)
+        EXPECT_TRUE(wave.empty());
     EXPECT_TRUE(G.spawn.DeferredSpawns.empty());
 }
 

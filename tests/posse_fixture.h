@@ -23,8 +23,7 @@ inline bool IsOrderNative(uint64_t h) {
            h == nh::SET_BLOCKING_OF_EVENTS || h == nh::TASK_COMBAT_PED ||
            h == nh::SET_PED_KEEP_TASK || h == nh::CLEAR_PED_TASKS ||
            h == nh::TASK_FOLLOW_TO_OFFSET || h == nh::TASK_FLEE_PED ||
-           h == nh::TASK_SECOND_STAGE_PURSUIT || h == nh::TASK_DISMOUNT ||
-           h == nh::DELETE_ENTITY;
+           h == nh::TASK_SECOND_STAGE_PURSUIT || h == nh::TASK_DISMOUNT || h == nh::DELETE_ENTITY;
 }
 
 class PosseTest : public ::testing::Test {
@@ -97,7 +96,8 @@ inline std::vector<Order> AttackFor(Ped p) {
 }
 inline std::vector<Order> Cat(std::initializer_list<std::vector<Order>> parts) {
     std::vector<Order> out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 

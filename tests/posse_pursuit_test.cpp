@@ -1,6 +1,6 @@
 // Hunters on the player: engagement near the player, the stuck watch, riders.
-#include "posse_fixture.h"
 #include "posse/pursuit.h"
+#include "posse_fixture.h"
 
 namespace {
 
@@ -94,8 +94,8 @@ TEST_F(PursuitTest, EntriesWithoutSightEscalateThenGiveUp) {
         host.ClearCalls();
         UpdateEngagement();
     };
-    const auto approach = Cat({{{nh::CLEAR_PED_TASKS, h}}, ApproachFor(h),
-                               {{nh::SET_PED_KEEP_TASK, h}}});
+    const auto approach =
+        Cat({{{nh::CLEAR_PED_TASKS, h}}, ApproachFor(h), {{nh::SET_PED_KEEP_TASK, h}}});
 
     enterAt(t0);
     EXPECT_EQ(Orders(), approach);
@@ -125,10 +125,10 @@ TEST_F(PursuitTest, EntriesWithoutSightEscalateThenGiveUp) {
     EXPECT_EQ(Orders(), approach);
 
     enterAt(t1 + 90000);
-    EXPECT_EQ(Orders(), Cat({approach,
-                             {{nh::CLEAR_PED_TASKS, h},
-                              {nh::TASK_FLEE_PED, h},
-                              {nh::SET_PED_KEEP_TASK, h}}}));
+    EXPECT_EQ(
+        Orders(),
+        Cat({approach,
+             {{nh::CLEAR_PED_TASKS, h}, {nh::TASK_FLEE_PED, h}, {nh::SET_PED_KEEP_TASK, h}}}));
     const RecordedCall* flee = host.CallsOf(nh::TASK_FLEE_PED)[0];
     EXPECT_EQ(flee->U32(1), Player);
     EXPECT_FLOAT_EQ(flee->Float(2), 250.0f);
@@ -213,7 +213,8 @@ TEST_F(PursuitTest, StuckWatchDropsDeadAndVanishedHunters) {
 TEST_F(PursuitTest, RidersDismountWithinFiftyMetresOfAPlayerOnFoot) {
     Ped near = Hunter(50.0f);
     Ped far = Hunter(60.0f);
-    for (Ped p : {near, far}) E(p).onMount = true;
+    for (Ped p : {near, far})
+        E(p).onMount = true;
     UpdateMountedPursuit();
     EXPECT_EQ(Orders(), Cat({{{nh::TASK_DISMOUNT, near}}, ApproachFor(near)}));
     const RecordedCall* dismount = host.CallsOf(nh::TASK_DISMOUNT)[0];
