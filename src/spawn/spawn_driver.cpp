@@ -11,6 +11,7 @@
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
 #include "posse/despawn.h"
+#include "posse/tracked_peds.h"
 #include "spawn/horses.h"
 #include "spawn/placement.h"
 
@@ -163,7 +164,7 @@ void SpawnFootMember(Gathering& g, const Vec3& playerPos, float bearing, Hash mo
         Defer(model, false, dog);
         return;
     }
-    G.spawn.SpawnedPeds.push_back(ped);
+    TrackSpawnedPed(ped);
     GiveBlip(ped);
     if (!g.hasAnchor) TakeAsAnchor(g, ped);
 }
@@ -183,7 +184,7 @@ void SpawnHorses(int tier, const Gathering& g, const Vec3& playerPos, float bear
             Defer(model, true, false);
             continue;
         }
-        G.spawn.SpawnedPeds.push_back(horse);
+        TrackSpawnedPed(horse);
         horses.push_back(horse);
     }
 }
@@ -266,7 +267,7 @@ void SpawnDriver() {
         if (ped == 0) {
             Defer(models[0], false, false);
         } else {
-            G.spawn.SpawnedPeds.push_back(ped);
+            TrackSpawnedPed(ped);
             GiveBlip(ped);
             G.spawn.AnchorPed = ped;
             G.spawn.AnchorPresent = game::EntityExists(ped);
