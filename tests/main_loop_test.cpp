@@ -2,7 +2,6 @@
 // by recorders so the order of calls and the loop's own latches and gates can be watched.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -206,19 +205,6 @@ TEST_F(MainLoop, OneFrameCallsEverythingInItsFixedOrder) {
     EXPECT_FALSE(G.loop.SpawnDueLatch);
     EXPECT_FALSE(G.loop.PosseSentMarker);
     EXPECT_GT(G.loop.NextSpawnHour, GameHours());
-}
-
-TEST_F(MainLoop, SwitchedOffFeaturesAreNotCalled) {
-    G.settings.Bounty.DailyIncreaseEnabled = false;
-    G.settings.BountyGates.BountyPooling = false;
-    G.settings.WitnessTracker.Enabled = false;
-    TimerDueIn(30);
-    ScriptFramePass();
-    EXPECT_EQ(Count("UpdateDailyBounty"), 0u);
-    EXPECT_EQ(Count("UpdateBountyPools"), 0u);
-    EXPECT_EQ(Count("UpdateWitnesses"), 0u);
-    EXPECT_EQ(Count("UpdateMountedPursuit"), 1u);
-    EXPECT_EQ(host.CountOf(nh::SET_GLOBAL_COOLDOWN), 0u); // suppression is off by default
 }
 
 uint32_t NextCrtState(uint32_t s) {
@@ -505,16 +491,6 @@ TEST_F(MainLoop, DeathResetsTheStreakOncePerDeathWithoutDeletingPeds) {
     EXPECT_EQ(FileText("Harkvane.dat"), "0\n");
     EXPECT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(Count("DespawnPosse"), 2u);
-}
-
-TEST_F(MainLoop, DeathResetNeedsBothHarkvaneSettings) {
-    G.settings.Harkvane.ResetOnPlayerDeath = false;
-    G.loop.StreakCount = 4;
-    Player().deadOrDying = true;
-    ScriptFramePass();
-    EXPECT_EQ(Count("SaveStreak"), 0u);
-    EXPECT_EQ(G.loop.StreakCount, 4);
-    EXPECT_FALSE(G.loop.DeathResetLatch);
 }
 
 TEST_F(MainLoop, MissionPollRunsOnItsCadenceAndClearsOncePerMission) {
