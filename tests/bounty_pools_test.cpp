@@ -20,7 +20,7 @@ constexpr Hash ZoneRegion3 = 0x00704B67;
 constexpr Hash ZoneRegion5 = 0x0BFD6F0A;
 
 class BountyPools : public ::testing::Test {
-protected:
+  protected:
     ScratchDir scratch;
     RecordingHost host;
 
@@ -50,7 +50,8 @@ TEST_F(BountyPools, FirstStartCreatesZeroFileClearsBountyAndHoldsWritesFourSecon
     EXPECT_EQ(host.bounty, 0);
 
     host.bounty = 500;
-    for (int i = 0; i < 3; ++i) Tick(1000);
+    for (int i = 0; i < 3; ++i)
+        Tick(1000);
     Tick(999); // 3999 ms after the start: still held back
     EXPECT_EQ(G.pools.RegionPools[2], 0);
     Tick(1); // 4000 ms: the pool follows the bounty; the write is due 1500 ms later
@@ -105,10 +106,9 @@ TEST_F(BountyPools, StartRestoresTheStandingRegionsPoolCappedAndNothingOutsidePo
     EXPECT_TRUE(G.pools.RegionCounted[3]);
     EXPECT_FALSE(G.pools.RegionCounted[0]);
 
-    for (auto [zone, cap, expected] : {std::tuple{ZoneRegion3, 500, 500},
-                                       std::tuple{ZoneRegion5, 100000, 0},
-                                       std::tuple{Hash{0}, 100000, 0},
-                                       std::tuple{ZoneRegion3, -20, -20}}) {
+    for (auto [zone, cap, expected] :
+         {std::tuple{ZoneRegion3, 500, 500}, std::tuple{ZoneRegion5, 100000, 0},
+          std::tuple{Hash{0}, 100000, 0}, std::tuple{ZoneRegion3, -20, -20}}) {
         ResetPluginState();
         G.settings.BountyGates.BountyPooling = true;
         G.settings.Bounty.BountyCap = cap;
@@ -190,7 +190,8 @@ void ExpectCompletePoolFile(const std::string& text, int round) {
               7)
         << "round " << round << ": '" << text << "'";
     EXPECT_EQ(end, '\n');
-    for (int f = 0; f < 5; ++f) EXPECT_EQ(v[f], v[5] == 0 ? 0 : v[5] * 1000 + f);
+    for (int f = 0; f < 5; ++f)
+        EXPECT_EQ(v[f], v[5] == 0 ? 0 : v[5] * 1000 + f);
 }
 
 // A save killed at any moment leaves the old file or the new one, complete; a reader looking
@@ -202,7 +203,8 @@ TEST_F(BountyPools, KilledWhileSavingNeverLeavesAShortOrEmptyFile) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (int32_t i = 1;; ++i) {
-                for (int f = 0; f < 5; ++f) G.pools.PoolFileValues[f] = i * 1000 + f;
+                for (int f = 0; f < 5; ++f)
+                    G.pools.PoolFileValues[f] = i * 1000 + f;
                 G.pools.PoolFileValues[5] = i;
                 SaveBountyPools();
             }

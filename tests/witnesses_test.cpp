@@ -9,7 +9,7 @@
 namespace {
 
 class Witnesses : public ::testing::Test {
-protected:
+  protected:
     RecordingHost host;
     std::vector<Ped> nearby; // what the nearby-ped query returns
 
@@ -26,7 +26,8 @@ protected:
         host.handlers[nh::GET_PED_NEARBY_PEDS] = [this](RecordedCall& c, uint64_t* out) {
             auto* slots = reinterpret_cast<uint64_t*>(c.args[1]);
             size_t n = std::min<size_t>(nearby.size(), slots[0]);
-            for (size_t i = 0; i < n; ++i) slots[i + 1] = nearby[i];
+            for (size_t i = 0; i < n; ++i)
+                slots[i + 1] = nearby[i];
             out[0] = nearby.size();
         };
     }
@@ -66,8 +67,10 @@ TEST_F(Witnesses, ThresholdOfZeroOrOneOpensTheGateOnTheFirstWitnessWithOneSearch
 TEST_F(Witnesses, CapOfZeroNeverCountsSoTheGateStaysShut) {
     G.settings.WitnessTracker.WitnessCap = 0;
     G.settings.WitnessTracker.WitnessAmount = 1;
-    for (int i = 0; i < 5; ++i) Bystander(3.0f + i);
-    for (int i = 0; i < 3; ++i) Check();
+    for (int i = 0; i < 5; ++i)
+        Bystander(3.0f + i);
+    for (int i = 0; i < 3; ++i)
+        Check();
     EXPECT_EQ(Count(), 0u);
     EXPECT_FALSE(G.loop.WitnessGate);
 }
@@ -129,7 +132,8 @@ TEST_F(Witnesses, DeathResetsOnceAndTheCountReturnsWhenAlive) {
 }
 
 TEST_F(Witnesses, ChecksRunEvery300MsAndOnlyTheFirst64PedsAreExamined) {
-    for (int i = 0; i < 70; ++i) Bystander(2.0f + 0.1f * i);
+    for (int i = 0; i < 70; ++i)
+        Bystander(2.0f + 0.1f * i);
     G.settings.WitnessTracker.WitnessCap = 512;
     Check();
     EXPECT_EQ(Count(), 64u);
@@ -145,12 +149,14 @@ TEST_F(Witnesses, TrackedTableStopsAt256AndKeepsEarlierEntriesFindable) {
     std::vector<Ped> all;
     for (int batch = 0; batch < 5; ++batch) {
         nearby.clear();
-        for (int i = 0; i < 64; ++i) all.push_back(Bystander(3.0f, false));
+        for (int i = 0; i < 64; ++i)
+            all.push_back(Bystander(3.0f, false));
         Check();
     }
     EXPECT_EQ(G.witness.TrackedPeds.size(), 256u);
     // Everyone turns round: only the tracked 256 can become witnesses.
-    for (Ped p : all) host.entities[p].canSeePlayer = true;
+    for (Ped p : all)
+        host.entities[p].canSeePlayer = true;
     for (int batch = 0; batch < 5; ++batch) {
         nearby.assign(all.begin() + batch * 64, all.begin() + batch * 64 + 64);
         Check();
@@ -160,7 +166,7 @@ TEST_F(Witnesses, TrackedTableStopsAt256AndKeepsEarlierEntriesFindable) {
 }
 
 class DailyBounty : public ::testing::Test {
-protected:
+  protected:
     RecordingHost host;
     void SetUp() override {
         ResetPluginState();

@@ -1,11 +1,12 @@
 #include "platform/atomic_file.h"
 
+#include "platform/file_replace.h"
+
 #include <cstdio>
 #include <string>
 
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -21,14 +22,6 @@ bool FlushToDisk(std::FILE* file) {
 #endif
 }
 
-bool RenameOver(const char* from, const char* to) {
-#ifdef _WIN32
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    return std::rename(from, to) == 0;
-#endif
-}
-
 } // namespace
 
 bool ReplaceFileContents(const char* path, const char* data, size_t size) {
@@ -37,7 +30,7 @@ bool ReplaceFileContents(const char* path, const char* data, size_t size) {
     if (!file) return false;
     bool written = std::fwrite(data, 1, size, file) == size && FlushToDisk(file);
     written = std::fclose(file) == 0 && written;
-    if (!written || !RenameOver(temp.c_str(), path)) {
+    if (!written || !ReplaceFileAtomically(temp.c_str(), path)) {
         std::remove(temp.c_str());
         return false;
     }
