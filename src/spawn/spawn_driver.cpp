@@ -7,6 +7,7 @@
 #include "bounty/streak_and_notices.h"
 #include "config/rosters.h"
 #include "host/plugin_state.h"
+#include "host/shield_zones.h"
 #include "natives/game_clock.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
@@ -82,32 +83,10 @@ int ChooseSize(int tier) {
     return size;
 }
 
-// Whether the player stands in an enabled camp; the scan stops at the first that holds him.
-bool PlayerInCamp(const Vec3& p) {
-    const auto& camp = G.settings.CampShield;
-    struct Zone {
-        float x, y;
-        bool enabled;
-    };
-    const Zone zones[] = {
-        {-125.572f, -32.097f, camp.HorseshoeOverlook}, {678.288f, -1231.933f, camp.ClemensPoint},
-        {1899.721f, -1883.294f, camp.ShadyBelle},      {2253.612f, -755.578f, camp.Lakay},
-        {-2569.698f, 446.74f, camp.PronghornRanch},    {-1648.642f, -1370.085f, camp.BeechersHope},
-        {2319.548f, 1442.118f, camp.BeaverHollow},     {1194.275f, -7219.732f, camp.Guarma},
-    };
-    const float limit = camp.RadiusMeters * camp.RadiusMeters;
-    for (const Zone& z : zones) {
-        if (!z.enabled) continue;
-        const float dx = p.x - z.x, dy = p.y - z.y;
-        if (dx * dx + dy * dy <= limit) return true;
-    }
-    return false;
-}
-
 // Entering a camp clears the posse once per stay and holds timed spawns off.
 void CampCheck(const Vec3& p) {
     const auto& camp = G.settings.CampShield;
-    if (!camp.Enabled || !PlayerInCamp(p)) {
+    if (!camp.Enabled || CampZoneHoldingPlayer(p) == nullptr) {
         G.loop.InCampLatch = false;
         return;
     }
