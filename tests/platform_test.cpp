@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "host/plugin_state.h"
+#include "platform/crt_numbers.h"
+#include "platform/crt_rand.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+
+namespace {
+
+// Values printed by the Windows C runtime's atol (a MinGW program run under Wine).
+TEST(CrtAtol, MatchesTheWindowsRuntimeIncludingWrapAround) {
+    EXPECT_EQ(CrtAtol("9999999999"), 1410065407);
+    EXPECT_EQ(CrtAtol("-9999999999"), -1410065407);
+    EXPECT_EQ(CrtAtol("2147483648"), INT32_MIN);
+    EXPECT_EQ(CrtAtol("-2147483649"), INT32_MAX);
+    EXPECT_EQ(CrtAtol("4294967295"), -1);
+    EXPECT_EQ(CrtAtol("123456789012345678901234567890"), 1312754386);
+    EXPECT_EQ(CrtAtol(" \t\n+12x"), 12);
+    EXPECT_EQ(CrtAtol("\v\f7"), 7);
+    EXPECT_EQ(CrtAtol("   -0012"), -12);
+    EXPECT_EQ(CrtAtol("- 5"), 0);
+    EXPECT_EQ(CrtAtol("+-3"), 0);
+    EXPECT_EQ(CrtAtol("0x10"), 0);
+    EXPECT_EQ(CrtAtol(""), 0);
+    EXPECT_EQ(CrtAtol(nullptr), 0);
+}
+
+// Draws 1..5, 500 and 1000 of the Windows C runtime after srand(seed), printed under Wine; the
+// full first 1000 draws are compared in the Wine differential run.
+TEST(CrtRand, ReproducesTheWindowsSequence) {
+    struct Golden {
+        unsigned seed;
+        int first[5];
+        int draw500;
+        int draw1000;
+    };
+    const Golden golden[] = {
+        {1, {41, 18467, 6334, 26500, 19169}, 32525, 12249},
+        {0, {38, 7719, 21238, 2437, 8855}, 12797, 21074},
+        {12345, {7584, 19164, 25795, 22125, 5828}, 22268, 23642},
+        {4294967295u, {35, 29739, 3374, 11141, 31308}, 25837, 29900},
+        {1700000000, {28462, 1027, 22663, 25444, 9533}, 16813, 23791},
+    };
+    for (const Golden& g : golden) {
+        SCOPED_TRACE(g.seed);
+        CrtSrand(g.seed);
+        int draws[1000];
+        for (int& d : draws)
+            d = CrtRand();
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(draws[i], g.first[i]);
+        EXPECT_EQ(draws[499], g.draw500);
+        EXPECT_EQ(draws[999], g.draw1000);
+    }
+    // Unseeded, the runtime behaves as if seeded with 1; a reset restarts the sequence.
+    ResetPluginState();
+    EXPECT_EQ(CrtRand(), 41);
+    ResetPluginState();
+    EXPECT_EQ(CrtRand(), 41);
+}
+
+struct Profile : ::testing::Test {
+    std::string dir;
+    std::string oldCwd;
+    void SetUp() override {
+        char pattern[] = "/tmp/harkvane-profile-XXXXXX";
+        dir = mkdtemp(pattern);
+        oldCwd = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(oldCwd);
+        std::filesystem::remove_all(dir);
+    }
+    static void Write(const char* name, const std::string& text) {
+        FILE* f = std::fopen(name, "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    static std::string Get(const char* section, const char* key, const char* def = "dflt") {
+        char buf[128];
+        GetPrivateProfileStringA(section, key, def, buf, sizeof buf, ".\\Harkvane.ini");
+        return buf;
+    }
+};
+
+TEST_F(Profile, ReadsTheWindowsRelativeNameFromTheWorkingDirectory) {
+    EXPECT_STREQ(PlatformPath(".\\Harkvane.ini"), "Harkvane.ini");
+    EXPECT_STREQ(PlatformPath("/abs/x.ini"), "/abs/x.ini");
+    Write("Harkvane.ini", "[Spawner]\r\n  maxalive =  \"6 \" ; six\r\n[SPAWNER]\r\nMaxAlive=9\r\n");
+    EXPECT_EQ(Get("spawner", "MAXALIVE"), "\"6 \" ; six"); // quotes kept: not the whole value
+    EXPECT_EQ(GetPrivateProfileIntA("Spawner", "MaxAlive", 3, ".\\Harkvane.ini"), 0u);
+    EXPECT_EQ(Get("Spawner", "Missing"), "dflt");
+    EXPECT_EQ(Get("Nowhere", "MaxAlive", nullptr), "");
+    std::filesystem::remove("Harkvane.ini");
+    EXPECT_EQ(Get("Spawner", "MaxAlive"), "dflt");
+    EXPECT_EQ(GetPrivateProfileIntA("Spawner", "MaxAlive", -1, ".\\Harkvane.ini"), 0xFFFFFFFFu);
+}
+
+// A reload right after the file was rewritten (same size, same clock tick) must see the edit.
+TEST_F(Profile, SeesEveryRewriteOfTheFile) {
+    Write("Harkvane.ini", "[A]\nk=1\n");
+    EXPECT_EQ(Get("A", "k"), "1");
+    for (int i = 2; i <= 9; ++i) {
+        Write("Harkvane.ini", "[A]\nk=" + std::to_string(i) + "\n");
+        EXPECT_EQ(Get("A", "k"), std::to_string(i));
+    }
+    Write("Other.ini", "[A]\nk=other\n");
+    char buf[16];
+    GetPrivateProfileStringA("A", "k", "", buf, sizeof buf, ".\\Other.ini");
+    EXPECT_STREQ(buf, "other");
+    EXPECT_EQ(Get("A", "k"), "9");
+}
+
+// Windows writes two NULs even into a one-byte section buffer; the portable reader must not.
+TEST_F(Profile, SectionReadStaysInsideTinyBuffers) {
+    Write("Harkvane.ini", "[W]\n;comment=1\nplain\nk = v\n");
+    char buf[8];
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(GetPrivateProfileSectionA("W", buf, 1, ".\\Harkvane.ini"), 0u);
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(buf[1], '#');
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(GetPrivateProfileSectionA("W", buf, 0, ".\\Harkvane.ini"), 0u);
+    EXPECT_EQ(buf[0], '#');
+
+    char full[64];
+    std::memset(full, '#', sizeof full);
+    EXPECT_EQ(GetPrivateProfileSectionA("W", full, sizeof full, ".\\Harkvane.ini"), 10u);
+    EXPECT_EQ(std::string(full, 11), std::string("plain\0k=v\0", 11));
+    EXPECT_EQ(full[10], '\0');
+}
+
+} // namespace
