@@ -1,3 +1,5 @@
 #include "config/config_report.h"
 
-std::string RenderEffectiveConfig() { return std::string(); }
+std::string RenderEffectiveConfig() {
+    return std::string();
+}

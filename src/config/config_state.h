@@ -40,4 +40,9 @@ struct ConfigState {
         int32_t AmmoPrimary = 40;
         int32_t AmmoSidearm = 24;
     } Weapons;
+    // Hash -> the name it was read as, for the configuration report (names only, not numbers).
+    std::unordered_map<Hash, std::string> KnownNames;
+    // When set (tests), every section and key the loaders ask the settings file for is appended
+    // here; a whole-section read is logged with an empty key.
+    std::vector<std::pair<std::string, std::string>>* IniQueryLog = nullptr;
 };

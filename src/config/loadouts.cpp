@@ -1,5 +1,221 @@
 #include "config/loadouts.h"
 
-void LoadLoadouts() {}
-void LoadTierLoadoutPools() {}
-void ApplyLoadout(Ped, const char*) {}
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "config/ini_access.h"
+#include "host/plugin_state.h"
+#include "natives/hash_keys.h"
+#include "natives/natives.h"
+#include "platform/crt_numbers.h"
+#include "platform/crt_rand.h"
+
+namespace {
+
+constexpr uint32_t WeaponsBufferSize = 8192;
+constexpr uint32_t PoolBufferSize = 4096;
+// A section reader that returns its buffer size minus two has cut the section short.
+constexpr uint32_t WeaponsFitLimit = WeaponsBufferSize - 3;
+constexpr uint32_t PoolFitLimit = PoolBufferSize - 3;
+constexpr const char* PoolTags[] = {"T1", "T2", "T3", "T4", "T5", "HV", "Default"};
+constexpr int32_t LastResortPrimaryAmmo = 20;
+constexpr int32_t LastResortSidearmAmmo = 12;
+constexpr int32_t UnsetThrowableCount = 25;
+
+// Calls visit(key, value) for every usable line of a section read into buf: split at the first
+// "=", both sides trimmed; lines with an empty key or a key starting with ";" are skipped.
+template <typename Visit> void WalkSectionLines(const char* buf, uint32_t size, Visit visit) {
+    const char* end = buf + size;
+    for (const char* line = buf; line < end && *line;) {
+        std::string_view text(line, strnlen(line, static_cast<size_t>(end - line)));
+        line += text.size() + 1;
+        size_t eq = text.find('=');
+        std::string_view key = TrimBlanks(text.substr(0, eq));
+        std::string_view value =
+            eq == std::string_view::npos ? std::string_view() : TrimBlanks(text.substr(eq + 1));
+        if (key.empty() || key.front() == ';') continue;
+        visit(key, value);
+    }
+}
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    LowerAscii(out);
+    return out;
+}
+
+// A decimal value as the C runtime's atol reads it, 0 when below 1.
+int32_t AmmoValue(std::string_view value) {
+    int32_t n = CrtAtol(std::string(value).c_str());
+    return n < 1 ? 0 : n;
+}
+
+Hash WeaponValue(std::string_view value) {
+    std::string name(value);
+    std::string lowered = Lower(value);
+    if (lowered == "none") return 0;
+    return ConfigHashName(name.c_str());
+}
+
+void StoreLoadout(const std::string& name, const Loadout& loadout) {
+    for (auto& entry : G.config.LoadoutTable) {
+        if (entry.first == name) {
+            entry.second = loadout;
+            return;
+        }
+    }
+    G.config.LoadoutTable.emplace_back(name, loadout);
+}
+
+void SetLoadoutField(Loadout& loadout, const std::string& key, std::string_view value) {
+    if (key == "primary")
+        loadout.primary = WeaponValue(value);
+    else if (key == "sidearm1")
+        loadout.sidearm1 = WeaponValue(value);
+    else if (key == "sidearm2")
+        loadout.sidearm2 = WeaponValue(value);
+    else if (key == "throwable")
+        loadout.throwable = WeaponValue(value);
+    else if (key == "melee")
+        loadout.melee = WeaponValue(value);
+    else if (key == "ammoprimary")
+        loadout.ammoPrimary = AmmoValue(value);
+    else if (key == "ammosidearm")
+        loadout.ammoSidearm = AmmoValue(value);
+}
+
+const std::vector<LoadoutPoolEntry>* FindPool(const char* lowerTag) {
+    auto it = G.config.TierLoadoutPools.find(lowerTag);
+    if (it == G.config.TierLoadoutPools.end() || it->second.empty()) return nullptr;
+    return &it->second;
+}
+
+const Loadout* FindLoadout(const std::string& name) {
+    for (const auto& entry : G.config.LoadoutTable)
+        if (entry.first == name) return &entry.second;
+    return nullptr;
+}
+
+// Picks from the weights by one draw modulo their total; the total is summed in 64 bits so
+// no weight can wrap it. Index 0 when the total is not positive (no draw then).
+template <typename WeightOf> size_t PickWeighted(size_t count, WeightOf weightOf) {
+    int64_t total = 0;
+    for (size_t i = 0; i < count; ++i)
+        total += weightOf(i);
+    if (total <= 0) return 0;
+    int64_t r = CrtRand() % total;
+    int64_t running = 0;
+    for (size_t i = 0; i < count; ++i) {
+        running += weightOf(i);
+        if (running > r) return i;
+    }
+    return 0;
+}
+
+void Give(Ped ped, Hash weapon, int32_t ammo, bool inHand) {
+    Hash reason = HashName("ADD_REASON_DEFAULT");
+    game::GiveWeapon(ped, weapon, ammo, inHand, !inHand, reason);
+}
+
+} // namespace
+
+void LoadLoadouts() {
+    ConfigState& c = G.config;
+    c.LoadoutTable.clear();
+    std::vector<char> buf(WeaponsBufferSize);
+    uint32_t n = IniReadSection("Weapons", buf.data(), WeaponsBufferSize);
+    if (n != 0 && n <= WeaponsFitLimit) {
+        std::string current;
+        Loadout record;
+        WalkSectionLines(buf.data(), WeaponsBufferSize,
+                         [&](std::string_view key, std::string_view value) {
+                             std::string lowered = Lower(key);
+                             if (value.empty()) {
+                                 if (!current.empty()) StoreLoadout(current, record);
+                                 current = lowered;
+                                 record = Loadout{};
+                             } else if (current.empty()) {
+                                 if (lowered == "ammoprimary")
+                                     c.Weapons.AmmoPrimary = AmmoValue(value);
+                                 else if (lowered == "ammosidearm")
+                                     c.Weapons.AmmoSidearm = AmmoValue(value);
+                             } else {
+                                 SetLoadoutField(record, lowered, value);
+                             }
+                         });
+        if (!current.empty()) StoreLoadout(current, record);
+    }
+    if (c.LoadoutTable.empty()) {
+        Loadout repeater;
+        repeater.primary = ConfigHashName("WEAPON_REPEATER_CARBINE");
+        repeater.sidearm1 = ConfigHashName("WEAPON_REVOLVER_CATTLEMAN");
+        c.LoadoutTable.emplace_back("repeater", repeater);
+    }
+}
+
+void LoadTierLoadoutPools() {
+    ConfigState& c = G.config;
+    c.TierLoadoutPools.clear();
+    std::vector<char> buf(PoolBufferSize);
+    for (const char* tag : PoolTags) {
+        char section[64];
+        std::snprintf(section, sizeof section, "TierLoadouts.%s", tag);
+        uint32_t n = IniReadSection(section, buf.data(), PoolBufferSize);
+        if (n == 0 || n > PoolFitLimit) continue;
+        std::vector<LoadoutPoolEntry> pool;
+        WalkSectionLines(buf.data(), PoolBufferSize,
+                         [&](std::string_view key, std::string_view value) {
+                             int32_t weight = CrtAtol(std::string(value).c_str());
+                             if (weight < 1) return;
+                             pool.push_back({Lower(key), weight});
+                         });
+        if (!pool.empty()) c.TierLoadoutPools[Lower(tag)] = std::move(pool);
+    }
+    if (c.TierLoadoutPools.empty()) {
+        std::vector<LoadoutPoolEntry> pool;
+        for (const auto& entry : c.LoadoutTable)
+            pool.push_back({entry.first, 1});
+        c.TierLoadoutPools["default"] = std::move(pool);
+    }
+}
+
+void ApplyLoadout(Ped ped, const char* tierTag) {
+    if (!game::IsPedHuman(ped)) return;
+    game::RemoveAllWeapons(ped);
+    const ConfigState& c = G.config;
+    // Nothing loaded yet: the ped stays unarmed rather than reading an empty table.
+    if (c.LoadoutTable.empty()) return;
+
+    std::string tag = tierTag && *tierTag ? tierTag : (G.harkvane.HarkvaneActive ? "HV" : "T1");
+    LowerAscii(tag);
+    const std::vector<LoadoutPoolEntry>* pool = FindPool(tag.c_str());
+    if (!pool) pool = FindPool("default");
+
+    const Loadout* loadout = nullptr;
+    if (pool) {
+        size_t pick = PickWeighted(pool->size(), [&](size_t i) { return (*pool)[i].weight; });
+        loadout = FindLoadout((*pool)[pick].name);
+    } else {
+        // Every loadout with weight 1, in table order.
+        size_t pick = PickWeighted(c.LoadoutTable.size(), [](size_t) { return int32_t{1}; });
+        loadout = &c.LoadoutTable[pick].second;
+    }
+    if (!loadout) loadout = &c.LoadoutTable.front().second;
+
+    int32_t ammoPrimary = loadout->ammoPrimary >= 0 ? loadout->ammoPrimary : c.Weapons.AmmoPrimary;
+    if (ammoPrimary <= 0) ammoPrimary = LastResortPrimaryAmmo;
+    int32_t ammoSidearm = loadout->ammoSidearm >= 0 ? loadout->ammoSidearm : c.Weapons.AmmoSidearm;
+    if (ammoSidearm <= 0) ammoSidearm = LastResortSidearmAmmo;
+
+    if (loadout->primary) Give(ped, loadout->primary, ammoPrimary, true);
+    if (loadout->sidearm1) Give(ped, loadout->sidearm1, ammoSidearm, false);
+    if (loadout->sidearm2) Give(ped, loadout->sidearm2, ammoSidearm, false);
+    if (loadout->throwable) {
+        Give(ped, loadout->throwable, ammoPrimary, false);
+        game::SetPedAmmo(ped, loadout->throwable,
+                         loadout->ammoPrimary >= 0 ? ammoPrimary : UnsetThrowableCount);
+    }
+    if (loadout->melee) Give(ped, loadout->melee, 1, false);
+}

@@ -1,4 +1,190 @@
 #include "config/rosters.h"
 
-void LoadVariantWeights() {}
-void RosterModels(int, int, std::vector<Hash>& out) { out.clear(); }
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "config/ini_access.h"
+#include "host/plugin_state.h"
+#include "natives/hash_keys.h"
+#include "platform/crt_numbers.h"
+
+namespace {
+
+constexpr uint32_t ListBufferSize = 4096;
+constexpr const char* TierKeys[TierCount + 1] = {"", "T1", "T2", "T3", "T4", "T5"};
+constexpr const char* DefaultDogModels =
+    "A_C_DogHound_01, A_C_DogBluetickCoonhound_01, A_C_DogAmericanFoxHound_01";
+
+struct FootDefaults {
+    const char* lead;
+    const char* fill;
+};
+constexpr FootDefaults DefaultFootRoster[TierCount + 1] = {
+    {"", ""},
+    {"A_M_M_RANCHER_01", "A_M_M_RANCHER_01"},
+    {"G_M_M_BountyHunters_01", "A_M_M_RANCHER_01"},
+    {"S_M_M_DispatchLawRural_01", "G_M_M_BountyHunters_01"},
+    {"S_M_M_MarshallsRural_01", "S_M_M_DispatchLawRural_01"},
+    {"S_M_M_PinLaw_01", "S_M_M_MarshallsRural_01"},
+};
+
+struct WeightDefaults {
+    int32_t foot = 40;
+    int32_t dog = 30;
+    int32_t horse = 30;
+};
+constexpr WeightDefaults DefaultWeights;
+
+// Calls visit(piece) for every comma-separated piece of the value, trimmed, empties dropped.
+template <typename Visit>
+void ReadList(const char* section, const char* key, const char* defaultText, Visit visit) {
+    char value[ListBufferSize];
+    IniReadString(section, key, defaultText, value, sizeof value);
+    std::string_view rest(value);
+    std::string piece;
+    for (;;) {
+        size_t comma = rest.find(',');
+        std::string_view trimmed = TrimBlanks(rest.substr(0, comma));
+        if (!trimmed.empty()) {
+            piece.assign(trimmed);
+            visit(piece.c_str());
+        }
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+}
+
+void ReadModelList(const char* section, const char* key, const char* defaultText,
+                   std::vector<Hash>& out) {
+    out.clear();
+    ReadList(section, key, defaultText, [&](const char* piece) {
+        Hash model = ConfigHashKey(piece);
+        if (model != 0 && IsValidModel(model)) out.push_back(model);
+    });
+}
+
+// Like the standard library's stof: a leading number, trailing characters ignored; a piece
+// that does not convert or lies outside the float range is dropped. NaN is dropped too: it
+// would sit in the list as a chance no draw can be compared with.
+void ReadChanceList(const char* key, const char* defaultText, std::vector<float>& out) {
+    out.clear();
+    ReadList("Extras", key, defaultText, [&](const char* piece) {
+        char* end = nullptr;
+        errno = 0;
+        float chance = std::strtof(piece, &end);
+        if (end == piece || errno == ERANGE || std::isnan(chance)) return;
+        if (chance > 1.0f) chance = 1.0f;
+        if (chance < 0.0f) chance = 0.0f;
+        out.push_back(chance);
+    });
+}
+
+// One "%d" conversion as the C library scans it: blanks, an optional sign, at least one digit.
+// The number keeps the low 32 bits of its value, as the Windows runtime gives it.
+bool ScanDecimal(const char*& p, int32_t& out) {
+    const char* q = p;
+    while (*q == ' ' || (*q >= '\t' && *q <= '\r'))
+        ++q;
+    const char* start = q;
+    if (*q == '+' || *q == '-') ++q;
+    if (*q < '0' || *q > '9') return false;
+    while (*q >= '0' && *q <= '9')
+        ++q;
+    out = CrtAtol(start);
+    p = q;
+    return true;
+}
+
+// "%d-%d" gives (min, max) as written; anything else gives the leading integer for both.
+CountRange ReadRange(const char* section, const char* key, const char* defaultText) {
+    char value[ListBufferSize];
+    IniReadString(section, key, defaultText, value, sizeof value);
+    const char* p = value;
+    CountRange range;
+    if (ScanDecimal(p, range.min) && *p == '-' && (++p, ScanDecimal(p, range.max))) return range;
+    range.min = range.max = CrtAtol(value);
+    return range;
+}
+
+Hash ReadModel(const char* section, const char* key, const char* defaultText) {
+    char value[ListBufferSize];
+    IniReadString(section, key, defaultText, value, sizeof value);
+    return ConfigHashKey(value);
+}
+
+// Percentages computed in 32-bit floats as the settings have always been read; the weights
+// are summed in 64 bits so a large total cannot wrap.
+int32_t Percent(int32_t weight, int64_t total) {
+    float percent = static_cast<float>(weight) * 100.0f / static_cast<float>(total) + 0.5f;
+    // Outside the int32 range the conversion has no defined value; x86-64 gives INT32_MIN.
+    if (!(percent > -2147483648.0f && percent < 2147483648.0f)) return INT32_MIN;
+    return static_cast<int32_t>(percent);
+}
+
+} // namespace
+
+const char* FootLeadKey(int tier) {
+    if (tier == 4) return "FirstThree";
+    if (tier == 5) return "FirstFour";
+    return "Anchor";
+}
+
+void LoadRosters(Settings& s) {
+    char section[32];
+    ReadModelList("Dogs", "Models", DefaultDogModels, s.DogModels);
+    for (int t = 1; t <= TierCount; ++t)
+        s.DogCountRange[t] = ReadRange("DogCounts", TierKeys[t], "1");
+    for (int t = 1; t <= TierCount; ++t) {
+        std::snprintf(section, sizeof section, "T%d_Foot", t);
+        s.FootRoster[t].lead = ReadModel(section, FootLeadKey(t), DefaultFootRoster[t].lead);
+        s.FootRoster[t].fill = ReadModel(section, "Fills", DefaultFootRoster[t].fill);
+    }
+    for (int t = 1; t <= TierCount; ++t)
+        ReadChanceList(TierKeys[t], t == 5 ? "0.90,0.50" : "0.50", s.ExtraChances[t]);
+    for (int t = 1; t <= TierCount; ++t) {
+        std::snprintf(section, sizeof section, "Horse_T%d", t);
+        ReadModelList(section, "Models", "", s.HorseModels[t]);
+    }
+    for (int t = 1; t <= TierCount; ++t)
+        s.HorseCountRange[t] = ReadRange("HorseCounts", TierKeys[t], "0");
+}
+
+void LoadVariantWeights() {
+    char section[32];
+    for (int t = 1; t <= TierCount; ++t) {
+        std::snprintf(section, sizeof section, "VariantWeights_T%d", t);
+        int32_t foot = IniReadInt(section, "Foot", DefaultWeights.foot);
+        int32_t dog = IniReadInt(section, "Dog", DefaultWeights.dog);
+        int32_t horse = IniReadInt(section, "Horse", DefaultWeights.horse);
+        int64_t total = int64_t{foot} + dog + horse;
+        if (total <= 0) {
+            foot = DefaultWeights.foot;
+            dog = DefaultWeights.dog;
+            total = 100;
+        }
+        VariantPercent& row = G.config.VariantWeights[t];
+        row.Foot = Percent(foot, total);
+        row.Dogs = Percent(dog, total);
+        // Wraps like the 32-bit arithmetic it replaces when the percentages are absurd.
+        row.Horse = static_cast<int32_t>(100u - static_cast<uint32_t>(row.Foot) -
+                                         static_cast<uint32_t>(row.Dogs));
+    }
+}
+
+void RosterModels(int tier, int memberCount, std::vector<Hash>& out) {
+    out.clear();
+    const Settings& s = G.settings;
+    int leads = tier == 4 ? 3 : tier == 5 ? 4 : 1;
+    for (int i = 0; i < memberCount; ++i) {
+        if (tier < 1 || tier > TierCount)
+            out.push_back(s.FootRoster[1].fill);
+        else
+            out.push_back(i < leads ? s.FootRoster[tier].lead : s.FootRoster[tier].fill);
+    }
+    for (Hash& model : out)
+        if (!IsValidModel(model)) model = s.Test.Model;
+}

@@ -10,7 +10,12 @@
 inline constexpr int TierCount = 5; // tiers are 1..5; slot 0 of per-tier tables is never read
 
 enum RoadBias : int32_t { RoadBiasNone = 0, RoadBiasPrefer = 1, RoadBiasRequire = 2 };
-enum ForcedVariant : int32_t { VariantAuto = 0, VariantFoot = 1, VariantDogs = 2, VariantHorse = 3 };
+enum ForcedVariant : int32_t {
+    VariantAuto = 0,
+    VariantFoot = 1,
+    VariantDogs = 2,
+    VariantHorse = 3
+};
 
 struct CountRange {
     int32_t min = 1;
