@@ -20,8 +20,6 @@ constexpr uint32_t PoolBufferSize = 4096;
 constexpr uint32_t WeaponsFitLimit = WeaponsBufferSize - 3;
 constexpr uint32_t PoolFitLimit = PoolBufferSize - 3;
 constexpr const char* PoolTags[] = {"T1", "T2", "T3", "T4", "T5", "HV", "Default"};
-constexpr int32_t LastResortPrimaryAmmo = 20;
-constexpr int32_t LastResortSidearmAmmo = 12;
 constexpr int32_t UnsetThrowableCount = 25;
 
 // Calls visit(key, value) for every usable line of a section read into buf: split at the first

@@ -1,6 +1,12 @@
 // Weapon loadouts: the Weapons section, the per-tier pools and arming a new hunter.
 #pragma once
+#include <cstdint>
+
 #include "natives/types.h"
+
+// Ammunition given when neither the loadout nor the Weapons section gives a positive amount.
+inline constexpr int32_t LastResortPrimaryAmmo = 20;
+inline constexpr int32_t LastResortSidearmAmmo = 12;
 
 void LoadLoadouts();
 void LoadTierLoadoutPools();

@@ -1,0 +1,443 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "config/config_report.h"
+#include "config/loadouts.h"
+#include "config/rosters.h"
+#include "config/settings_loader.h"
+#include "host/plugin_state.h"
+#include "platform/crt_rand.h"
+#include "platform/profile.h"
+#include "recording_host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path SourceRoot = fs::path(HARKVANE_TEST_DATA).parent_path().parent_path();
+
+// Runs each test in its own empty working directory, where ".\Harkvane.ini" is looked for.
+struct Config : ::testing::Test {
+    RecordingHost host;
+    fs::path previousDir;
+    fs::path dir;
+
+    void SetUp() override {
+        ResetPluginState();
+        host.Install();
+        previousDir = fs::current_path();
+        char tmpl[] = "/tmp/harkvane-config-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        fs::current_path(dir);
+        WriteIni("[Probe]\nKey=7\n");
+        if (GetPrivateProfileIntA("Probe", "Key", 0, ".\\Harkvane.ini") != 7)
+            GTEST_SKIP() << "the portable profile reader is not in place yet";
+        fs::remove(dir / "Harkvane.ini");
+    }
+    void TearDown() override {
+        fs::current_path(previousDir);
+        fs::remove_all(dir);
+        host.Uninstall();
+    }
+
+    void WriteIni(const std::string& text) {
+        std::ofstream(dir / "Harkvane.ini", std::ios::binary) << text;
+    }
+    void LoadAll() {
+        LoadSettings(G.settings);
+        LoadVariantWeights();
+        LoadLoadouts();
+        LoadTierLoadoutPools();
+    }
+    const Loadout* Find(const std::string& name) {
+        for (const auto& entry : G.config.LoadoutTable)
+            if (entry.first == name) return &entry.second;
+        return nullptr;
+    }
+};
+
+TEST_F(Config, ValueReadersFollowTheirWords) {
+    WriteIni("[CampShield]\nEnabled=TRUE\nBlockInCamp=On\nShadyBelle=YES\nLakay=y\n"
+             "BeaverHollow=2\nGuarma=enabled\nClemensPoint=\n"
+             "[Spawner]\nHorseRoadBias=PreFer\nMinSpawnHours=1\nMaxSpawnHours=0.5\n"
+             "SpawnNearMinMeters=7.5 metres\nSpawnNearMaxMeters=far\n"
+             "[Debug]\nForceVariant=Dogs\nForceTier=9\n"
+             "[Harkvane]\nToastStart=  Run  \nModel=0x10\n");
+    G.settings.Spawner.SpawnNearMaxMeters = 14.25f;
+    LoadSettings(G.settings);
+    const Settings& s = G.settings;
+    EXPECT_TRUE(s.CampShield.Enabled);
+    EXPECT_TRUE(s.CampShield.BlockInCamp);
+    EXPECT_TRUE(s.CampShield.ShadyBelle);
+    EXPECT_FALSE(s.CampShield.Lakay);
+    EXPECT_FALSE(s.CampShield.BeaverHollow);
+    EXPECT_FALSE(s.CampShield.Guarma);
+    EXPECT_FALSE(s.CampShield.ClemensPoint); // empty value
+    EXPECT_TRUE(s.CampShield.HorseshoeOverlook);
+    EXPECT_EQ(s.Spawner.HorseRoadBias, RoadBiasPrefer);
+    // Not given: follows HorseRoadBias.
+    EXPECT_FALSE(s.Spawner.AnchorClusterHorseRoadBiasGiven);
+    EXPECT_EQ(s.Spawner.AnchorClusterHorseRoadBias, RoadBiasPrefer);
+    EXPECT_FLOAT_EQ(s.Spawner.MinSpawnHours, 1.0f);
+    EXPECT_FLOAT_EQ(s.Spawner.MaxSpawnHours, 1.0f);
+    EXPECT_FLOAT_EQ(s.Spawner.SpawnNearMinMeters, 7.5f);
+    EXPECT_EQ(s.Spawner.SpawnNearMaxMeters, 14.25f); // letters only: unchanged, unrounded
+    EXPECT_EQ(s.Debug.ForceVariant, VariantAuto);
+    EXPECT_EQ(s.Debug.ForceTier, 9);
+    EXPECT_EQ(s.Harkvane.ToastStart, "Run");
+    EXPECT_EQ(s.Harkvane.Model, 0x10u);
+    EXPECT_FALSE(s.Harkvane.ResetOnPlayerDeath); // absent means off
+    EXPECT_EQ(s.Blip.Style, TestHashName("BLIP_STYLE_ENEMY"));
+    EXPECT_EQ(s.Test.Model, TestHashName("S_M_M_DispatchLawRural_01"));
+
+    WriteIni("[Spawner]\nHorseRoadBias=required\nAnchorClusterHorseRoadBias=sometimes\n"
+             "MinSpawnHours=0.5\nMaxSpawnHours=nan\n[Debug]\nForceVariant=DOG\n"
+             "[Harkvane]\nResetOnPlayerDeath=1\n");
+    LoadSettings(G.settings);
+    EXPECT_EQ(s.Spawner.HorseRoadBias, RoadBiasNone);
+    EXPECT_TRUE(s.Spawner.AnchorClusterHorseRoadBiasGiven);
+    EXPECT_EQ(s.Spawner.AnchorClusterHorseRoadBias, RoadBiasNone);
+    EXPECT_EQ(s.Spawner.MaxSpawnHours, 0.5f); // not comparable: raised to the minimum
+    EXPECT_EQ(s.Debug.ForceVariant, VariantDogs);
+    EXPECT_TRUE(s.Harkvane.ResetOnPlayerDeath);
+
+    WriteIni("");
+    LoadSettings(G.settings);
+    EXPECT_EQ(s.Spawner.HorseRoadBias, RoadBiasRequire);
+    EXPECT_EQ(s.Spawner.AnchorClusterHorseRoadBias, RoadBiasRequire);
+}
+
+TEST_F(Config, ReloadKeepsCurrentValuesButRestoresFixedDefaults) {
+    WriteIni("[Spawner]\nMaxAlive=7\nMinSeparationMeters=1.23456\n[Harkvane]\nTriggerEvery=9\n"
+             "AnchorRadiusMeters=80\n[Mounting]\nAutoPair=no\n"
+             "[Vanilla Bounty Hunters]\nDisableVanillaBountyHunters=yes\n");
+    LoadSettings(G.settings);
+    EXPECT_EQ(G.settings.Spawner.MaxAlive, 7);
+    EXPECT_EQ(G.settings.Harkvane.TriggerEvery, 9);
+    EXPECT_FALSE(G.settings.Mounting.AutoPair);
+    EXPECT_TRUE(G.loop.DisableVanillaBountyHunters);
+
+    WriteIni("[Spawner]\n");
+    LoadSettings(G.settings);
+    EXPECT_EQ(G.settings.Spawner.MaxAlive, 7);
+    EXPECT_EQ(G.settings.Spawner.MinSeparationMeters, 1.235f); // kept, rounded to 3 decimals
+    EXPECT_TRUE(G.loop.DisableVanillaBountyHunters);
+    EXPECT_EQ(G.settings.Harkvane.TriggerEvery, 5);
+    EXPECT_EQ(G.settings.Harkvane.AnchorRadiusMeters, 120.0f);
+    EXPECT_TRUE(G.settings.Mounting.AutoPair);
+}
+
+TEST_F(Config, RosterListsAndRanges) {
+    host.invalidModels.insert(TestHashName("A_C_Unknown"));
+    host.invalidModels.insert(TestHashName("S_M_M_MarshallsRural_01"));
+    WriteIni("[Extras]\nT3=1.5, -2, x ,0.25,,nan,1e99\n"
+             "[DogCounts]\nT1=-\nT2=3-1\nT3=2\nT4=9999999999\nT5= -4-7 \n"
+             "[Dogs]\nModels=A_C_Unknown, ,A_C_Unknown\n"
+             "[Horse_T2]\nModels= 0 , A_C_Horse_01 ,\tA_C_Horse_01 ,0x0\n"
+             "[HorseCounts]\nT1=2 - 3\n[Test]\nModel=S_M_M_Stand_In\n");
+    LoadSettings(G.settings);
+    const Settings& s = G.settings;
+    EXPECT_EQ(s.ExtraChances[3], (std::vector<float>{1.0f, 0.0f, 0.25f}));
+    EXPECT_EQ(s.ExtraChances[1], (std::vector<float>{0.5f}));
+    EXPECT_EQ(s.ExtraChances[5], (std::vector<float>{0.9f, 0.5f}));
+    auto range = [](const CountRange& r) { return std::make_pair(r.min, r.max); };
+    EXPECT_EQ(range(s.DogCountRange[1]), std::make_pair(0, 0));
+    EXPECT_EQ(range(s.DogCountRange[2]), std::make_pair(3, 1));
+    EXPECT_EQ(range(s.DogCountRange[3]), std::make_pair(2, 2));
+    EXPECT_EQ(range(s.DogCountRange[4]), std::make_pair(1410065407, 1410065407));
+    EXPECT_EQ(range(s.DogCountRange[5]), std::make_pair(-4, 7));
+    EXPECT_EQ(range(s.HorseCountRange[1]), std::make_pair(2, 2));
+    EXPECT_EQ(range(s.HorseCountRange[2]), std::make_pair(0, 0));
+    EXPECT_TRUE(s.DogModels.empty());
+    Hash horse = TestHashName("A_C_Horse_01");
+    EXPECT_EQ(s.HorseModels[2], (std::vector<Hash>{horse, horse}));
+    EXPECT_TRUE(s.HorseModels[1].empty());
+
+    // Tier 4: three leads then fills; the invalid lead falls back to Test.Model.
+    std::vector<Hash> models;
+    RosterModels(4, 6, models);
+    Hash test = TestHashName("S_M_M_Stand_In"), fill = TestHashName("S_M_M_DispatchLawRural_01");
+    EXPECT_EQ(models, (std::vector<Hash>{test, test, test, fill, fill, fill}));
+    RosterModels(5, 5, models);
+    Hash pin = TestHashName("S_M_M_PinLaw_01");
+    EXPECT_EQ(models, (std::vector<Hash>{pin, pin, pin, pin, test}));
+    RosterModels(7, 2, models);
+    EXPECT_EQ(models, (std::vector<Hash>(2, TestHashName("A_M_M_RANCHER_01"))));
+    RosterModels(2, 0, models);
+    EXPECT_TRUE(models.empty());
+}
+
+TEST_F(Config, VariantWeightsBecomePercentages) {
+    WriteIni("[VariantWeights_T1]\nFoot=1\nDog=1\nHorse=1\n"
+             "[VariantWeights_T2]\nFoot=0\nDog=0\nHorse=0\n"
+             "[VariantWeights_T3]\nFoot=0\nDog=0\nHorse=5\n"
+             "[VariantWeights_T4]\nFoot=-10\nDog=50\nHorse=60\n"
+             "[VariantWeights_T5]\nFoot=2000000000\nDog=2000000000\nHorse=0\n");
+    LoadVariantWeights();
+    auto row = [](int t) {
+        const VariantPercent& p = G.config.VariantWeights[t];
+        return std::vector<int32_t>{p.Foot, p.Dogs, p.Horse};
+    };
+    EXPECT_EQ(row(1), (std::vector<int32_t>{33, 33, 34}));
+    EXPECT_EQ(row(2), (std::vector<int32_t>{40, 30, 30}));
+    EXPECT_EQ(row(3), (std::vector<int32_t>{0, 0, 100}));
+    EXPECT_EQ(row(4), (std::vector<int32_t>{-9, 50, 59}));
+    EXPECT_EQ(row(5), (std::vector<int32_t>{50, 50, 0})); // the total does not wrap
+}
+
+TEST_F(Config, WeaponsSectionAndTierPools) {
+    WriteIni("[Weapons]\nAmmoPrimary=0\nAmmoSidearm=30\nbogus=1\n"
+             "Rifleman=\nPrimary=WEAPON_RIFLE_SPRINGFIELD\nSidearm1=WEAPON_REVOLVER_SCHOFIELD\n"
+             "AmmoPrimary=15\n"
+             "; note=\n"
+             "Gunner\nprimary = nOnE\nMelee = WEAPON_MELEE_KNIFE \n"
+             "rifleman=\nSidearm2=WEAPON_PISTOL_VOLCANIC\n"
+             "[TierLoadouts.T1]\nGUNNER=3\nrifleman=-1\n;gunner=5\ngunner=2\n"
+             "[TierLoadouts.T3]\nrifleman=0\ngunner=x\n");
+    LoadLoadouts();
+    LoadTierLoadoutPools();
+    const ConfigState& c = G.config;
+    EXPECT_EQ(c.Weapons.AmmoPrimary, 0);
+    EXPECT_EQ(c.Weapons.AmmoSidearm, 30);
+    ASSERT_EQ(c.LoadoutTable.size(), 2u);
+    EXPECT_EQ(c.LoadoutTable[0].first, "rifleman"); // keeps the place of its first definition
+    EXPECT_EQ(c.LoadoutTable[1].first, "gunner");
+    const Loadout* rifleman = Find("rifleman");
+    EXPECT_EQ(rifleman->primary, 0u); // the second block replaced the first entirely
+    EXPECT_EQ(rifleman->sidearm2, TestHashName("WEAPON_PISTOL_VOLCANIC"));
+    EXPECT_EQ(rifleman->ammoPrimary, -1);
+    const Loadout* gunner = Find("gunner");
+    EXPECT_EQ(gunner->primary, 0u);
+    EXPECT_EQ(gunner->melee, TestHashName("WEAPON_MELEE_KNIFE"));
+
+    ASSERT_EQ(c.TierLoadoutPools.size(), 1u);
+    const auto& t1 = c.TierLoadoutPools.at("t1");
+    ASSERT_EQ(t1.size(), 2u);
+    EXPECT_EQ(t1[0].name, "gunner");
+    EXPECT_EQ(t1[0].weight, 3);
+    EXPECT_EQ(t1[1].weight, 2);
+
+    // A loadout header followed by AmmoPrimary sets the loadout, not the section fallback.
+    WriteIni("[Weapons]\nscout=\nAmmoPrimary=5\n");
+    LoadLoadouts();
+    EXPECT_EQ(c.Weapons.AmmoPrimary, 0); // kept from the earlier load
+    EXPECT_EQ(Find("scout")->ammoPrimary, 5);
+
+    // No section, or one that did not fit: only the built-in repeater, pooled by default.
+    std::string big = "[Weapons]\n";
+    for (int i = 0; big.size() < 9000; ++i)
+        big += "l" + std::to_string(i) + "=\nprimary=WEAPON_X\n";
+    for (const std::string& text : {std::string(), big}) {
+        WriteIni(text);
+        LoadLoadouts();
+        LoadTierLoadoutPools();
+        ASSERT_EQ(c.LoadoutTable.size(), 1u);
+        EXPECT_EQ(c.LoadoutTable[0].first, "repeater");
+        ASSERT_EQ(c.TierLoadoutPools.count("default"), 1u);
+        EXPECT_EQ(c.TierLoadoutPools.at("default").size(), 1u);
+    }
+}
+
+// The calls ApplyLoadout makes for one give, as slots.
+std::vector<uint64_t> GiveSlots(Ped ped, const char* weapon, int32_t ammo, int inHand) {
+    return {ped,
+            TestHashName(weapon),
+            static_cast<uint32_t>(ammo),
+            static_cast<uint64_t>(inHand),
+            static_cast<uint64_t>(1 - inHand),
+            0,
+            0,
+            0x3F800000u,
+            0,
+            TestHashName("ADD_REASON_DEFAULT"),
+            1,
+            0,
+            0};
+}
+
+TEST_F(Config, ArmingGivesWeaponsInOrder) {
+    Ped ped = host.AddPed(Vec3{});
+    LoadLoadouts(); // no file: the repeater
+    LoadTierLoadoutPools();
+    host.ClearCalls();
+    ApplyLoadout(ped, "T2");
+    ASSERT_EQ(host.Hashes(), (std::vector<uint64_t>{nh::IS_PED_HUMAN, nh::REMOVE_ALL_PED_WEAPONS,
+                                                    nh::GET_HASH_KEY, nh::GIVE_WEAPON_TO_PED,
+                                                    nh::GET_HASH_KEY, nh::GIVE_WEAPON_TO_PED}));
+    EXPECT_EQ(host.calls[1].args, (std::vector<uint64_t>{ped, 1, 1}));
+    EXPECT_EQ(host.calls[2].texts.at(0), "ADD_REASON_DEFAULT");
+    EXPECT_EQ(host.calls[3].args, GiveSlots(ped, "WEAPON_REPEATER_CARBINE", 40, 1));
+    EXPECT_EQ(host.calls[5].args, GiveSlots(ped, "WEAPON_REVOLVER_CATTLEMAN", 24, 0));
+
+    WriteIni("[Weapons]\nAmmoSidearm=0\n"
+             "bomber=\nthrowable=WEAPON_THROWN_DYNAMITE\nsidearm1=A\nsidearm2=B\nmelee=K\n"
+             "zeroed=\nthrowable=WEAPON_THROWN_DYNAMITE\nammoprimary=0\n"
+             "[TierLoadouts.HV]\nzeroed=1\n[TierLoadouts.Default]\nbomber=1\n");
+    LoadLoadouts();
+    LoadTierLoadoutPools();
+    host.ClearCalls();
+    ApplyLoadout(ped, nullptr); // no tag outside the event: T1, which falls back to Default
+    std::vector<const RecordedCall*> gives = host.CallsOf(nh::GIVE_WEAPON_TO_PED);
+    ASSERT_EQ(gives.size(), 4u);
+    EXPECT_EQ(gives[0]->args, GiveSlots(ped, "A", 12, 0));
+    EXPECT_EQ(gives[1]->args, GiveSlots(ped, "B", 12, 0));
+    EXPECT_EQ(gives[2]->args, GiveSlots(ped, "WEAPON_THROWN_DYNAMITE", 40, 0));
+    EXPECT_EQ(gives[3]->args, GiveSlots(ped, "K", 1, 0));
+    auto ammo = host.CallsOf(nh::SET_PED_AMMO);
+    ASSERT_EQ(ammo.size(), 1u);
+    EXPECT_EQ(ammo[0]->args,
+              (std::vector<uint64_t>{ped, TestHashName("WEAPON_THROWN_DYNAMITE"), 25}));
+    EXPECT_EQ(host.Hashes().back(), nh::GIVE_WEAPON_TO_PED); // the ammo call precedes the melee
+
+    G.harkvane.HarkvaneActive = true;
+    host.ClearCalls();
+    ApplyLoadout(ped, "");
+    ASSERT_EQ(host.CountOf(nh::GIVE_WEAPON_TO_PED), 1u);
+    EXPECT_EQ(host.CallsOf(nh::GIVE_WEAPON_TO_PED)[0]->Int(2), 20);
+    EXPECT_EQ(host.CallsOf(nh::SET_PED_AMMO)[0]->Int(2), 20);
+
+    host.entities[ped].human = false;
+    host.ClearCalls();
+    ApplyLoadout(ped, "T1");
+    EXPECT_EQ(host.Hashes(), (std::vector<uint64_t>{nh::IS_PED_HUMAN}));
+}
+
+TEST_F(Config, WeightedPickDrawsOnceModuloTheTotal) {
+    WriteIni("[Weapons]\na=\nprimary=WA\nb=\nprimary=WB\nc=\nprimary=WC\n"
+             "[TierLoadouts.T1]\na=32767\nb=5\n"
+             "[TierLoadouts.T2]\nb=2147483647\nc=2147483647\na=2147483647\n"
+             "[TierLoadouts.T4]\nmissing=1\n");
+    LoadLoadouts();
+    LoadTierLoadoutPools();
+    Ped ped = host.AddPed(Vec3{});
+    auto picked = [&](const char* tag) {
+        host.ClearCalls();
+        ApplyLoadout(ped, tag);
+        return host.CallsOf(nh::GIVE_WEAPON_TO_PED).at(0)->U32(1);
+    };
+    CrtSrand(12345);
+    for (int i = 0; i < 500; ++i)
+        EXPECT_EQ(picked("t1"), TestHashName("WA")); // b's running sum starts at 32767
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(picked("T2"), TestHashName("WB")); // the total exceeds 32 bits without wrapping
+    EXPECT_EQ(picked("T4"), TestHashName("WA"));     // an undefined name arms the first loadout
+
+    // The "default" fallback (every loadout, weight 1) takes one draw modulo the count.
+    CrtSrand(99);
+    std::vector<int> draws;
+    for (int i = 0; i < 20; ++i)
+        draws.push_back(CrtRand() % 3);
+    CrtSrand(99);
+    const char* names[] = {"WA", "WB", "WC"};
+    for (int d : draws)
+        EXPECT_EQ(picked("T3"), TestHashName(names[d]));
+}
+
+// Everything the loaders read, from the shipped file, equals what the loaders give when the
+// file is empty; and every key they ask for is written in the shipped file.
+TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
+    std::vector<std::pair<std::string, std::string>> queried;
+    G.config.IniQueryLog = &queried;
+    WriteIni("");
+    LoadAll();
+    std::string fromEmpty = RenderEffectiveConfig();
+
+    std::ifstream shipped(SourceRoot / "dist" / "Harkvane.ini", std::ios::binary);
+    ASSERT_TRUE(shipped.good());
+    std::stringstream text;
+    text << shipped.rdbuf();
+    ResetPluginState();
+    G.config.IniQueryLog = &queried;
+    WriteIni(text.str());
+    LoadSettings(G.settings);
+    LoadVariantWeights();
+    std::string fromShipped = RenderEffectiveConfig();
+
+    // Compare line by line up to the weapons, which the shipped file defines on purpose.
+    std::istringstream a(fromEmpty), b(fromShipped);
+    std::string lineA, lineB;
+    while (std::getline(a, lineA) && lineA != "[Weapons]") {
+        ASSERT_TRUE(std::getline(b, lineB));
+        EXPECT_EQ(lineB, lineA);
+    }
+
+    // Sections and keys written in the file (case-insensitive, as the reader matches them).
+    auto lower = [](std::string t) {
+        for (char& ch : t)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return t;
+    };
+    std::set<std::pair<std::string, std::string>> written;
+    std::istringstream lines(text.str());
+    std::string line, section;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            section = lower(line.substr(1, line.find(']') - 1));
+            written.insert({section, ""});
+            continue;
+        }
+        std::string key = line.substr(0, line.find('='));
+        while (!key.empty() && (key.back() == ' ' || key.back() == '\t'))
+            key.pop_back();
+        written.insert({section, lower(key)});
+    }
+    LoadLoadouts();
+    LoadTierLoadoutPools();
+    EXPECT_GT(G.config.LoadoutTable.size(), 2u);
+    for (const char* tag : {"t1", "t2", "t3", "t4", "t5", "hv", "default"})
+        EXPECT_EQ(G.config.TierLoadoutPools.count(tag), 1u) << tag;
+    ASSERT_GT(queried.size(), 100u);
+    for (const auto& [sec, key] : queried)
+        EXPECT_TRUE(written.count({lower(sec), lower(key)})) << "[" << sec << "] " << key;
+}
+
+TEST_F(Config, OddFilesNeverBreakTheLoaders) {
+    std::vector<std::string> texts;
+    fs::path corpus = SourceRoot / "tests" / "profile_corpus";
+    if (fs::exists(corpus))
+        for (const auto& entry : fs::directory_iterator(corpus))
+            if (entry.path().extension() == ".ini") {
+                std::ifstream in(entry.path(), std::ios::binary);
+                std::stringstream ss;
+                ss << in.rdbuf();
+                texts.push_back(ss.str());
+            }
+    std::mt19937 gen(20240611); // private generator: CrtRand stays the plug-in's
+    for (int n : {64, 5000, 20000}) {
+        std::string noise(static_cast<size_t>(n), '\0');
+        for (char& ch : noise)
+            ch = static_cast<char>(gen());
+        texts.push_back(noise);
+        // Noise shaped like the sections the loaders read, with long and odd values.
+        std::string shaped = "[Weapons]\n" + noise.substr(0, 3000) + "\n=\n;\nx=\n[Spawner]\n" +
+                             "MaxAlive=" + std::string(5000, '9') +
+                             "\nMinSpawnHours=" + noise.substr(0, 200) +
+                             "\n[TierLoadouts.T1]\nx=" + std::string(300, '7') +
+                             "\n[Extras]\nT1=" + std::string(5000, ',');
+        texts.push_back(shaped);
+    }
+    Ped ped = host.AddPed(Vec3{});
+    for (const std::string& text : texts) {
+        ResetPluginState();
+        WriteIni(text);
+        LoadAll();
+        ApplyLoadout(ped, "T1");
+        std::vector<Hash> models;
+        RosterModels(3, 4, models);
+        EXPECT_FALSE(RenderEffectiveConfig().empty());
+        EXPECT_FALSE(G.config.LoadoutTable.empty());
+    }
+}
+
+} // namespace
