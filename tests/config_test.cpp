@@ -192,6 +192,11 @@ TEST_F(Config, VariantWeightsBecomePercentages) {
     EXPECT_EQ(row(3), (std::vector<int32_t>{0, 0, 100}));
     EXPECT_EQ(row(4), (std::vector<int32_t>{-9, 50, 59}));
     EXPECT_EQ(row(5), (std::vector<int32_t>{50, 50, 0})); // the total does not wrap
+
+    // Computed in single precision: double arithmetic would give 99 %, 0 %, 1 % here.
+    WriteIni("[VariantWeights_T1]\nFoot=131538\nDog=0\nHorse=661\n");
+    LoadVariantWeights();
+    EXPECT_EQ(row(1), (std::vector<int32_t>{100, 0, 0}));
 }
 
 TEST_F(Config, WeaponsSectionAndTierPools) {
