@@ -271,6 +271,9 @@ std::vector<uint64_t> GiveSlots(Ped ped, const char* weapon, int32_t ammo, int i
 
 TEST_F(Config, ArmingGivesWeaponsInOrder) {
     Ped ped = host.AddPed(Vec3{});
+    ApplyLoadout(ped, "T1"); // nothing loaded yet: stripped, and no empty table is read
+    EXPECT_EQ(host.Hashes(), (std::vector<uint64_t>{nh::IS_PED_HUMAN, nh::REMOVE_ALL_PED_WEAPONS}));
+
     LoadLoadouts(); // no file: the repeater
     LoadTierLoadoutPools();
     host.ClearCalls();
