@@ -1,13 +1,151 @@
-// harkvane-sim: until the simulated world lands, prints the native catalogue the plug-in uses.
-#include <cinttypes>
+// harkvane-sim: runs the plug-in in the simulated world and tells what happened.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 
-#include "natives/native_hashes.h"
+#include "config/config_report.h"
+#include "runner.h"
+#include "scenario.h"
 
-int main() {
-    std::printf("Harkvane native catalogue (%zu natives)\n", NativeCatalogueSize);
-    for (const NativeInfo& n : NativeCatalogue)
-        std::printf("  0x%016" PRIX64 "  %-32s args=%-14s result=%s\n", n.hash, n.name, n.args,
-                    n.result);
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace {
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: harkvane-sim [SCENARIO.json] [--seconds S] [--seed N] [--workdir DIR]\n"
+                 "                    [--trace FILE.jsonl] [--map FILE.svg] [--summary FILE.json]\n"
+                 "                    [--timeline FILE.txt] [--check] [--print-settings [--ini FILE]]\n"
+                 "                    [--quiet]\n");
+}
+
+bool ReadText(const std::string& path, std::string* out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    *out = s.str();
+    return true;
+}
+
+bool StderrIsTerminal() {
+#ifndef _WIN32
+    return isatty(2) != 0;
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string scenarioPath, workdir, iniPath;
+    RunOptions run;
+    double seconds = -1;
+    long long seed = -1;
+    bool quiet = false, check = false, printSettings = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                Usage();
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--seconds") seconds = std::atof(value().c_str());
+        else if (a == "--seed") seed = std::atoll(value().c_str());
+        else if (a == "--workdir") workdir = value();
+        else if (a == "--trace") run.tracePath = value();
+        else if (a == "--map") run.mapPath = value();
+        else if (a == "--summary") run.summaryPath = value();
+        else if (a == "--timeline") run.timelinePath = value();
+        else if (a == "--ini") iniPath = value();
+        else if (a == "--print-settings") printSettings = true;
+        else if (a == "--quiet") quiet = true;
+        else if (a == "--check") check = true;
+        else if (a == "-h" || a == "--help") {
+            Usage();
+            return 0;
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "harkvane-sim: unknown option %s\n", a.c_str());
+            Usage();
+            return 2;
+        } else if (scenarioPath.empty()) scenarioPath = a;
+        else {
+            Usage();
+            return 2;
+        }
+    }
+
+    std::string text = DefaultScenarioJson(), baseDir;
+    if (!scenarioPath.empty()) {
+        if (!ReadText(scenarioPath, &text)) {
+            std::fprintf(stderr, "harkvane-sim: cannot read %s\n", scenarioPath.c_str());
+            return 2;
+        }
+        baseDir = std::filesystem::path(scenarioPath).parent_path().string();
+    }
+    Scenario scenario;
+    std::string error;
+    if (!ParseScenario(text, baseDir, &scenario, &error)) {
+        std::fprintf(stderr, "harkvane-sim: %s: %s\n", scenarioPath.empty() ? "built-in scenario" : scenarioPath.c_str(),
+                     error.c_str());
+        return 2;
+    }
+    if (seconds >= 0) scenario.seconds = seconds;
+    if (seed >= 0) scenario.world.seed = static_cast<uint64_t>(seed);
+    if (!iniPath.empty()) {
+        if (!ReadText(iniPath, &scenario.ini)) {
+            std::fprintf(stderr, "harkvane-sim: cannot read %s\n", iniPath.c_str());
+            return 2;
+        }
+        scenario.iniGiven = true;
+    }
+    if (workdir.empty()) {
+        workdir = "out/sim-" + scenario.name + "-" + std::to_string(scenario.world.seed);
+        std::error_code ec;
+        std::filesystem::remove_all(workdir, ec);
+    }
+    run.workdir = workdir;
+    run.printTimeline = !quiet && !printSettings;
+    run.progress = !quiet && !printSettings && StderrIsTerminal() && scenario.seconds > 120;
+
+    if (printSettings) {
+        // Load the settings as the plug-in does at start, then show what it understood.
+        scenario.seconds = 0;
+        scenario.world.bystanders = 0;
+        run.tracePath.clear();
+        RunOutcome r = RunScenario(scenario, run);
+        if (!r.ok) {
+            std::fprintf(stderr, "harkvane-sim: %s\n", r.error.c_str());
+            return 1;
+        }
+        std::fputs(RenderEffectiveConfig().c_str(), stdout);
+        return 0;
+    }
+
+    RunOutcome r = RunScenario(scenario, run);
+    if (!r.ok) {
+        std::fprintf(stderr, "harkvane-sim: %s\n", r.error.c_str());
+        return 1;
+    }
+    if (!quiet) std::fputs(r.summaryTable.c_str(), stdout);
+    if (check) {
+        const auto failures = CheckExpectations(scenario.expectJson, r.summaryJson, r.files, r.timeline);
+        for (const std::string& f : failures) std::fprintf(stderr, "FAILED: %s\n", f.c_str());
+        if (!failures.empty()) {
+            std::fprintf(stderr, "harkvane-sim: %zu expectation(s) of scenario \"%s\" failed\n", failures.size(),
+                         scenario.name.c_str());
+            return 1;
+        }
+        if (!quiet) std::printf("all expectations of \"%s\" hold\n", scenario.name.c_str());
+    }
     return 0;
 }

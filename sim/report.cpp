@@ -1,0 +1,277 @@
+#include "report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+using nlohmann::json;
+
+std::string SummaryJson(const World& w, const RunStats& s) {
+    const WorldCounters& c = w.counters;
+    json j;
+    j["scenario"] = s.scenario;
+    j["seed"] = s.seed;
+    j["seconds"] = s.seconds;
+    j["frames"] = w.frame;
+    j["native_calls"] = c.nativeCalls;
+    int total = 0;
+    for (const auto& kv : c.pedsByKind) total += kv.second;
+    j["peds_created"] = {{"total", total},
+                         {"by_model", json(c.pedsByModel)},
+                         {"by_kind", json(c.pedsByKind)}};
+    j["notices"] = json(c.notices);
+    j["blips"] = {{"created", c.blipsCreated}, {"removed", c.blipsRemoved}};
+    j["deletions"] = c.deletions;
+    j["despawn_reasons"] = json(c.despawnReasons);
+    j["posses"] = {{"total", s.posses},
+                   {"by_tier", json(s.possesByTier)},
+                   {"by_variant", json(s.possesByVariant)},
+                   {"by_tier_variant", json(s.possesByTierVariant)},
+                   {"members_deferred", s.membersDeferred}};
+    j["harkvane"] = {{"started", s.harkvaneStarted}, {"won", s.harkvaneWon}, {"waves", s.harkvaneWaves},
+                     {"markers_created", c.markersCreated}, {"markers_removed", c.markersRemoved}};
+    j["max_tracked_peds"] = s.maxTrackedPeds;
+    j["final_tracked_peds"] = s.finalTrackedPeds;
+    j["max_plugin_peds_in_world"] = c.maxPluginPeds;
+    j["streak"] = s.streak;
+    j["player"] = {{"deaths", c.playerDeaths},
+                   {"respawns", c.playerRespawns},
+                   {"final_bounty", w.bounty},
+                   {"pursued", w.pursued},
+                   {"crimes_reported", c.crimesReported},
+                   {"law_region_calls", c.lawRegionCalls}};
+    j["hunters"] = {{"killed", c.hunterDeaths}, {"vanished", c.vanished}};
+    j["faults"] = {{"create_failures", c.createFailures},
+                   {"safe_coord_failures", c.safeCoordFailures},
+                   {"models_stuck", c.modelsStuck},
+                   {"handles_reused", c.handlesReused}};
+    j["cooldown_calls"] = c.cooldownCalls;
+    j["files"] = json(s.files);
+    return j.dump(2) + "\n";
+}
+
+std::vector<std::string> CheckExpectations(const std::string& expectJson, const std::string& summaryJson,
+                                           const std::map<std::string, std::string>& files,
+                                           const std::vector<std::string>& timeline) {
+    std::vector<std::string> failures;
+    if (expectJson.empty()) return failures;
+    const json e = json::parse(expectJson);
+    const json summary = json::parse(summaryJson);
+    if (e.contains("summary")) {
+        for (const auto& [path, want] : e.at("summary").items()) {
+            const json::json_pointer ptr(path);
+            if (!summary.contains(ptr)) {
+                const bool zeroOk = want.is_object() && want.value("min", 0.0) <= 0 && !want.contains("eq");
+                if (!(want.is_number() && want.get<double>() == 0) && !zeroOk)
+                    failures.push_back("summary " + path + " is missing");
+                continue;
+            }
+            const json& got = summary.at(ptr);
+            if (want.is_object()) {
+                if (!got.is_number()) {
+                    failures.push_back("summary " + path + " is not a number: " + got.dump());
+                    continue;
+                }
+                const double v = got.get<double>();
+                if (want.contains("min") && v < want.at("min").get<double>())
+                    failures.push_back("summary " + path + " = " + got.dump() + ", expected at least " +
+                                       want.at("min").dump());
+                if (want.contains("max") && v > want.at("max").get<double>())
+                    failures.push_back("summary " + path + " = " + got.dump() + ", expected at most " +
+                                       want.at("max").dump());
+            } else if (got != want) {
+                failures.push_back("summary " + path + " = " + got.dump() + ", expected " + want.dump());
+            }
+        }
+    }
+    if (e.contains("files")) {
+        for (const auto& [name, want] : e.at("files").items()) {
+            auto it = files.find(name);
+            if (want.is_null()) {
+                if (it != files.end()) failures.push_back("file " + name + " exists");
+                continue;
+            }
+            if (it == files.end()) failures.push_back("file " + name + " is missing");
+            else if (it->second != want.get<std::string>())
+                failures.push_back("file " + name + " holds " + json(it->second).dump() + ", expected " +
+                                   want.dump());
+        }
+    }
+    auto contains = [&](const std::string& text) {
+        return std::any_of(timeline.begin(), timeline.end(),
+                           [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    };
+    if (e.contains("timeline_contains"))
+        for (const json& t : e.at("timeline_contains"))
+            if (!contains(t.get<std::string>()))
+                failures.push_back("timeline never shows \"" + t.get<std::string>() + "\"");
+    if (e.contains("timeline_excludes"))
+        for (const json& t : e.at("timeline_excludes"))
+            if (contains(t.get<std::string>()))
+                failures.push_back("timeline shows \"" + t.get<std::string>() + "\"");
+    return failures;
+}
+
+namespace {
+
+struct View {
+    double x0, y0, x1, y1, scale;
+    double X(double x) const { return (x - x0) * scale; }
+    double Y(double y) const { return (y1 - y) * scale; }
+};
+
+std::string Num(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", v);
+    return buf;
+}
+
+std::string Colour(int i) {
+    static const char* const palette[] = {"#d62728", "#1f77b4", "#9467bd", "#ff7f0e", "#17becf",
+                                          "#e377c2", "#8c564b", "#bcbd22", "#2ca02c", "#7f7f7f"};
+    return palette[i % 10];
+}
+
+std::string Escape(const std::string& s) {
+    std::string o;
+    for (char c : s) {
+        if (c == '&') o += "&amp;";
+        else if (c == '<') o += "&lt;";
+        else if (c == '>') o += "&gt;";
+        else if (c == '\'') o += "&#39;";
+        else o += c;
+    }
+    return o;
+}
+
+} // namespace
+
+std::string MapSvg(const World& w) {
+    // Frame the action: the player's path and every posse point, with a margin.
+    double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
+    auto grow = [&](const Point3& p) {
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+    };
+    for (const Point3& p : w.playerPath) grow(p);
+    for (const PosseLabel& l : w.posses)
+        for (const Point3& p : l.spawnPoints) grow(p);
+    if (x0 > x1) grow(w.opt.playerStart);
+    const double margin = 150;
+    x0 -= margin;
+    y0 -= margin;
+    x1 += margin;
+    y1 += margin;
+    // Keep a sensible aspect and size.
+    const double span = std::max(x1 - x0, y1 - y0);
+    const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+    x0 = cx - span / 2;
+    x1 = cx + span / 2;
+    y0 = cy - span / 2;
+    y1 = cy + span / 2;
+    const double size = 900;
+    View v{x0, y0, x1, y1, size / span};
+    std::string s;
+    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(size) + "\" height=\"" +
+         Num(size + 40) + "\" viewBox=\"0 0 " + Num(size) + " " + Num(size + 40) + "\">\n";
+    s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+    // Terrain shading and water on a grid.
+    const int cells = 90;
+    const double cell = span / cells;
+    double hmin = 1e9, hmax = -1e9;
+    std::vector<double> hs(cells * cells);
+    for (int i = 0; i < cells; ++i)
+        for (int k = 0; k < cells; ++k) {
+            const double h = GroundHeight(w, x0 + (k + 0.5) * cell, y0 + (i + 0.5) * cell);
+            hs[i * cells + k] = h;
+            hmin = std::min(hmin, h);
+            hmax = std::max(hmax, h);
+        }
+    s += "<g shape-rendering=\"crispEdges\">\n";
+    for (int i = 0; i < cells; ++i)
+        for (int k = 0; k < cells; ++k) {
+            const double x = x0 + (k + 0.5) * cell, y = y0 + (i + 0.5) * cell;
+            std::string fill;
+            double surface;
+            if (WaterAt(w, x, y, &surface)) {
+                fill = "#6fa8dc";
+            } else {
+                const double t = hmax > hmin ? (hs[i * cells + k] - hmin) / (hmax - hmin) : 0.5;
+                const int r = static_cast<int>(150 + 80 * t), g = static_cast<int>(175 + 45 * t),
+                          b = static_cast<int>(110 + 90 * t);
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "#%02x%02x%02x", r, g, b);
+                fill = buf;
+            }
+            s += "<rect x=\"" + Num(v.X(x0 + k * cell)) + "\" y=\"" + Num(v.Y(y0 + (i + 1) * cell)) +
+                 "\" width=\"" + Num(cell * v.scale + 0.6) + "\" height=\"" + Num(cell * v.scale + 0.6) +
+                 "\" fill=\"" + fill + "\"/>\n";
+        }
+    s += "</g>\n";
+    // Roads.
+    for (const Road& r : w.opt.roads) {
+        std::string pts;
+        for (const Point2& p : r.points) pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+        s += "<polyline points=\"" + pts + "\" fill=\"none\" stroke=\"#8b6b3d\" stroke-width=\"3\"/>\n";
+    }
+    for (const Circle& c : w.opt.noSpawn)
+        s += "<circle cx=\"" + Num(v.X(c.cx)) + "\" cy=\"" + Num(v.Y(c.cy)) + "\" r=\"" +
+             Num(c.radius * v.scale) + "\" fill=\"none\" stroke=\"#555\" stroke-dasharray=\"3,3\"/>\n";
+    // Camps and the town.
+    for (const Landmark& l : w.landmarks) {
+        const double r = (l.town ? 85.0 : 55.0) * v.scale;
+        s += "<circle cx=\"" + Num(v.X(l.x)) + "\" cy=\"" + Num(v.Y(l.y)) + "\" r=\"" + Num(r) +
+             "\" fill=\"" + (l.town ? "#ffe08a" : "#b6e3a8") + "\" fill-opacity=\"0.6\" stroke=\"" +
+             (l.town ? "#a07800" : "#2e7d32") + "\" stroke-width=\"2\"/>\n";
+        s += "<text x=\"" + Num(v.X(l.x)) + "\" y=\"" + Num(v.Y(l.y) - r - 4) +
+             "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\">" + Escape(l.name) +
+             "</text>\n";
+    }
+    // Posses: spawn points and paths.
+    for (size_t i = 0; i < w.posses.size(); ++i) {
+        const PosseLabel& l = w.posses[i];
+        const std::string col = Colour(static_cast<int>(i));
+        for (const auto& path : l.paths) {
+            if (path.size() < 2) continue;
+            std::string pts;
+            for (const Point3& p : path) pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+            s += "<polyline points=\"" + pts + "\" fill=\"none\" stroke=\"" + col +
+                 "\" stroke-width=\"1.2\" stroke-opacity=\"0.8\"/>\n";
+        }
+        for (const Point3& p : l.spawnPoints)
+            s += "<rect x=\"" + Num(v.X(p.x) - 3) + "\" y=\"" + Num(v.Y(p.y) - 3) +
+                 "\" width=\"6\" height=\"6\" fill=\"" + col + "\"><title>" + Escape(l.label) +
+                 "</title></rect>\n";
+    }
+    // The player's path.
+    if (w.playerPath.size() > 1) {
+        std::string pts;
+        for (const Point3& p : w.playerPath) pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+        s += "<polyline points=\"" + pts +
+             "\" fill=\"none\" stroke=\"#000\" stroke-width=\"2.5\" stroke-dasharray=\"8,4\"/>\n";
+    }
+    if (!w.playerPath.empty()) {
+        const Point3& a = w.playerPath.front();
+        s += "<circle cx=\"" + Num(v.X(a.x)) + "\" cy=\"" + Num(v.Y(a.y)) +
+             "\" r=\"6\" fill=\"#000\"><title>player start</title></circle>\n";
+    }
+    // Deaths.
+    for (const Point3& d : w.deaths)
+        s += "<text x=\"" + Num(v.X(d.x)) + "\" y=\"" + Num(v.Y(d.y) + 4) +
+             "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" fill=\"#000\">x</text>\n";
+    // Legend.
+    std::string legend = "player path (dashed), posse spawn points and paths in colour, x = death";
+    s += "<text x=\"8\" y=\"" + Num(size + 16) + "\" font-family=\"sans-serif\" font-size=\"12\">" +
+         Escape(legend) + "</text>\n";
+    std::string labels;
+    for (size_t i = 0; i < w.posses.size() && i < 12; ++i)
+        s += "<text x=\"" + Num(8 + (i % 6) * 148) + "\" y=\"" + Num(size + 30 + (i / 6) * 0) +
+             "\" font-family=\"sans-serif\" font-size=\"10\" fill=\"" + Colour(static_cast<int>(i)) +
+             "\">" + Escape(w.posses[i].label) + "</text>\n";
+    s += "</svg>\n";
+    return s;
+}

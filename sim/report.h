@@ -1,0 +1,36 @@
+// What a run produced: the summary JSON, checks of a scenario's expectations, and the SVG map.
+// Depends only on the world, so a host program built for another platform can reuse it.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "world.h"
+
+// Facts about the plug-in's own bookkeeping that a host can observe from outside the world.
+struct RunStats {
+    std::string scenario;
+    uint64_t seed = 0;
+    double seconds = 0;
+    int posses = 0;
+    std::map<std::string, int> possesByTier;
+    std::map<std::string, int> possesByVariant;
+    std::map<std::string, int> possesByTierVariant;
+    int membersDeferred = 0;
+    int harkvaneStarted = 0;
+    int harkvaneWon = 0;
+    int harkvaneWaves = 0;
+    int maxTrackedPeds = -1; // -1 when the host cannot see the plug-in's list
+    int finalTrackedPeds = -1;
+    int streak = -1;
+    std::map<std::string, std::string> files; // state files at the end of the run
+};
+
+// The summary as JSON text (keys sorted, so equal runs give equal bytes).
+std::string SummaryJson(const World& w, const RunStats& stats);
+// Checks the scenario's "expect" member against the summary, the files and the timeline; returns
+// one line per failed expectation.
+std::vector<std::string> CheckExpectations(const std::string& expectJson, const std::string& summaryJson,
+                                           const std::map<std::string, std::string>& files,
+                                           const std::vector<std::string>& timeline);
+std::string MapSvg(const World& w);

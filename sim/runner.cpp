@@ -1,0 +1,337 @@
+#include "runner.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host/main_loop.h"
+#include "host/plugin_state.h"
+#include "platform/crt_rand.h"
+#include "platform/host_link.h"
+#include "platform/keys.h"
+#include "sim_host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const StateFiles[] = {"Harkvane.ini", "Harkvane.dat", "BountyPools.dat"};
+
+const HostFunctions SimHost = {SimScriptRegister, SimScriptUnregister, SimScriptWait,
+                               SimNativeInit,     SimNativePush64,     SimNativeCall};
+
+std::string ReadFile(const std::string& path, bool* exists) {
+    std::ifstream in(path, std::ios::binary);
+    if (exists) *exists = static_cast<bool>(in);
+    if (!in) return std::string();
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::string Stamp(const World& w) {
+    int y, mo, d, h, mi;
+    ClockFields(w, &y, &mo, &d, &h, &mi);
+    const uint32_t ms = ElapsedMs(w);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "[%3u:%02u.%01u %02d:%02d]", ms / 60000, (ms / 1000) % 60, (ms / 100) % 10,
+                  h, mi);
+    return buf;
+}
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
+}
+
+const char* StageName(int stage) {
+    switch (stage) {
+    case 0: return "wave A filling";
+    case 1: return "waiting for wave B";
+    case 10: return "wave B arriving";
+    case 2: return "waiting for wave C";
+    case 20: return "wave C arriving";
+    case 3: return "all waves out";
+    default: return "unknown stage";
+    }
+}
+
+// Watches the plug-in's own state between frames to tell the story of posses and the army.
+struct Observer {
+    int32_t attemptId = 0;
+    bool hvActive = false;
+    int hvStage = -1;
+    int32_t streak = -1;
+    size_t deferred = 0;
+    std::map<std::string, std::string> files;
+    uint32_t nextFileCheckMs = 0;
+};
+
+void Line(RunOutcome& out, const RunOptions& o, const std::string& text) {
+    out.timeline.push_back(text);
+    if (o.printTimeline) std::printf("%s\n", text.c_str());
+}
+
+int NewPosse(World& w, const std::string& label) {
+    PosseLabel l;
+    l.label = label;
+    w.posses.push_back(l);
+    return static_cast<int>(w.posses.size()) - 1;
+}
+
+void AdoptCreated(World& w, int posse) {
+    if (posse < 0) return;
+    for (Ped h : w.createdThisPass) {
+        SimPed* p = FindPed(w, h);
+        if (!p || p->posse >= 0) continue;
+        PosseLabel& l = w.posses[posse];
+        p->posse = posse;
+        p->posseMember = static_cast<int>(l.paths.size());
+        l.paths.push_back({p->pos});
+        l.spawnPoints.push_back(p->pos);
+        l.members.push_back(h);
+    }
+}
+
+void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
+    RunStats& st = out.stats;
+    const std::string at = Stamp(w);
+    const int tracked = static_cast<int>(G.spawn.SpawnedPeds.size());
+    st.maxTrackedPeds = std::max(st.maxTrackedPeds, tracked);
+    const size_t deferredNow = G.spawn.DeferredSpawns.size();
+    int humans = 0, dogs = 0, horses = 0;
+    std::map<std::string, int> models;
+    for (Ped h : w.createdThisPass) {
+        const SimPed* p = FindPed(w, h);
+        if (!p) continue;
+        if (p->kind == ModelKind::Dog) ++dogs;
+        else if (p->kind == ModelKind::Horse) ++horses;
+        else ++humans;
+        ++models[ModelName(w, p->model)];
+    }
+    if (G.spawn.SpawnAttemptId != ob.attemptId) {
+        ob.attemptId = G.spawn.SpawnAttemptId;
+        const std::string tag = G.settings.CurrentTierTag;
+        if (tag == "HV") {
+            ++st.harkvaneStarted;
+            ++st.harkvaneWaves;
+            const int posse = NewPosse(w, "Harkvane wave A");
+            AdoptCreated(w, posse);
+            Line(out, o, at + " HARKVANE event started (tier " + std::to_string(G.harkvane.HarkvaneTier) +
+                             "): army leader " + (humans ? "placed" : "could not be placed"));
+        } else {
+            const char* variant = horses ? "Horse" : (dogs ? "Dogs" : "Foot");
+            ++st.posses;
+            ++st.possesByTier[tag];
+            ++st.possesByVariant[variant];
+            ++st.possesByTierVariant[tag + " " + variant];
+            const int newlyDeferred = static_cast<int>(deferredNow) - static_cast<int>(ob.deferred);
+            if (newlyDeferred > 0) st.membersDeferred += newlyDeferred;
+            std::string list;
+            for (const auto& kv : models)
+                list += (list.empty() ? "" : ", ") + kv.first + " x" + std::to_string(kv.second);
+            const int posse = NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant);
+            AdoptCreated(w, posse);
+            Line(out, o, at + " posse sent: " + tag + " " + variant + ", " + std::to_string(humans) +
+                             " hunters, " + std::to_string(dogs) + " dogs, " + std::to_string(horses) +
+                             " horses placed; " + std::to_string(std::max(0, newlyDeferred)) +
+                             " deferred; models: " + (list.empty() ? "none" : list));
+        }
+    } else if (!w.createdThisPass.empty()) {
+        int posse = static_cast<int>(w.posses.size()) - 1;
+        if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage &&
+            (G.harkvane.HarkvaneStage == 10 || G.harkvane.HarkvaneStage == 20)) {
+            ++st.harkvaneWaves;
+            posse = NewPosse(w, G.harkvane.HarkvaneStage == 10 ? "Harkvane wave B" : "Harkvane wave C");
+        }
+        if (posse < 0) posse = NewPosse(w, "untracked peds");
+        AdoptCreated(w, posse);
+        Line(out, o, at + " " + std::to_string(humans + dogs + horses) + " more placed (" +
+                         w.posses[posse].label + ")");
+    }
+    ob.deferred = deferredNow;
+    if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage) {
+        ob.hvStage = G.harkvane.HarkvaneStage;
+        Line(out, o, at + " HARKVANE stage: " + StageName(ob.hvStage) + " (" +
+                         std::to_string(G.harkvane.HarkvaneSpawned) + " spawned, " +
+                         std::to_string(G.harkvane.HarkvaneDeaths) + " dead)");
+    }
+    if (ob.hvActive && !G.harkvane.HarkvaneActive) {
+        const bool won = G.loop.PursuedHoldUntilMs != 0;
+        if (won) ++st.harkvaneWon;
+        Line(out, o, at + (won ? " HARKVANE event won: the army is wiped out"
+                               : " HARKVANE event ended without a win"));
+        ob.hvStage = -1;
+    }
+    ob.hvActive = G.harkvane.HarkvaneActive;
+    if (G.loop.StreakCount != ob.streak) {
+        if (ob.streak >= 0)
+            Line(out, o, at + " streak " + std::to_string(ob.streak) + " -> " + std::to_string(G.loop.StreakCount));
+        ob.streak = G.loop.StreakCount;
+    }
+    if (w.timerMs >= ob.nextFileCheckMs) {
+        ob.nextFileCheckMs = w.timerMs + 1000;
+        for (const char* name : StateFiles) {
+            bool exists = false;
+            const std::string text = ReadFile(name, &exists);
+            auto it = ob.files.find(name);
+            if (exists && (it == ob.files.end() || it->second != text)) {
+                if (std::string(name) != "Harkvane.ini")
+                    Line(out, o, at + " state file " + name + " written: " + Trimmed(text));
+                ob.files[name] = text;
+            }
+        }
+    }
+}
+
+void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
+    for (; w.eventsFlushed < w.events.size(); ++w.eventsFlushed) {
+        const WorldEvent& e = w.events[w.eventsFlushed];
+        const uint32_t ms = e.tMs - w.startTimerMs;
+        int y, mo, d, h, mi;
+        ClockFields(w, &y, &mo, &d, &h, &mi);
+        char stamp[48];
+        std::snprintf(stamp, sizeof stamp, "[%3u:%02u.%01u %02d:%02d]", ms / 60000, (ms / 1000) % 60,
+                      (ms / 100) % 10, h, mi);
+        Line(out, o, std::string(stamp) + " " + e.text);
+    }
+}
+
+std::string Table(const RunOutcome& out, const World& w) {
+    const RunStats& s = out.stats;
+    const WorldCounters& c = w.counters;
+    std::string t = "\n== summary ==\n";
+    char buf[160];
+    auto row = [&](const char* k, const std::string& v) {
+        std::snprintf(buf, sizeof buf, "  %-28s %s\n", k, v.c_str());
+        t += buf;
+    };
+    row("scenario", s.scenario + " (seed " + std::to_string(s.seed) + ")");
+    row("game-timer seconds", std::to_string(static_cast<int>(s.seconds)));
+    row("frames", std::to_string(w.frame));
+    row("native calls", std::to_string(c.nativeCalls));
+    row("posses sent", std::to_string(s.posses));
+    for (const auto& kv : s.possesByTierVariant) row(("  " + kv.first).c_str(), std::to_string(kv.second));
+    row("members deferred", std::to_string(s.membersDeferred));
+    for (const auto& kv : c.pedsByKind) row(("peds created: " + kv.first).c_str(), std::to_string(kv.second));
+    row("hunters killed", std::to_string(c.hunterDeaths));
+    row("deletions", std::to_string(c.deletions));
+    for (const auto& kv : c.despawnReasons) row(("  " + kv.first).c_str(), std::to_string(kv.second));
+    row("blips created/removed", std::to_string(c.blipsCreated) + "/" + std::to_string(c.blipsRemoved));
+    row("harkvane started/won", std::to_string(s.harkvaneStarted) + "/" + std::to_string(s.harkvaneWon));
+    row("max tracked peds", std::to_string(s.maxTrackedPeds));
+    row("player deaths/respawns", std::to_string(c.playerDeaths) + "/" + std::to_string(c.playerRespawns));
+    row("final bounty", FormatCents(w.bounty));
+    row("notices shown", std::to_string([&] {
+            int n = 0;
+            for (const auto& kv : c.notices) n += kv.second;
+            return n;
+        }()));
+    return t;
+}
+
+} // namespace
+
+RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
+    RunOutcome out;
+    const fs::path original = fs::current_path();
+    auto absolute = [&](const std::string& p) { return p.empty() ? p : fs::absolute(p).string(); };
+    const std::string tracePath = absolute(options.tracePath);
+    const std::string summaryPath = absolute(options.summaryPath);
+    const std::string mapPath = absolute(options.mapPath);
+    const std::string timelinePath = absolute(options.timelinePath);
+    std::error_code ec;
+    fs::create_directories(options.workdir, ec);
+    if (!fs::is_directory(options.workdir)) {
+        out.error = "cannot create the work directory " + options.workdir;
+        return out;
+    }
+    fs::current_path(options.workdir);
+    // The plug-in's three files: the scenario decides; state files it does not give start absent.
+    if (scenario.iniGiven) WriteFile("Harkvane.ini", scenario.ini);
+    if (scenario.streakGiven) WriteFile("Harkvane.dat", scenario.streakFile);
+    else fs::remove("Harkvane.dat", ec);
+    if (scenario.poolsGiven) WriteFile("BountyPools.dat", scenario.poolsFile);
+    else fs::remove("BountyPools.dat", ec);
+
+    static World w; // large; one run at a time
+    w = World();
+    WorldInit(w, scenario.world);
+    w.pressKey = FeedKeyPress;
+    if (!tracePath.empty()) w.trace = std::fopen(tracePath.c_str(), "wb");
+
+    out.stats.scenario = scenario.name;
+    out.stats.seed = scenario.world.seed;
+    out.stats.seconds = scenario.seconds;
+    PinCalendarTime(static_cast<int64_t>(scenario.world.seed));
+    ResetPluginState();
+    ResetKeyState();
+    SimAttachWorld(&w);
+    InstallHost(&SimHost);
+    HostModule module = &w;
+    Observer ob;
+    for (const char* name : StateFiles) {
+        bool exists = false;
+        const std::string text = ReadFile(name, &exists);
+        if (exists) ob.files[name] = text;
+    }
+    Line(out, options, Stamp(w) + " run \"" + scenario.name + "\" starts; bounty " + FormatCents(w.bounty));
+    PluginAttach(module);
+    ScriptStartup();
+    PrintEvents(w, out, options);
+    const uint64_t endMs = static_cast<uint64_t>(scenario.seconds * 1000.0);
+    int lastPercent = -1;
+    while (ElapsedMs(w) < endMs) {
+        w.createdThisPass.clear();
+        ScriptFramePass();
+        Observe(w, ob, out, options);
+        scriptWait(0);
+        PrintEvents(w, out, options);
+        if (options.progress) {
+            const int pc = static_cast<int>(ElapsedMs(w) * 100 / std::max<uint64_t>(1, endMs));
+            if (pc != lastPercent) {
+                lastPercent = pc;
+                std::fprintf(stderr, "\r[%-50s] %3d%%", std::string(pc / 2, '#').c_str(), pc);
+                std::fflush(stderr);
+            }
+        }
+    }
+    if (options.progress) std::fprintf(stderr, "\n");
+    out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
+    out.stats.streak = G.loop.StreakCount;
+    PluginDetach(module);
+    PrintEvents(w, out, options);
+    for (const char* name : StateFiles) {
+        bool exists = false;
+        const std::string text = ReadFile(name, &exists);
+        if (exists && std::string(name) != "Harkvane.ini") out.files[name] = text;
+    }
+    out.stats.files = out.files;
+    InstallHost(nullptr);
+    SimAttachWorld(nullptr);
+    if (w.trace) {
+        std::fclose(w.trace);
+        w.trace = nullptr;
+    }
+    fs::current_path(original);
+
+    out.summaryJson = SummaryJson(w, out.stats);
+    out.summaryTable = Table(out, w);
+    if (!summaryPath.empty()) WriteFile(summaryPath, out.summaryJson);
+    if (!mapPath.empty()) WriteFile(mapPath, MapSvg(w));
+    if (!timelinePath.empty()) {
+        std::string all;
+        for (const std::string& l : out.timeline) all += l + "\n";
+        all += out.summaryTable;
+        WriteFile(timelinePath, all);
+    }
+    out.ok = true;
+    return out;
+}

@@ -1,0 +1,31 @@
+// Runs the plug-in in the simulated world, in this process: the world answers the host calls,
+// the runner drives the plug-in's start-up and frame passes and watches its bookkeeping.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "report.h"
+#include "scenario.h"
+
+struct RunOptions {
+    std::string workdir;     // where the plug-in's files live; created when missing
+    std::string tracePath;   // JSON lines; empty: none
+    std::string summaryPath; // empty: none
+    std::string mapPath;     // empty: none
+    std::string timelinePath;
+    bool printTimeline = true;
+    bool progress = false;   // progress bar on stderr
+};
+
+struct RunOutcome {
+    bool ok = false;
+    std::string error;
+    std::vector<std::string> timeline;
+    std::string summaryJson;
+    std::string summaryTable;
+    std::map<std::string, std::string> files;
+    RunStats stats;
+};
+
+RunOutcome RunScenario(Scenario scenario, const RunOptions& options);

@@ -1,0 +1,25 @@
+// Scenario files: the world, the player's day, the settings text and a timeline of events.
+#pragma once
+#include <string>
+
+#include "world.h"
+
+struct Scenario {
+    std::string name = "default";
+    WorldOptions world;
+    double seconds = 600;            // game-timer seconds to run
+    std::string ini;                 // settings text written as Harkvane.ini
+    bool iniGiven = false;
+    std::string streakFile;          // initial Harkvane.dat
+    bool streakGiven = false;
+    std::string poolsFile;           // initial BountyPools.dat
+    bool poolsGiven = false;
+    std::string expectJson;          // the "expect" member, kept as JSON text
+};
+
+// Parses a scenario; on failure returns false and explains in *error. Relative "ini_path" values
+// are resolved against baseDir.
+bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scenario* out,
+                   std::string* error);
+// The built-in scenario that tells the whole story.
+const char* DefaultScenarioJson();

@@ -1,0 +1,52 @@
+#include "sim_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "world.h"
+
+namespace {
+World* Attached = nullptr;
+ScriptEntry Registered = nullptr;
+
+World& Require() {
+    if (!Attached) {
+        std::fprintf(stderr, "harkvane-sim: a host call came in with no world attached\n");
+        std::abort();
+    }
+    return *Attached;
+}
+} // namespace
+
+void SimAttachWorld(World* world) { Attached = world; }
+World* SimAttachedWorld() { return Attached; }
+
+void SimScriptRegister(HostModule module, ScriptEntry entry) {
+    (void)module;
+    Registered = entry;
+    WorldLog(Require(), "script_registered", "script registered with the host");
+}
+
+void SimScriptUnregister(HostModule module) {
+    (void)module;
+    Registered = nullptr;
+    WorldLog(Require(), "script_unregistered", "script unregistered from the host");
+}
+
+void SimScriptWait(uint32_t ms) { WorldAdvance(Require(), ms); }
+
+void SimNativeInit(uint64_t hash) {
+    World& w = Require();
+    w.callHash = hash;
+    w.callArgs.clear();
+}
+
+void SimNativePush64(uint64_t value) { Require().callArgs.push_back(value); }
+
+uint64_t* SimNativeCall() {
+    World& w = Require();
+    WorldCall(w);
+    return w.result;
+}
+
+ScriptEntry SimRegisteredEntry() { return Registered; }

@@ -1,0 +1,23 @@
+// The six script-host functions answered by the simulated world. A host build (the in-process
+// runner here, or a stand-in host library) forwards its entry points to these.
+#pragma once
+#include <cstdint>
+
+#include "natives/host_interface.h"
+
+struct World;
+
+// The world the host functions act on; nullptr detaches it.
+void SimAttachWorld(World* world);
+World* SimAttachedWorld();
+
+void SimScriptRegister(HostModule module, ScriptEntry entry);
+void SimScriptUnregister(HostModule module);
+// Advances the world by ms (a zero wait is one frame).
+void SimScriptWait(uint32_t ms);
+void SimNativeInit(uint64_t hash);
+void SimNativePush64(uint64_t value);
+uint64_t* SimNativeCall();
+
+// The registered script entry, or nullptr.
+ScriptEntry SimRegisteredEntry();

@@ -1,0 +1,719 @@
+// The world's state over time: clock, entities, the player, bystanders, tasks and fighting.
+#include "world.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+constexpr uint32_t DyingMs = 1500;
+constexpr uint32_t PathSampleMs = 1000;
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+int DaysInMonth(int y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return (m == 2 && IsLeap(y)) ? 29 : days[(m - 1) % 12];
+}
+
+double Dist2D(const Point3& a, const Point3& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double Dist3D(const Point3& a, const Point3& b) {
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+}
+
+// Heading in degrees: 0 faces +y, 90 faces -x (counter-clockwise).
+double HeadingTo(const Point3& from, double tx, double ty) {
+    const double dx = tx - from.x, dy = ty - from.y;
+    if (dx == 0 && dy == 0) return 0;
+    double h = std::atan2(-dx, dy) * 180.0 / Pi;
+    if (h < 0) h += 360;
+    return h;
+}
+
+Ped NewHandle(World& w) {
+    if (!w.freedHandles.empty() && w.opt.faults.handleReuse > 0 &&
+        w.faultRng.Chance(w.opt.faults.handleReuse)) {
+        const Ped h = w.freedHandles.back();
+        w.freedHandles.pop_back();
+        ++w.counters.handlesReused;
+        return h;
+    }
+    return w.nextHandle++;
+}
+
+} // namespace
+
+uint64_t SimRng::Next() {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+double SimRng::Unit() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
+double SimRng::Range(double lo, double hi) { return lo + (hi - lo) * Unit(); }
+bool SimRng::Chance(double p) { return p > 0 && Unit() < p; }
+int SimRng::Below(int n) { return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<uint64_t>(n)); }
+
+Hash SimHashName(const char* text) {
+    uint32_t h = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        h += static_cast<uint32_t>(std::tolower(*p));
+        h += h << 10;
+        h ^= h >> 6;
+    }
+    h += h << 3;
+    h ^= h >> 11;
+    h += h << 15;
+    return h;
+}
+
+const std::vector<ModelInfo>& DefaultModelCatalogue() {
+    static const std::vector<ModelInfo> list = {
+        {"Player_Zero", ModelKind::Human},
+        {"A_M_M_RANCHER_01", ModelKind::Human},
+        {"G_M_M_BountyHunters_01", ModelKind::Human},
+        {"S_M_M_DispatchLawRural_01", ModelKind::Human},
+        {"S_M_M_MarshallsRural_01", ModelKind::Human},
+        {"S_M_M_PinLaw_01", ModelKind::Human},
+        {"S_M_Y_Army_01", ModelKind::Human},
+        {"A_M_M_Townfolk_01", ModelKind::Human},
+        {"A_F_M_Townfolk_01", ModelKind::Human},
+        {"A_M_M_Farmer_01", ModelKind::Human},
+        {"A_M_Y_Drifter_01", ModelKind::Human},
+        {"A_F_Y_Homesteader_01", ModelKind::Human},
+        {"A_C_DogHound_01", ModelKind::Dog},
+        {"A_C_DogBluetickCoonhound_01", ModelKind::Dog},
+        {"A_C_DogAmericanFoxHound_01", ModelKind::Dog},
+        {"A_C_DogCollie_01", ModelKind::Dog},
+        {"A_C_Horse_Morgan_Bay", ModelKind::Horse},
+        {"A_C_Horse_Arabian_White", ModelKind::Horse},
+        {"A_C_Horse_KentuckySaddle_Black", ModelKind::Horse},
+        {"A_C_Horse_Tennessee_Chestnut", ModelKind::Horse},
+        {"A_C_Horse_Mustang_Grullo", ModelKind::Horse},
+        {"A_C_Horse_Player_Mare", ModelKind::Horse},
+    };
+    return list;
+}
+
+const SimPed* FindPed(const World& w, Entity handle) {
+    if (handle == 0) return nullptr;
+    auto it = w.peds.find(handle);
+    return it == w.peds.end() ? nullptr : &it->second;
+}
+SimPed* FindPed(World& w, Entity handle) {
+    if (handle == 0) return nullptr;
+    auto it = w.peds.find(handle);
+    return it == w.peds.end() ? nullptr : &it->second;
+}
+
+uint32_t ElapsedMs(const World& w) { return w.timerMs - w.startTimerMs; }
+
+std::string ModelName(const World& w, Hash model) {
+    auto it = w.models.find(model);
+    if (it != w.models.end()) return it->second.name;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", model);
+    return buf;
+}
+
+std::string FormatCents(int32_t cents) {
+    char buf[32];
+    const int32_t a = cents < 0 ? -cents : cents;
+    std::snprintf(buf, sizeof buf, "%s$%d.%02d", cents < 0 ? "-" : "", a / 100, a % 100);
+    return buf;
+}
+
+void ClockFields(const World& w, int* year, int* month, int* day, int* hour, int* minute) {
+    const int64_t elapsedGame =
+        static_cast<int64_t>(static_cast<double>(ElapsedMs(w)) * w.opt.clockRate / 1000.0);
+    int64_t total = w.opt.hour * 3600ll + w.opt.minute * 60ll + elapsedGame;
+    int64_t days = total / 86400;
+    total %= 86400;
+    int y = w.opt.year, m = w.opt.month, d = w.opt.day;
+    while (days > 0) {
+        const int left = DaysInMonth(y, m) - d; // days until the last day of this month
+        if (days <= left) {
+            d += static_cast<int>(days);
+            days = 0;
+        } else {
+            days -= left + 1;
+            d = 1;
+            if (++m > 12) {
+                m = 1;
+                ++y;
+            }
+        }
+    }
+    *year = y;
+    *month = m;
+    *day = d;
+    *hour = static_cast<int>(total / 3600);
+    *minute = static_cast<int>((total % 3600) / 60);
+}
+
+void WorldLog(World& w, const std::string& kind, const std::string& text, const std::string& json) {
+    WorldEvent e;
+    e.frame = w.frame;
+    e.tMs = w.timerMs;
+    e.kind = kind;
+    e.text = text;
+    e.json = json;
+    if (w.trace) {
+        std::string line = "{\"frame\":" + std::to_string(w.frame) +
+                           ",\"t_ms\":" + std::to_string(w.timerMs) + ",\"event\":\"" + kind + "\"";
+        if (!json.empty()) line += "," + json;
+        line += "}\n";
+        std::fputs(line.c_str(), w.trace);
+    }
+    w.events.push_back(std::move(e));
+}
+
+bool MissionActive(const World& w) {
+    if (w.missionOverride >= 0) return w.missionOverride != 0;
+    const double s = ElapsedMs(w) / 1000.0;
+    for (const auto& m : w.opt.missions)
+        if (s >= m.first && s < m.second) return true;
+    return false;
+}
+
+int CountPluginPeds(const World& w) {
+    int n = 0;
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(w, h);
+        if (p && p->fromPlugin) ++n;
+    }
+    return n;
+}
+
+namespace {
+
+SimPed& AddPed(World& w, Hash model, const Point3& pos, double heading) {
+    const Ped h = NewHandle(w);
+    SimPed p;
+    p.handle = h;
+    p.model = model;
+    auto it = w.models.find(model);
+    p.kind = it != w.models.end() ? it->second.kind : ModelKind::Human;
+    p.pos = pos;
+    p.heading = heading;
+    p.health = p.kind == ModelKind::Horse ? 300 : w.opt.combat.hunterHealth;
+    w.peds[h] = p;
+    w.pedOrder.push_back(h);
+    return w.peds[h];
+}
+
+void Unlink(World& w, SimPed& p) {
+    if (SimPed* m = FindPed(w, p.mount)) {
+        if (m->rider == p.handle) m->rider = 0;
+    }
+    if (SimPed* r = FindPed(w, p.rider)) {
+        if (r->mount == p.handle) {
+            r->mount = 0;
+            r->pos.x += 1.5;
+        }
+    }
+    p.mount = 0;
+    p.rider = 0;
+}
+
+Point3 OnGround(const World& w, double x, double y) { return {x, y, GroundHeight(w, x, y)}; }
+
+Point3 RandomLandPointNear(World& w, const Point3& c, double rmin, double rmax) {
+    for (int i = 0; i < 20; ++i) {
+        const double a = w.rng.Range(0, 2 * Pi), r = w.rng.Range(rmin, rmax);
+        const double x = c.x + r * std::cos(a), y = c.y + r * std::sin(a);
+        if (!WaterAt(w, x, y, nullptr)) return OnGround(w, x, y);
+    }
+    return OnGround(w, c.x, c.y);
+}
+
+SimPed& Player(World& w) { return w.peds[w.playerPed]; }
+
+void SpawnBystander(World& w, double rmin) {
+    static const char* const names[] = {"A_M_M_Townfolk_01", "A_F_M_Townfolk_01", "A_M_M_Farmer_01",
+                                        "A_M_Y_Drifter_01", "A_F_Y_Homesteader_01"};
+    const Hash model = SimHashName(names[w.rng.Below(5)]);
+    const Point3 pos = RandomLandPointNear(w, Player(w).pos, rmin, w.opt.bystanderRadius);
+    SimPed& b = AddPed(w, model, pos, w.rng.Range(0, 360));
+    b.bystander = true;
+    b.task = TaskKind::Wander;
+}
+
+} // namespace
+
+void RemoveEntity(World& w, Ped handle) {
+    SimPed* p = FindPed(w, handle);
+    if (!p) return;
+    Unlink(w, *p);
+    if (p->blip) {
+        if (w.blips.erase(p->blip)) ++w.counters.blipsRemoved;
+    }
+    w.peds.erase(handle);
+    auto it = std::find(w.pedOrder.begin(), w.pedOrder.end(), handle);
+    if (it != w.pedOrder.end()) w.pedOrder.erase(it);
+    w.freedHandles.push_back(handle);
+}
+
+Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading) {
+    SimPed& p = AddPed(w, model, pos, heading);
+    p.fromPlugin = true;
+    p.pos.z = GroundHeight(w, pos.x, pos.y);
+    return p.handle;
+}
+
+void WorldInit(World& w, const WorldOptions& options) {
+    w.opt = options;
+    w.rng.state = options.seed * 0x2545F4914F6CDD1Dull + 17;
+    w.faultRng.state = options.seed * 0x9E3779B97F4A7C15ull + 991;
+    AddDefaultMap(w.opt, w.landmarks);
+    w.catalogueList = DefaultModelCatalogue();
+    for (const ModelInfo& m : options.extraModels) w.catalogueList.push_back(m);
+    for (const ModelInfo& m : w.catalogueList) w.models[SimHashName(m.name.c_str())] = m;
+    w.timerMs = options.timerStartMs;
+    w.startTimerMs = options.timerStartMs;
+    w.bounty = options.initialBounty;
+    w.lawStateQuery = options.lawState;
+    Point3 start = options.playerStart;
+    if (start.z == 0) start.z = GroundHeight(w, start.x, start.y);
+    SimPed& pl = AddPed(w, SimHashName("Player_Zero"), start, options.playerHeading);
+    pl.isPlayer = true;
+    pl.health = options.combat.playerHealth;
+    w.playerPed = pl.handle;
+    SimPed& horse =
+        AddPed(w, SimHashName("A_C_Horse_Player_Mare"), OnGround(w, start.x + 2, start.y + 1), 0);
+    w.playerHorse = horse.handle;
+    for (int i = 0; i < options.bystanders; ++i) SpawnBystander(w, 6);
+    w.playerPath.push_back(start);
+}
+
+void KillPlayer(World& w, const char* why) {
+    if (w.playerDead) return;
+    SimPed& p = Player(w);
+    p.health = 0;
+    Unlink(w, p);
+    w.playerDead = true;
+    w.playerDiedAtMs = w.timerMs;
+    ++w.counters.playerDeaths;
+    w.deaths.push_back(p.pos);
+    WorldLog(w, "player_died", std::string("player died (") + why + ")",
+             std::string("\"why\":\"") + why + "\"");
+}
+
+void TeleportPlayer(World& w, double x, double y, double z) {
+    SimPed& p = Player(w);
+    if (z == 0) z = GroundHeight(w, x, y);
+    p.pos = {x, y, z};
+    if (SimPed* m = FindPed(w, p.mount)) m->pos = p.pos;
+    w.playerPath.push_back(p.pos);
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "player teleported to (%.1f, %.1f, %.1f)", x, y, z);
+    WorldLog(w, "teleport", buf);
+}
+
+namespace {
+
+void PedDies(World& w, SimPed& p, const char* cause) {
+    if (p.dying || p.health > 0) return;
+    p.dying = true;
+    p.diedAtMs = w.timerMs;
+    p.task = TaskKind::None;
+    if (p.mount) Unlink(w, p);
+    if (p.fromPlugin) {
+        ++w.counters.hunterDeaths;
+        w.deaths.push_back(p.pos);
+        char buf[200];
+        std::snprintf(buf, sizeof buf, "%s %u (%s) died: %s", p.kind == ModelKind::Dog ? "dog" : "hunter",
+                      p.handle, ModelName(w, p.model).c_str(), cause);
+        char js[160];
+        std::snprintf(js, sizeof js, "\"ped\":%u,\"x\":%.1f,\"y\":%.1f,\"cause\":\"%s\"", p.handle,
+                      p.pos.x, p.pos.y, cause);
+        WorldLog(w, "ped_died", buf, js);
+    }
+}
+
+} // namespace
+
+int KillHunters(World& w, int n) {
+    int killed = 0;
+    for (Ped h : w.pedOrder) {
+        if (n >= 0 && killed >= n) break;
+        SimPed* p = FindPed(w, h);
+        if (!p || !p->fromPlugin || p->dying || p->kind == ModelKind::Horse) continue;
+        p->health = 0;
+        PedDies(w, *p, "timeline");
+        ++killed;
+    }
+    return killed;
+}
+
+int DeletePluginPeds(World& w, int n) {
+    std::vector<Ped> victims;
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(w, h);
+        if (p && p->fromPlugin && (n < 0 || static_cast<int>(victims.size()) < n)) victims.push_back(h);
+    }
+    for (Ped h : victims) {
+        char buf[80];
+        std::snprintf(buf, sizeof buf, "game removed entity %u", h);
+        WorldLog(w, "vanished", buf, "\"ped\":" + std::to_string(h));
+        ++w.counters.vanished;
+        RemoveEntity(w, h);
+    }
+    return static_cast<int>(victims.size());
+}
+
+namespace {
+
+// Moves toward (gx, gy) at speed m/s; returns true when within stop range.
+bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double dtS, double stop) {
+    const double dx = gx - p.pos.x, dy = gy - p.pos.y;
+    const double d = std::hypot(dx, dy);
+    if (d <= stop) return true;
+    const double step = std::min(speed * dtS, d - stop * 0.5);
+    if (step <= 0) return true;
+    const double nx = p.pos.x + dx / d * step, ny = p.pos.y + dy / d * step;
+    // Peds do not walk into deep water; they stop at its edge.
+    double surface;
+    if (WaterAt(w, nx, ny, &surface) && surface - GroundHeight(w, nx, ny) > 1.2 && !p.isPlayer)
+        return false;
+    p.heading = HeadingTo(p.pos, gx, gy);
+    p.pos.x = nx;
+    p.pos.y = ny;
+    p.pos.z = GroundHeight(w, nx, ny);
+    return false;
+}
+
+double FootSpeed(const SimPed& p, double arg) {
+    if (p.kind == ModelKind::Horse) return std::clamp(arg * 3.0, 1.0, 12.0);
+    if (p.kind == ModelKind::Dog) return std::clamp(arg * 2.4, 0.8, 8.0);
+    return std::clamp(arg * 1.8, 0.6, 6.0);
+}
+
+bool Alive(const SimPed* p) { return p && !p->dying && p->health > 0; }
+
+void Fire(World& w, SimPed& shooter, SimPed& target, double range, bool melee) {
+    const CombatOptions& c = w.opt.combat;
+    if (w.timerMs < shooter.nextShotMs) return;
+    const double d = Dist3D(shooter.pos, target.pos);
+    if (d > range) return;
+    if (!melee && !ClearLineOfSight(w, shooter, target)) return;
+    shooter.nextShotMs =
+        w.timerMs + static_cast<uint32_t>(c.hunterFireIntervalMs * w.rng.Range(0.8, 1.2));
+    const double chance = melee ? 0.5 : c.hunterHitChance;
+    if (!w.rng.Chance(chance)) return;
+    const double dmg = shooter.kind == ModelKind::Dog ? c.dogBiteDamage : c.hunterDamage;
+    if (target.isPlayer) {
+        if (w.playerDead) return;
+        target.health -= dmg;
+        if (target.health <= 0) KillPlayer(w, shooter.kind == ModelKind::Dog ? "mauled" : "shot");
+    } else {
+        target.health -= dmg;
+        if (target.health <= 0) {
+            target.health = 0;
+            PedDies(w, target, "attacked");
+        }
+    }
+}
+
+// One ped's order for one step. Riders are carried by their mounts and steer them when the mount
+// has no order of its own.
+void StepTask(World& w, SimPed& p, double dtS) {
+    SimPed* driver = &p;
+    SimPed* steered = &p;
+    if (p.kind == ModelKind::Horse && p.task == TaskKind::None) {
+        SimPed* r = FindPed(w, p.rider);
+        if (!r || r->isPlayer || !Alive(r)) return;
+        driver = r; // the rider's order moves the horse
+    }
+    if (p.mount && FindPed(w, p.mount)) return; // carried by the mount
+    const SimPed& d = *driver;
+    const bool riding = steered->kind == ModelKind::Horse;
+    SimPed* target = FindPed(w, d.target);
+    switch (d.task) {
+    case TaskKind::None:
+        return;
+    case TaskKind::Wander: {
+        if (w.timerMs >= p.wanderUntilMs) {
+            p.wanderGoal = {p.pos.x + w.rng.Range(-15, 15), p.pos.y + w.rng.Range(-15, 15)};
+            p.wanderUntilMs = w.timerMs + static_cast<uint32_t>(w.rng.Range(4000, 15000));
+        }
+        if (MoveToward(w, p, p.wanderGoal.x, p.wanderGoal.y, 1.2, dtS, 0.5) &&
+            w.rng.Chance(dtS * 0.2))
+            p.heading = w.rng.Range(0, 360);
+        return;
+    }
+    case TaskKind::Follow: {
+        if (d.timeoutMs >= 0 && w.timerMs - d.taskStartMs >= static_cast<uint32_t>(d.timeoutMs)) {
+            driver->task = TaskKind::None;
+            return;
+        }
+        if (!target) return;
+        const double speed = riding ? std::clamp(d.speed * 3.0, 2.0, 12.0) : FootSpeed(*steered, d.speed);
+        MoveToward(w, *steered, target->pos.x + d.offset.x, target->pos.y + d.offset.y, speed, dtS,
+                   std::max(0.5, d.stopRange));
+        return;
+    }
+    case TaskKind::Flee: {
+        if (!target) return;
+        const double dist = Dist2D(steered->pos, target->pos);
+        if (dist >= d.fleeDistance) {
+            driver->task = TaskKind::None;
+            return;
+        }
+        const double dx = steered->pos.x - target->pos.x, dy = steered->pos.y - target->pos.y;
+        const double len = std::max(0.1, std::hypot(dx, dy));
+        const double speed = riding ? 10.0 : FootSpeed(*steered, 2.6);
+        MoveToward(w, *steered, steered->pos.x + dx / len * 50, steered->pos.y + dy / len * 50, speed,
+                   dtS, 0.1);
+        return;
+    }
+    case TaskKind::Combat:
+    case TaskKind::Pursue: {
+        if (!Alive(target) || (target->isPlayer && w.playerDead)) return;
+        const bool melee = d.kind == ModelKind::Dog || d.weapons.empty();
+        const double range = melee ? w.opt.combat.meleeRange : w.opt.combat.hunterFireRange;
+        const double closeTo = d.task == TaskKind::Pursue ? std::min(10.0, range * 0.7) : range * 0.7;
+        const double speed = riding ? 9.0 : (d.kind == ModelKind::Dog ? 7.0 : 5.0);
+        MoveToward(w, *steered, target->pos.x, target->pos.y, speed, dtS, std::max(0.8, closeTo));
+        Fire(w, *driver, *target, range, melee);
+        return;
+    }
+    }
+}
+
+void StepPlayer(World& w, double dtS) {
+    SimPed& p = Player(w);
+    const CombatOptions& c = w.opt.combat;
+    if (w.playerDead) {
+        if (w.timerMs - w.playerDiedAtMs >= static_cast<uint32_t>(c.respawnSeconds * 1000)) {
+            w.playerDead = false;
+            p.health = c.playerHealth;
+            p.dying = false;
+            if (w.opt.respawnPointGiven) {
+                p.pos = w.opt.respawnPoint;
+                if (p.pos.z == 0) p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
+            }
+            ++w.counters.playerRespawns;
+            w.playerPath.push_back(p.pos);
+            WorldLog(w, "player_respawned", "player respawned");
+        }
+        return;
+    }
+    if (p.health < c.playerHealth) p.health = std::min(c.playerHealth, p.health + c.playerRegenPerSecond * dtS);
+    // Route.
+    if (w.routeIndex < w.opt.route.size() && w.timerMs >= w.routeWaitUntilMs) {
+        const Waypoint& wp = w.opt.route[w.routeIndex];
+        SimPed* horse = FindPed(w, w.playerHorse);
+        if (wp.mounted && !p.mount && horse && Alive(horse) && !horse->rider) {
+            horse->pos = p.pos;
+            horse->task = TaskKind::None;
+            horse->rider = p.handle;
+            p.mount = horse->handle;
+        } else if (!wp.mounted && p.mount) {
+            Unlink(w, p);
+        }
+        w.playerInVehicle = wp.vehicle;
+        SimPed& mover = p.mount ? w.peds[p.mount] : p;
+        if (MoveToward(w, mover, wp.x, wp.y, wp.speed, dtS, 0.5)) {
+            w.routeWaitUntilMs = w.timerMs + static_cast<uint32_t>(wp.waitSeconds * 1000);
+            ++w.routeIndex;
+        }
+        p.heading = mover.heading;
+        if (p.mount) p.pos = mover.pos;
+    }
+    // The player shoots back at the nearest hunter that is after them.
+    if (!c.playerReturnsFire || w.timerMs < w.playerNextFireMs) return;
+    SimPed* best = nullptr;
+    double bestD = c.playerFireRange;
+    for (Ped h : w.pedOrder) {
+        SimPed* q = FindPed(w, h);
+        if (!q || !q->fromPlugin || !Alive(q) || q->kind == ModelKind::Horse) continue;
+        const bool hostile = q->engaged || q->task == TaskKind::Combat || q->task == TaskKind::Pursue;
+        if (!hostile) continue;
+        const double d = Dist3D(p.pos, q->pos);
+        if (d <= bestD && ClearLineOfSight(w, p, *q)) {
+            bestD = d;
+            best = q;
+        }
+    }
+    if (!best) return;
+    w.playerNextFireMs = w.timerMs + static_cast<uint32_t>(c.playerFireIntervalMs);
+    if (w.rng.Chance(c.playerHitChance)) {
+        best->health -= c.playerDamage;
+        if (best->health <= 0) {
+            best->health = 0;
+            PedDies(w, *best, "shot by the player");
+        }
+    }
+}
+
+void StepBystanders(World& w) {
+    const SimPed& pl = Player(w);
+    const Point3 at = pl.pos;
+    int count = 0;
+    std::vector<Ped> far;
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(w, h);
+        if (!p || !p->bystander) continue;
+        ++count;
+        if (Dist2D(p->pos, at) > w.opt.bystanderRadius * 1.8) far.push_back(h);
+    }
+    for (Ped h : far) RemoveEntity(w, h);
+    count -= static_cast<int>(far.size());
+    for (; count < w.opt.bystanders; ++count) SpawnBystander(w, w.opt.bystanderRadius * 0.5);
+}
+
+void StepFaults(World& w, double dtS) {
+    const double rate = w.opt.faults.vanishPerMinute;
+    if (rate <= 0 || !w.faultRng.Chance(rate * dtS / 60.0)) return;
+    std::vector<Ped> candidates;
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(w, h);
+        if (p && p->fromPlugin) candidates.push_back(h);
+    }
+    if (candidates.empty()) return;
+    const Ped victim = candidates[w.faultRng.Below(static_cast<int>(candidates.size()))];
+    WorldLog(w, "vanished", "game removed entity " + std::to_string(victim),
+             "\"ped\":" + std::to_string(victim));
+    ++w.counters.vanished;
+    RemoveEntity(w, victim);
+}
+
+void StepTimeline(World& w) {
+    const double now = ElapsedMs(w) / 1000.0;
+    for (TimelineEvent& e : w.opt.timeline) {
+        if (e.done || e.at > now) continue;
+        e.done = true;
+        if (e.kind == "key") {
+            const int vk = e.text == "F7" ? 0x76 : (e.text == "F9" ? 0x78 : 0);
+            if (vk && w.pressKey) w.pressKey(vk);
+            WorldLog(w, "key", "key " + e.text + " pressed", "\"key\":\"" + e.text + "\"");
+        } else if (e.kind == "set_bounty") {
+            const int32_t before = w.bounty;
+            w.bounty = static_cast<int32_t>(e.number);
+            WorldLog(w, "bounty", "bounty set by the game: " + FormatCents(before) + " -> " +
+                                      FormatCents(w.bounty),
+                     "\"bounty\":" + std::to_string(w.bounty));
+        } else if (e.kind == "teleport") {
+            TeleportPlayer(w, e.point.x, e.point.y, e.point.z);
+        } else if (e.kind == "kill_player") {
+            KillPlayer(w, "timeline");
+        } else if (e.kind == "mission") {
+            w.missionOverride = e.number != 0 ? 1 : 0;
+            WorldLog(w, "mission", e.number != 0 ? "story mission started" : "story mission ended");
+        } else if (e.kind == "kill_hunters") {
+            const int n = KillHunters(w, static_cast<int>(e.number));
+            WorldLog(w, "kill_hunters", "timeline killed " + std::to_string(n) + " hunters");
+        } else if (e.kind == "delete_spawned") {
+            DeletePluginPeds(w, static_cast<int>(e.number));
+        } else if (e.kind == "write_ini") {
+            if (std::FILE* f = std::fopen(w.iniFileName.c_str(), "wb")) {
+                std::fwrite(e.text.data(), 1, e.text.size(), f);
+                std::fclose(f);
+            }
+            WorldLog(w, "write_ini", "settings file replaced");
+        }
+    }
+}
+
+void SamplePaths(World& w) {
+    if (ElapsedMs(w) % PathSampleMs >= w.opt.frameMs && ElapsedMs(w) >= w.opt.frameMs) return;
+    const SimPed& pl = Player(w);
+    if (w.playerPath.empty() || Dist2D(w.playerPath.back(), pl.pos) > 1.0) w.playerPath.push_back(pl.pos);
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(w, h);
+        if (!p || p->posse < 0 || p->posseMember < 0 || p->dying) continue;
+        auto& path = w.posses[p->posse].paths[p->posseMember];
+        if (path.empty() || Dist2D(path.back(), p->pos) > 2.0) path.push_back(p->pos);
+    }
+}
+
+void Step(World& w, uint32_t dt) {
+    w.timerMs += dt;
+    ++w.frame;
+    const double dtS = dt / 1000.0;
+    StepTimeline(w);
+    StepPlayer(w, dtS);
+    const std::vector<Ped> order = w.pedOrder;
+    for (Ped h : order) {
+        SimPed* p = FindPed(w, h);
+        if (!p || p->isPlayer) continue;
+        if (p->dying) continue;
+        StepTask(w, *p, dtS);
+    }
+    // Riders sit on their mounts.
+    for (Ped h : w.pedOrder) {
+        SimPed* p = FindPed(w, h);
+        if (!p || !p->mount) continue;
+        if (const SimPed* m = FindPed(w, p->mount)) {
+            p->pos = m->pos;
+            p->heading = m->heading;
+        }
+    }
+    StepBystanders(w);
+    StepFaults(w, dtS);
+    SamplePaths(w);
+    w.counters.maxPluginPeds = std::max(w.counters.maxPluginPeds, CountPluginPeds(w));
+}
+
+} // namespace
+
+void WorldAdvance(World& w, uint32_t ms) {
+    if (ms == 0) ms = w.opt.frameMs;
+    while (ms > 0) {
+        const uint32_t dt = std::min(ms, w.opt.frameMs);
+        Step(w, dt);
+        ms -= dt;
+    }
+}
+
+bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b) {
+    const double d = Dist2D(a.pos, b.pos);
+    if (d > w.opt.losRange) return false;
+    for (const Circle& c : w.opt.occluders) {
+        // Distance from the occluder's centre to the segment a-b.
+        const double dx = b.pos.x - a.pos.x, dy = b.pos.y - a.pos.y;
+        const double len2 = dx * dx + dy * dy;
+        double t = len2 > 0 ? ((c.cx - a.pos.x) * dx + (c.cy - a.pos.y) * dy) / len2 : 0;
+        if (t <= 0 || t >= 1) continue;
+        const double px = a.pos.x + t * dx, py = a.pos.y + t * dy;
+        if (std::hypot(c.cx - px, c.cy - py) < c.radius) return false;
+    }
+    // Hills between the two block the view: sample the ground along the line of sight.
+    const int samples = std::min(25, static_cast<int>(d / 10.0));
+    for (int i = 1; i < samples; ++i) {
+        const double t = static_cast<double>(i) / samples;
+        const double x = a.pos.x + (b.pos.x - a.pos.x) * t, y = a.pos.y + (b.pos.y - a.pos.y) * t;
+        const double eye = (a.pos.z + 1.6) + ((b.pos.z + 1.2) - (a.pos.z + 1.6)) * t;
+        if (GroundHeight(w, x, y) > eye) return false;
+    }
+    return true;
+}
+
+bool Perceives(const World& w, const SimPed& observer, const SimPed& target) {
+    const double d = Dist3D(observer.pos, target.pos);
+    if (d > w.opt.perceptionRange) return false;
+    if (d <= 8.0) return true; // heard
+    const double toTarget = HeadingTo(observer.pos, target.pos.x, target.pos.y);
+    double diff = std::fabs(std::fmod(toTarget - observer.heading + 540.0, 360.0) - 180.0);
+    return diff <= w.opt.perceptionFovDegrees / 2;
+}
+
+int NearbyPeds(const World& w, Ped around, Ped* out, int capacity) {
+    const SimPed* c = FindPed(w, around);
+    if (!c || capacity <= 0) return 0;
+    std::vector<std::pair<double, Ped>> near;
+    for (Ped h : w.pedOrder) {
+        if (h == around) continue;
+        const SimPed* p = FindPed(w, h);
+        if (!p) continue;
+        const double d = Dist3D(p->pos, c->pos);
+        if (d <= w.opt.nearbyQueryRadius) near.push_back({d, h});
+    }
+    std::sort(near.begin(), near.end());
+    const int n = std::min(capacity, static_cast<int>(near.size()));
+    for (int i = 0; i < n; ++i) out[i] = near[i].second;
+    return n;
+}

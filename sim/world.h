@@ -1,0 +1,339 @@
+// The simulated game world: clock, terrain, water, roads, zones, peds, blips, the player and the
+// bystanders, and the answers to every native the plug-in calls. Deterministic for a given seed:
+// it draws only from its own generator. Free of platform APIs so that it can also be built as a
+// stand-in host library for the Windows build.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "natives/types.h"
+
+// Private deterministic generator (splitmix64); the world never touches the C runtime's rand.
+struct SimRng {
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    uint64_t Next();
+    double Unit();                       // [0, 1)
+    double Range(double lo, double hi);  // [lo, hi)
+    bool Chance(double p);
+    int Below(int n);                    // 0..n-1
+};
+
+struct Point2 {
+    double x = 0, y = 0;
+};
+struct Point3 {
+    double x = 0, y = 0, z = 0;
+};
+
+enum class ModelKind : uint8_t { Human, Dog, Horse };
+
+struct ModelInfo {
+    std::string name;
+    ModelKind kind = ModelKind::Human;
+};
+
+// A map zone of one zone type: a rectangle, or a circle when radius > 0.
+struct Zone {
+    int type = 10;
+    uint32_t hash = 0;
+    std::string name;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0; // rectangle
+    double cx = 0, cy = 0, radius = 0;     // circle
+};
+
+struct WaterBody {
+    std::string name;
+    double cx = 0, cy = 0, radius = 0;
+    double surface = 0;
+    double depth = 4;
+};
+
+struct Road {
+    std::string name;
+    std::vector<Point2> points;
+};
+
+struct Circle {
+    std::string name;
+    double cx = 0, cy = 0, radius = 0;
+    double height = 0; // occluders: height above ground
+};
+
+struct Landmark {
+    std::string name;
+    double x = 0, y = 0, z = 0;
+    bool town = false;
+};
+
+struct Waypoint {
+    double x = 0, y = 0;
+    double speed = 1.6; // metres per second
+    bool mounted = false;
+    bool vehicle = false;
+    double waitSeconds = 0;
+};
+
+// A scheduled change made to the world at a moment of the run (seconds of game-timer time).
+struct TimelineEvent {
+    double at = 0;
+    std::string kind; // key, set_bounty, teleport, kill_player, mission, kill_hunters,
+                      // delete_spawned, write_ini
+    std::string text;
+    double number = 0;
+    Point3 point;
+    bool done = false;
+};
+
+struct FaultOptions {
+    double createFailure = 0;      // chance that a ped creation returns 0
+    double safeCoordFailure = 0;   // chance that a safe-coordinate request fails
+    double vanishPerMinute = 0;    // plug-in peds the game deletes, per game-timer minute
+    double modelNeverLoads = 0;    // chance that a model request never completes
+    double handleReuse = 0;        // chance that a new entity reuses a freed handle
+};
+
+struct CombatOptions {
+    double playerHealth = 100;
+    double playerRegenPerSecond = 3;
+    double playerFireRange = 50;
+    double playerFireIntervalMs = 500;
+    double playerHitChance = 0.6;
+    double playerDamage = 55;
+    double hunterHealth = 100;
+    double hunterFireRange = 30;
+    double hunterFireIntervalMs = 1500;
+    double hunterHitChance = 0.15;
+    double hunterDamage = 8;
+    double meleeRange = 2.0;
+    double dogBiteDamage = 5;
+    double respawnSeconds = 10;
+    bool playerReturnsFire = true;
+};
+
+struct WorldOptions {
+    uint64_t seed = 1;
+    uint32_t frameMs = 33;
+    uint32_t timerStartMs = 600000;
+    // Clock start and rate: game seconds per game-timer second (30 = 1 game minute per 2 s).
+    int year = 1899, month = 6, day = 1, hour = 8, minute = 0;
+    double clockRate = 30;
+    int modelLoadWaits = 3; // 10 ms waits before a requested model reports loaded
+    int bystanders = 24;
+    double bystanderRadius = 70;
+    double perceptionRange = 60;
+    double perceptionFovDegrees = 140;
+    double losRange = 250;
+    double roadSnapMeters = 40;
+    double nearbyQueryRadius = 150;
+    bool defaultMap = true; // start from the built-in zones, water, roads and occluders
+    std::vector<Zone> zones;
+    std::vector<WaterBody> water;
+    std::vector<Road> roads;
+    std::vector<Circle> noSpawn;
+    std::vector<Circle> occluders;
+    std::vector<ModelInfo> extraModels;
+    FaultOptions faults;
+    CombatOptions combat;
+    Point3 playerStart{1320, -1180, 0};
+    double playerHeading = 0;
+    std::vector<Waypoint> route;
+    Point3 respawnPoint{0, 0, 0};
+    bool respawnPointGiven = false;
+    int32_t initialBounty = 0;
+    int32_t lawState = 0; // what the player state query answers
+    std::vector<std::pair<double, double>> missions; // [start, end) in seconds of the run
+    std::vector<TimelineEvent> timeline;
+};
+
+enum class TaskKind : uint8_t { None, Follow, Combat, Flee, Pursue, Wander };
+
+struct SimPed {
+    Ped handle = 0;
+    Hash model = 0;
+    ModelKind kind = ModelKind::Human;
+    Point3 pos;
+    double heading = 0;
+    double health = 100;
+    bool dying = false;
+    uint32_t diedAtMs = 0;
+    bool owned = false;       // marked as the plug-in's own
+    bool fromPlugin = false;  // created through the create-ped native
+    bool bystander = false;
+    bool isPlayer = false;
+    Blip blip = 0;
+    Ped mount = 0;
+    Ped rider = 0;
+    std::map<Hash, int32_t> weapons;
+    Hash weaponInHand = 0;
+    TaskKind task = TaskKind::None;
+    Ped target = 0;
+    Point3 offset;
+    double speed = 0;
+    int32_t timeoutMs = -1;
+    uint32_t taskStartMs = 0;
+    double stopRange = 2.5;
+    double fleeDistance = 0;
+    bool keepTask = false;
+    bool blockEvents = false;
+    uint32_t nextShotMs = 0;
+    Point2 wanderGoal;
+    uint32_t wanderUntilMs = 0;
+    int posse = -1; // index into the world's posse labels, -1 when none
+    int posseMember = -1;
+    bool engaged = false;
+};
+
+struct SimBlip {
+    Blip handle = 0;
+    Entity entity = 0;
+    Hash style = 0;
+    std::vector<Hash> modifiers;
+    std::string name;
+    bool released = false;
+};
+
+// One thing that happened in the world, for the timeline, the trace and the map.
+struct WorldEvent {
+    uint64_t frame = 0;
+    uint32_t tMs = 0;
+    std::string kind;
+    std::string text; // readable description
+    std::string json; // extra JSON members (without braces), may be empty
+};
+
+struct PosseLabel {
+    std::string label;
+    std::vector<Point3> spawnPoints;
+    std::vector<std::vector<Point3>> paths; // per member, sampled
+    std::vector<Ped> members;
+};
+
+struct WorldCounters {
+    std::map<std::string, int> pedsByModel;
+    std::map<std::string, int> pedsByKind;
+    std::map<std::string, int> notices;
+    int blipsCreated = 0, blipsRemoved = 0;
+    int deletions = 0, vanished = 0;
+    int hunterDeaths = 0, playerDeaths = 0, playerRespawns = 0;
+    int createFailures = 0, safeCoordFailures = 0, modelsStuck = 0, handlesReused = 0;
+    int crimesReported = 0, lawRegionCalls = 0, cooldownCalls = 0;
+    int markersCreated = 0, markersRemoved = 0;
+    uint64_t nativeCalls = 0;
+    int maxPluginPeds = 0;
+    std::map<std::string, int> despawnReasons;
+};
+
+struct World {
+    WorldOptions opt;
+    SimRng rng;       // behaviour
+    SimRng faultRng;  // fault injection only, so switching faults does not shift behaviour
+    std::vector<ModelInfo> catalogueList;
+    std::unordered_map<Hash, ModelInfo> models;
+    std::vector<Landmark> landmarks;
+
+    uint32_t timerMs = 0;
+    uint32_t startTimerMs = 0;
+    uint64_t frame = 0;
+    double clockSeconds = 0; // game seconds since 1 Jan of year 0 (calendar below)
+
+    std::unordered_map<Ped, SimPed> peds;
+    std::vector<Ped> pedOrder; // creation order, for deterministic walks
+    std::vector<Ped> freedHandles;
+    uint32_t nextHandle = 0x1001;
+    std::unordered_map<Blip, SimBlip> blips;
+    uint32_t nextBlip = 0x20001;
+    std::unordered_map<Hash, uint32_t> modelRequestedAt;
+    std::unordered_map<Hash, bool> modelStuck;
+    std::unordered_map<uint64_t, std::string> texts;
+    uint64_t nextText = 0x7000000100ull;
+    std::string pendingNotice;
+    int32_t nextVolume = 1;
+    std::unordered_map<uint64_t, int32_t> markers;
+    uint64_t nextMarker = 0x0000000300000001ull;
+
+    // Player.
+    Ped playerPed = 0;
+    Ped playerHorse = 0;
+    PlayerIndex playerIndex = 0;
+    int32_t bounty = 0;
+    bool pursued = false;
+    int32_t lawStateQuery = 0;
+    bool playerDead = false;
+    uint32_t playerDiedAtMs = 0;
+    uint32_t playerNextFireMs = 0;
+    size_t routeIndex = 0;
+    uint32_t routeWaitUntilMs = 0;
+    bool playerInVehicle = false;
+    bool missionForced = false;
+    int missionOverride = -1; // -1: schedule decides, 0/1 timeline override
+
+    std::vector<Point3> playerPath;
+    std::vector<Point3> deaths;
+    std::vector<PosseLabel> posses;
+    int currentPosse = -1;
+    std::vector<Ped> createdThisPass;
+
+    std::vector<WorldEvent> events;
+    size_t eventsFlushed = 0;
+    WorldCounters counters;
+
+    // Native call in progress.
+    uint64_t callHash = 0;
+    std::vector<uint64_t> callArgs;
+    uint64_t result[4] = {0, 0, 0, 0};
+    // Hosts hand key presses to the plug-in's key reader through this.
+    void (*pressKey)(int virtualKey) = nullptr;
+    std::string iniFileName = "Harkvane.ini";
+    // Optional JSON-lines trace of every native call and world event.
+    std::FILE* trace = nullptr;
+    std::string traceLine;
+};
+
+// Built-in model names (humans, dogs, horses) known to the default world.
+const std::vector<ModelInfo>& DefaultModelCatalogue();
+// Case-insensitive one-at-a-time hash, the host's name hash.
+Hash SimHashName(const char* text);
+
+// Adds the built-in zones, water, roads, no-spawn areas and occluders (when opt.defaultMap) and
+// always the camp and town landmarks.
+void AddDefaultMap(WorldOptions& o, std::vector<Landmark>& landmarks);
+void WorldInit(World& w, const WorldOptions& options);
+// Advances the world by ms of game-timer time (at least one frame step for 0).
+void WorldAdvance(World& w, uint32_t ms);
+// Runs one native call with the pushed slots in w.callArgs; fills w.result.
+void WorldCall(World& w);
+void WorldLog(World& w, const std::string& kind, const std::string& text,
+              const std::string& json = std::string());
+
+// Geometry used by the natives, the tests and the map.
+double GroundHeight(const World& w, double x, double y);
+bool WaterAt(const World& w, double x, double y, double* surface);
+bool InNoSpawnArea(const World& w, double x, double y);
+uint32_t ZoneAt(const World& w, double x, double y, int type);
+bool SafeCoordForPed(World& w, double x, double y, double z, int flags, Point3* out);
+bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b);
+bool Perceives(const World& w, const SimPed& observer, const SimPed& target);
+int NearbyPeds(const World& w, Ped around, Ped* out, int capacity);
+
+SimPed* FindPed(World& w, Entity handle);
+Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading);
+// Removes an entity from the world with its blip and its mount links.
+void RemoveEntity(World& w, Ped handle);
+const SimPed* FindPed(const World& w, Entity handle);
+bool MissionActive(const World& w);
+void KillPlayer(World& w, const char* why);
+void TeleportPlayer(World& w, double x, double y, double z);
+// Kills plug-in hunters (all when n < 0); returns how many died.
+int KillHunters(World& w, int n);
+// Deletes n of the plug-in's peds as the game would; returns how many vanished.
+int DeletePluginPeds(World& w, int n);
+int CountPluginPeds(const World& w);
+uint32_t ElapsedMs(const World& w);
+// Calendar fields of the game clock.
+void ClockFields(const World& w, int* year, int* month, int* day, int* hour, int* minute);
+std::string ModelName(const World& w, Hash model);
+std::string FormatCents(int32_t cents);

@@ -1,0 +1,235 @@
+// The map of the simulated world: terrain, sea and lakes, roads, zones, occluders, landmarks.
+#include <algorithm>
+#include <cmath>
+
+#include "world.h"
+
+namespace {
+
+struct HeightPoint {
+    double x, y, z;
+};
+
+// Terrain passes through these heights; the camps and the town sit at their own levels.
+const HeightPoint HeightPoints[] = {
+    {-125.572, -32.097, 95.893},    {678.288, -1231.933, 44.487},  {1899.721, -1883.294, 42.218},
+    {2253.612, -755.578, 42.784},   {-2569.698, 446.74, 146.017},  {-1648.642, -1370.085, 83.964},
+    {2319.548, 1442.118, 85.195},   {1194.275, -7219.732, 69.404}, {1383.95, -1260.199, 78.121},
+    {0, 1300, 320},                 {-1000, 800, 240},             {2800, 100, 55},
+    {-3000, -1500, 180},            {500, 500, 130},               {1000, -2000, 20},
+    {-800, -1900, 60},              {1700, 600, 110},              {-2200, 1600, 380},
+};
+
+constexpr double SeaShoreY = -2500.0;
+constexpr double ShoreWidth = 150.0;
+constexpr double SeaFloor = -25.0;
+constexpr double IslandX = 1194.275, IslandY = -7219.732, IslandRadius = 1100.0;
+
+double Clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+
+double LandHeight(double x, double y) {
+    double num = 0, den = 0;
+    for (const HeightPoint& p : HeightPoints) {
+        const double d2 = (x - p.x) * (x - p.x) + (y - p.y) * (y - p.y);
+        const double wgt = 1.0 / (d2 + 90000.0);
+        num += wgt * p.z;
+        den += wgt;
+    }
+    // Gentle rolling ground on top of the interpolated levels; zero at the height points' scale.
+    const double roll = 4.0 * std::sin(x / 173.0 + 0.3) * std::cos(y / 219.0) +
+                        2.0 * std::sin((x + y) / 97.0);
+    return num / den + roll;
+}
+
+double Landness(double x, double y) {
+    const double mainland = Clamp01((y - SeaShoreY) / ShoreWidth);
+    const double di = std::hypot(x - IslandX, y - IslandY);
+    const double island = Clamp01((IslandRadius - di) / ShoreWidth);
+    return std::max(mainland, island);
+}
+
+double SegmentDistance(const Point2& a, const Point2& b, double x, double y, Point2* closest) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((x - a.x) * dx + (y - a.y) * dy) / len2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    const Point2 c{a.x + t * dx, a.y + t * dy};
+    if (closest) *closest = c;
+    return std::hypot(x - c.x, y - c.y);
+}
+
+Zone Rect(int type, uint32_t hash, const char* name, double x0, double y0, double x1, double y1) {
+    Zone z;
+    z.type = type;
+    z.hash = hash;
+    z.name = name;
+    z.x0 = x0;
+    z.y0 = y0;
+    z.x1 = x1;
+    z.y1 = y1;
+    return z;
+}
+
+Zone Disc(int type, uint32_t hash, const char* name, double cx, double cy, double r) {
+    Zone z;
+    z.type = type;
+    z.hash = hash;
+    z.name = name;
+    z.cx = cx;
+    z.cy = cy;
+    z.radius = r;
+    return z;
+}
+
+bool ZoneContains(const Zone& z, double x, double y) {
+    if (z.radius > 0) return (x - z.cx) * (x - z.cx) + (y - z.cy) * (y - z.cy) <= z.radius * z.radius;
+    return x >= z.x0 && x <= z.x1 && y >= z.y0 && y <= z.y1;
+}
+
+} // namespace
+
+double GroundHeight(const World& w, double x, double y) {
+    const double land = LandHeight(x, y);
+    const double l = Landness(x, y);
+    double g = l * land + (1.0 - l) * SeaFloor;
+    for (const WaterBody& b : w.opt.water) {
+        const double d = std::hypot(x - b.cx, y - b.cy);
+        if (d < b.radius) {
+            const double f = d / b.radius;
+            g = std::min(g, b.surface - b.depth * (1.0 - f * f));
+        }
+    }
+    return g;
+}
+
+bool WaterAt(const World& w, double x, double y, double* surface) {
+    for (const WaterBody& b : w.opt.water) {
+        if (std::hypot(x - b.cx, y - b.cy) < b.radius) {
+            if (surface) *surface = b.surface;
+            return true;
+        }
+    }
+    if (Landness(x, y) < 1.0 && GroundHeight(w, x, y) < 0.0) {
+        if (surface) *surface = 0.0;
+        return true;
+    }
+    return false;
+}
+
+bool InNoSpawnArea(const World& w, double x, double y) {
+    for (const Circle& c : w.opt.noSpawn)
+        if (std::hypot(x - c.cx, y - c.cy) <= c.radius) return true;
+    return false;
+}
+
+uint32_t ZoneAt(const World& w, double x, double y, int type) {
+    for (const Zone& z : w.opt.zones)
+        if (z.type == type && ZoneContains(z, x, y)) return z.hash;
+    return 0;
+}
+
+// flags 16: snap to a road within reach; flags 0: the open ground at the point itself.
+bool SafeCoordForPed(World& w, double x, double y, double z, int flags, Point3* out) {
+    (void)z;
+    if (w.opt.faults.safeCoordFailure > 0 && w.faultRng.Chance(w.opt.faults.safeCoordFailure)) {
+        ++w.counters.safeCoordFailures;
+        return false;
+    }
+    double px = x, py = y;
+    if (flags & 16) {
+        double best = w.opt.roadSnapMeters;
+        bool found = false;
+        Point2 bestPoint;
+        for (const Road& r : w.opt.roads) {
+            for (size_t i = 0; i + 1 < r.points.size(); ++i) {
+                Point2 c;
+                const double d = SegmentDistance(r.points[i], r.points[i + 1], x, y, &c);
+                if (d <= best) {
+                    best = d;
+                    bestPoint = c;
+                    found = true;
+                }
+            }
+        }
+        if (!found) return false;
+        px = bestPoint.x;
+        py = bestPoint.y;
+    }
+    if (WaterAt(w, px, py, nullptr) || InNoSpawnArea(w, px, py)) return false;
+    out->x = px;
+    out->y = py;
+    out->z = GroundHeight(w, px, py);
+    return true;
+}
+
+void AddDefaultMap(WorldOptions& o, std::vector<Landmark>& landmarks) {
+    landmarks = {
+        {"Horseshoe Overlook", -125.572, -32.097, 95.893, false},
+        {"Clemens Point", 678.288, -1231.933, 44.487, false},
+        {"Shady Belle", 1899.721, -1883.294, 42.218, false},
+        {"Lakay", 2253.612, -755.578, 42.784, false},
+        {"Pronghorn Ranch", -2569.698, 446.74, 146.017, false},
+        {"Beecher's Hope", -1648.642, -1370.085, 83.964, false},
+        {"Beaver Hollow", 2319.548, 1442.118, 85.195, false},
+        {"Guarma Camp", 1194.275, -7219.732, 69.404, false},
+        {"Rhodes", 1383.95, -1260.199, 78.121, true},
+    };
+    if (!o.defaultMap) return;
+    std::vector<Zone> zones = {
+        // Districts (type 10): the town is a pool district; the rest are law districts.
+        Disc(10, 0x2350238D, "town district", 1383.95, -1260.199, 200),
+        Rect(10, 0x09D7C4E2, "eastern bayou", 1600, -2400, 3200, -300),
+        Rect(10, 0x012E4A7A, "southern plains", -1900, -2400, -1500, -1500),
+        Rect(10, 0x1D3E259F, "northern heights", 2500, 1000, 3200, 2000),
+        Rect(10, 0x2C1A1C17, "western desert", -3500, -2400, -3000, 0),
+        Rect(10, 0x0E7A5A25, "high peaks", -1000, 1200, 0, 2000),
+        Disc(10, 0x98E2D2B1, "island harbour", 850, -7100, 250),
+        // Regions (type 1).
+        Rect(1, 0x0DC99072, "south-east region", 400, -2400, 3200, 500),
+        Rect(1, 0x197DEE02, "north-east region", 400, 500, 3200, 2000),
+        Rect(1, 0x19700C95, "central region", -1900, -300, 400, 2000),
+        Rect(1, 0x00704B67, "south-west region", -1900, -2400, -400, -300),
+        Rect(1, 0x4DFA0B50, "west region", -3000, -2400, -1900, 2000),
+        Disc(1, 0xFD09B97D, "island", 1194.275, -7219.732, 1100),
+        // A stretch known only by its wider zone (type 0).
+        Rect(0, 0x07D4FF5F, "river flats", -400, -2400, 400, -300),
+    };
+    o.zones.insert(o.zones.begin(), zones.begin(), zones.end());
+    o.water.push_back({"North lake", 900, -450, 220, 0, 5});
+    o.water.push_back({"Mill Pond", -1300, 300, 90, 0, 3});
+    o.water.push_back({"Island Lagoon", 1450, -7000, 120, 0, 3});
+    // Lakes sit a little below the ground at their middle.
+    for (WaterBody& b : o.water) {
+        if (b.surface == 0) {
+            WorldOptions bare;
+            bare.water.clear();
+            World probe;
+            probe.opt = bare;
+            b.surface = GroundHeight(probe, b.cx, b.cy) - 1.0;
+        }
+    }
+    auto road = [&](const char* name, std::vector<Point2> pts) { o.roads.push_back({name, pts}); };
+    road("Town road south", {{1383.95, -1260.2}, {1100, -1240}, {678.3, -1215}});
+    road("Bayou road", {{1383.95, -1260.2}, {1650, -1600}, {1899.7, -1870}});
+    road("Swamp track", {{1383.95, -1260.2}, {1800, -1000}, {2253.6, -740}});
+    road("North road", {{1383.95, -1260.2}, {1000, -700}, {400, -250}, {-125.6, -20}});
+    road("Hollow road", {{-125.6, -20}, {900, 600}, {1800, 1100}, {2319.5, 1430}});
+    road("West road", {{-125.6, -20}, {-900, -700}, {-1648.6, -1355}});
+    road("Ranch road", {{-125.6, -20}, {-1300, 250}, {-2569.7, 460}});
+    road("Island path", {{1194.3, -7205}, {1000, -7100}, {850, -7100}});
+    o.noSpawn.push_back({"Town square", 1383.95, -1260.2, 12, 0});
+    o.noSpawn.push_back({"Cliff face", 300, 300, 60, 0});
+    // Buildings of the town and rocks and wagons around the camps block lines of sight.
+    const double townBlocks[][3] = {{1370, -1240, 7}, {1400, -1245, 6}, {1360, -1280, 8},
+                                    {1405, -1280, 7}, {1340, -1260, 6}, {1425, -1262, 6},
+                                    {1383, -1215, 7}, {1383, -1305, 7}};
+    for (const auto& b : townBlocks) o.occluders.push_back({"building", b[0], b[1], b[2], 8});
+    for (const Landmark& l : landmarks) {
+        if (l.town) continue;
+        o.occluders.push_back({"rocks", l.x + 25, l.y + 10, 4, 3});
+        o.occluders.push_back({"wagon", l.x - 18, l.y - 20, 3, 3});
+    }
+    const double rocks[][3] = {{1250, -1100, 5}, {1150, -1350, 6}, {1500, -1050, 5},
+                               {900, -900, 6},   {1600, -1400, 5}, {1700, -1700, 6}};
+    for (const auto& r : rocks) o.occluders.push_back({"rocks", r[0], r[1], r[2], 4});
+}
