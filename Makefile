@@ -28,7 +28,8 @@ dist: build-mingw
 
 # Runs the plug-in in the simulated world on the built-in default scenario.
 run: build-release
-	./build/release/sim/harkvane-sim --workdir out/run
+	./build/release/sim/harkvane-sim --workdir out/run --timeline out/run/timeline.txt \
+		--trace out/run/trace.jsonl --summary out/run/summary.json --map out/run/map.svg
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
 test: build-dev build-mingw

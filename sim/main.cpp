@@ -18,11 +18,12 @@
 namespace {
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: harkvane-sim [SCENARIO.json] [--seconds S] [--seed N] [--workdir DIR]\n"
-                 "                    [--trace FILE.jsonl] [--map FILE.svg] [--summary FILE.json]\n"
-                 "                    [--timeline FILE.txt] [--check] [--print-settings [--ini FILE]]\n"
-                 "                    [--quiet]\n");
+    std::fprintf(
+        stderr,
+        "usage: harkvane-sim [SCENARIO.json] [--seconds S] [--seed N] [--workdir DIR]\n"
+        "                    [--trace FILE.jsonl] [--map FILE.svg] [--summary FILE.json]\n"
+        "                    [--timeline FILE.txt] [--check] [--print-settings [--ini FILE]]\n"
+        "                    [--quiet]\n");
 }
 
 bool ReadText(const std::string& path, std::string* out) {
@@ -59,17 +60,28 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--seconds") seconds = std::atof(value().c_str());
-        else if (a == "--seed") seed = std::atoll(value().c_str());
-        else if (a == "--workdir") workdir = value();
-        else if (a == "--trace") run.tracePath = value();
-        else if (a == "--map") run.mapPath = value();
-        else if (a == "--summary") run.summaryPath = value();
-        else if (a == "--timeline") run.timelinePath = value();
-        else if (a == "--ini") iniPath = value();
-        else if (a == "--print-settings") printSettings = true;
-        else if (a == "--quiet") quiet = true;
-        else if (a == "--check") check = true;
+        if (a == "--seconds")
+            seconds = std::atof(value().c_str());
+        else if (a == "--seed")
+            seed = std::atoll(value().c_str());
+        else if (a == "--workdir")
+            workdir = value();
+        else if (a == "--trace")
+            run.tracePath = value();
+        else if (a == "--map")
+            run.mapPath = value();
+        else if (a == "--summary")
+            run.summaryPath = value();
+        else if (a == "--timeline")
+            run.timelinePath = value();
+        else if (a == "--ini")
+            iniPath = value();
+        else if (a == "--print-settings")
+            printSettings = true;
+        else if (a == "--quiet")
+            quiet = true;
+        else if (a == "--check")
+            check = true;
         else if (a == "-h" || a == "--help") {
             Usage();
             return 0;
@@ -77,7 +89,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "harkvane-sim: unknown option %s\n", a.c_str());
             Usage();
             return 2;
-        } else if (scenarioPath.empty()) scenarioPath = a;
+        } else if (scenarioPath.empty())
+            scenarioPath = a;
         else {
             Usage();
             return 2;
@@ -95,7 +108,8 @@ int main(int argc, char** argv) {
     Scenario scenario;
     std::string error;
     if (!ParseScenario(text, baseDir, &scenario, &error)) {
-        std::fprintf(stderr, "harkvane-sim: %s: %s\n", scenarioPath.empty() ? "built-in scenario" : scenarioPath.c_str(),
+        std::fprintf(stderr, "harkvane-sim: %s: %s\n",
+                     scenarioPath.empty() ? "built-in scenario" : scenarioPath.c_str(),
                      error.c_str());
         return 2;
     }
@@ -138,11 +152,13 @@ int main(int argc, char** argv) {
     }
     if (!quiet) std::fputs(r.summaryTable.c_str(), stdout);
     if (check) {
-        const auto failures = CheckExpectations(scenario.expectJson, r.summaryJson, r.files, r.timeline);
-        for (const std::string& f : failures) std::fprintf(stderr, "FAILED: %s\n", f.c_str());
+        const auto failures =
+            CheckExpectations(scenario.expectJson, r.summaryJson, r.files, r.timeline);
+        for (const std::string& f : failures)
+            std::fprintf(stderr, "FAILED: %s\n", f.c_str());
         if (!failures.empty()) {
-            std::fprintf(stderr, "harkvane-sim: %zu expectation(s) of scenario \"%s\" failed\n", failures.size(),
-                         scenario.name.c_str());
+            std::fprintf(stderr, "harkvane-sim: %zu expectation(s) of scenario \"%s\" failed\n",
+                         failures.size(), scenario.name.c_str());
             return 1;
         }
         if (!quiet) std::printf("all expectations of \"%s\" hold\n", scenario.name.c_str());

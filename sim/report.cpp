@@ -17,10 +17,10 @@ std::string SummaryJson(const World& w, const RunStats& s) {
     j["frames"] = w.frame;
     j["native_calls"] = c.nativeCalls;
     int total = 0;
-    for (const auto& kv : c.pedsByKind) total += kv.second;
-    j["peds_created"] = {{"total", total},
-                         {"by_model", json(c.pedsByModel)},
-                         {"by_kind", json(c.pedsByKind)}};
+    for (const auto& kv : c.pedsByKind)
+        total += kv.second;
+    j["peds_created"] = {
+        {"total", total}, {"by_model", json(c.pedsByModel)}, {"by_kind", json(c.pedsByKind)}};
     j["notices"] = json(c.notices);
     j["blips"] = {{"created", c.blipsCreated}, {"removed", c.blipsRemoved}};
     j["deletions"] = c.deletions;
@@ -30,8 +30,11 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                    {"by_variant", json(s.possesByVariant)},
                    {"by_tier_variant", json(s.possesByTierVariant)},
                    {"members_deferred", s.membersDeferred}};
-    j["harkvane"] = {{"started", s.harkvaneStarted}, {"won", s.harkvaneWon}, {"waves", s.harkvaneWaves},
-                     {"markers_created", c.markersCreated}, {"markers_removed", c.markersRemoved}};
+    j["harkvane"] = {{"started", s.harkvaneStarted},
+                     {"won", s.harkvaneWon},
+                     {"waves", s.harkvaneWaves},
+                     {"markers_created", c.markersCreated},
+                     {"markers_removed", c.markersRemoved}};
     j["max_tracked_peds"] = s.maxTrackedPeds;
     j["final_tracked_peds"] = s.finalTrackedPeds;
     j["max_plugin_peds_in_world"] = c.maxPluginPeds;
@@ -52,7 +55,8 @@ std::string SummaryJson(const World& w, const RunStats& s) {
     return j.dump(2) + "\n";
 }
 
-std::vector<std::string> CheckExpectations(const std::string& expectJson, const std::string& summaryJson,
+std::vector<std::string> CheckExpectations(const std::string& expectJson,
+                                           const std::string& summaryJson,
                                            const std::map<std::string, std::string>& files,
                                            const std::vector<std::string>& timeline) {
     std::vector<std::string> failures;
@@ -63,7 +67,8 @@ std::vector<std::string> CheckExpectations(const std::string& expectJson, const 
         for (const auto& [path, want] : e.at("summary").items()) {
             const json::json_pointer ptr(path);
             if (!summary.contains(ptr)) {
-                const bool zeroOk = want.is_object() && want.value("min", 0.0) <= 0 && !want.contains("eq");
+                const bool zeroOk =
+                    want.is_object() && want.value("min", 0.0) <= 0 && !want.contains("eq");
                 if (!(want.is_number() && want.get<double>() == 0) && !zeroOk)
                     failures.push_back("summary " + path + " is missing");
                 continue;
@@ -76,13 +81,14 @@ std::vector<std::string> CheckExpectations(const std::string& expectJson, const 
                 }
                 const double v = got.get<double>();
                 if (want.contains("min") && v < want.at("min").get<double>())
-                    failures.push_back("summary " + path + " = " + got.dump() + ", expected at least " +
-                                       want.at("min").dump());
+                    failures.push_back("summary " + path + " = " + got.dump() +
+                                       ", expected at least " + want.at("min").dump());
                 if (want.contains("max") && v > want.at("max").get<double>())
-                    failures.push_back("summary " + path + " = " + got.dump() + ", expected at most " +
-                                       want.at("max").dump());
+                    failures.push_back("summary " + path + " = " + got.dump() +
+                                       ", expected at most " + want.at("max").dump());
             } else if (got != want) {
-                failures.push_back("summary " + path + " = " + got.dump() + ", expected " + want.dump());
+                failures.push_back("summary " + path + " = " + got.dump() + ", expected " +
+                                   want.dump());
             }
         }
     }
@@ -93,10 +99,11 @@ std::vector<std::string> CheckExpectations(const std::string& expectJson, const 
                 if (it != files.end()) failures.push_back("file " + name + " exists");
                 continue;
             }
-            if (it == files.end()) failures.push_back("file " + name + " is missing");
+            if (it == files.end())
+                failures.push_back("file " + name + " is missing");
             else if (it->second != want.get<std::string>())
-                failures.push_back("file " + name + " holds " + json(it->second).dump() + ", expected " +
-                                   want.dump());
+                failures.push_back("file " + name + " holds " + json(it->second).dump() +
+                                   ", expected " + want.dump());
         }
     }
     auto contains = [&](const std::string& text) {
@@ -137,11 +144,16 @@ std::string Colour(int i) {
 std::string Escape(const std::string& s) {
     std::string o;
     for (char c : s) {
-        if (c == '&') o += "&amp;";
-        else if (c == '<') o += "&lt;";
-        else if (c == '>') o += "&gt;";
-        else if (c == '\'') o += "&#39;";
-        else o += c;
+        if (c == '&')
+            o += "&amp;";
+        else if (c == '<')
+            o += "&lt;";
+        else if (c == '>')
+            o += "&gt;";
+        else if (c == '\'')
+            o += "&#39;";
+        else
+            o += c;
     }
     return o;
 }
@@ -157,9 +169,11 @@ std::string MapSvg(const World& w) {
         x1 = std::max(x1, p.x);
         y1 = std::max(y1, p.y);
     };
-    for (const Point3& p : w.playerPath) grow(p);
+    for (const Point3& p : w.playerPath)
+        grow(p);
     for (const PosseLabel& l : w.posses)
-        for (const Point3& p : l.spawnPoints) grow(p);
+        for (const Point3& p : l.spawnPoints)
+            grow(p);
     if (x0 > x1) grow(w.opt.playerStart);
     const double margin = 150;
     x0 -= margin;
@@ -207,20 +221,23 @@ std::string MapSvg(const World& w) {
                 std::snprintf(buf, sizeof buf, "#%02x%02x%02x", r, g, b);
                 fill = buf;
             }
-            s += "<rect x=\"" + Num(v.X(x0 + k * cell)) + "\" y=\"" + Num(v.Y(y0 + (i + 1) * cell)) +
-                 "\" width=\"" + Num(cell * v.scale + 0.6) + "\" height=\"" + Num(cell * v.scale + 0.6) +
-                 "\" fill=\"" + fill + "\"/>\n";
+            s += "<rect x=\"" + Num(v.X(x0 + k * cell)) + "\" y=\"" +
+                 Num(v.Y(y0 + (i + 1) * cell)) + "\" width=\"" + Num(cell * v.scale + 0.6) +
+                 "\" height=\"" + Num(cell * v.scale + 0.6) + "\" fill=\"" + fill + "\"/>\n";
         }
     s += "</g>\n";
     // Roads.
     for (const Road& r : w.opt.roads) {
         std::string pts;
-        for (const Point2& p : r.points) pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
-        s += "<polyline points=\"" + pts + "\" fill=\"none\" stroke=\"#8b6b3d\" stroke-width=\"3\"/>\n";
+        for (const Point2& p : r.points)
+            pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+        s += "<polyline points=\"" + pts +
+             "\" fill=\"none\" stroke=\"#8b6b3d\" stroke-width=\"3\"/>\n";
     }
     for (const Circle& c : w.opt.noSpawn)
         s += "<circle cx=\"" + Num(v.X(c.cx)) + "\" cy=\"" + Num(v.Y(c.cy)) + "\" r=\"" +
-             Num(c.radius * v.scale) + "\" fill=\"none\" stroke=\"#555\" stroke-dasharray=\"3,3\"/>\n";
+             Num(c.radius * v.scale) +
+             "\" fill=\"none\" stroke=\"#555\" stroke-dasharray=\"3,3\"/>\n";
     // Camps and the town.
     for (const Landmark& l : w.landmarks) {
         const double r = (l.town ? 85.0 : 55.0) * v.scale;
@@ -228,8 +245,8 @@ std::string MapSvg(const World& w) {
              "\" fill=\"" + (l.town ? "#ffe08a" : "#b6e3a8") + "\" fill-opacity=\"0.6\" stroke=\"" +
              (l.town ? "#a07800" : "#2e7d32") + "\" stroke-width=\"2\"/>\n";
         s += "<text x=\"" + Num(v.X(l.x)) + "\" y=\"" + Num(v.Y(l.y) - r - 4) +
-             "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\">" + Escape(l.name) +
-             "</text>\n";
+             "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\">" +
+             Escape(l.name) + "</text>\n";
     }
     // Posses: spawn points and paths.
     for (size_t i = 0; i < w.posses.size(); ++i) {
@@ -238,7 +255,8 @@ std::string MapSvg(const World& w) {
         for (const auto& path : l.paths) {
             if (path.size() < 2) continue;
             std::string pts;
-            for (const Point3& p : path) pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+            for (const Point3& p : path)
+                pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
             s += "<polyline points=\"" + pts + "\" fill=\"none\" stroke=\"" + col +
                  "\" stroke-width=\"1.2\" stroke-opacity=\"0.8\"/>\n";
         }
@@ -250,7 +268,8 @@ std::string MapSvg(const World& w) {
     // The player's path.
     if (w.playerPath.size() > 1) {
         std::string pts;
-        for (const Point3& p : w.playerPath) pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+        for (const Point3& p : w.playerPath)
+            pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
         s += "<polyline points=\"" + pts +
              "\" fill=\"none\" stroke=\"#000\" stroke-width=\"2.5\" stroke-dasharray=\"8,4\"/>\n";
     }
@@ -262,7 +281,8 @@ std::string MapSvg(const World& w) {
     // Deaths.
     for (const Point3& d : w.deaths)
         s += "<text x=\"" + Num(v.X(d.x)) + "\" y=\"" + Num(v.Y(d.y) + 4) +
-             "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" fill=\"#000\">x</text>\n";
+             "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" "
+             "fill=\"#000\">x</text>\n";
     // Legend.
     std::string legend = "player path (dashed), posse spawn points and paths in colour, x = death";
     s += "<text x=\"8\" y=\"" + Num(size + 16) + "\" font-family=\"sans-serif\" font-size=\"12\">" +
@@ -270,8 +290,8 @@ std::string MapSvg(const World& w) {
     std::string labels;
     for (size_t i = 0; i < w.posses.size() && i < 12; ++i)
         s += "<text x=\"" + Num(8 + (i % 6) * 148) + "\" y=\"" + Num(size + 30 + (i / 6) * 0) +
-             "\" font-family=\"sans-serif\" font-size=\"10\" fill=\"" + Colour(static_cast<int>(i)) +
-             "\">" + Escape(w.posses[i].label) + "</text>\n";
+             "\" font-family=\"sans-serif\" font-size=\"10\" fill=\"" +
+             Colour(static_cast<int>(i)) + "\">" + Escape(w.posses[i].label) + "</text>\n";
     s += "</svg>\n";
     return s;
 }

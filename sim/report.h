@@ -30,7 +30,8 @@ struct RunStats {
 std::string SummaryJson(const World& w, const RunStats& stats);
 // Checks the scenario's "expect" member against the summary, the files and the timeline; returns
 // one line per failed expectation.
-std::vector<std::string> CheckExpectations(const std::string& expectJson, const std::string& summaryJson,
+std::vector<std::string> CheckExpectations(const std::string& expectJson,
+                                           const std::string& summaryJson,
                                            const std::map<std::string, std::string>& files,
                                            const std::vector<std::string>& timeline);
 std::string MapSvg(const World& w);

@@ -41,25 +41,33 @@ std::string Stamp(const World& w) {
     ClockFields(w, &y, &mo, &d, &h, &mi);
     const uint32_t ms = ElapsedMs(w);
     char buf[48];
-    std::snprintf(buf, sizeof buf, "[%3u:%02u.%01u %02d:%02d]", ms / 60000, (ms / 1000) % 60, (ms / 100) % 10,
-                  h, mi);
+    std::snprintf(buf, sizeof buf, "[%3u:%02u.%01u %02d:%02d]", ms / 60000, (ms / 1000) % 60,
+                  (ms / 100) % 10, h, mi);
     return buf;
 }
 
 std::string Trimmed(std::string s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
+        s.pop_back();
     return s;
 }
 
 const char* StageName(int stage) {
     switch (stage) {
-    case 0: return "wave A filling";
-    case 1: return "waiting for wave B";
-    case 10: return "wave B arriving";
-    case 2: return "waiting for wave C";
-    case 20: return "wave C arriving";
-    case 3: return "all waves out";
-    default: return "unknown stage";
+    case 0:
+        return "wave A filling";
+    case 1:
+        return "waiting for wave B";
+    case 10:
+        return "wave B arriving";
+    case 2:
+        return "waiting for wave C";
+    case 20:
+        return "wave C arriving";
+    case 3:
+        return "all waves out";
+    default:
+        return "unknown stage";
     }
 }
 
@@ -111,9 +119,12 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     for (Ped h : w.createdThisPass) {
         const SimPed* p = FindPed(w, h);
         if (!p) continue;
-        if (p->kind == ModelKind::Dog) ++dogs;
-        else if (p->kind == ModelKind::Horse) ++horses;
-        else ++humans;
+        if (p->kind == ModelKind::Dog)
+            ++dogs;
+        else if (p->kind == ModelKind::Horse)
+            ++horses;
+        else
+            ++humans;
         ++models[ModelName(w, p->model)];
     }
     if (G.spawn.SpawnAttemptId != ob.attemptId) {
@@ -124,8 +135,9 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             ++st.harkvaneWaves;
             const int posse = NewPosse(w, "Harkvane wave A");
             AdoptCreated(w, posse);
-            Line(out, o, at + " HARKVANE event started (tier " + std::to_string(G.harkvane.HarkvaneTier) +
-                             "): army leader " + (humans ? "placed" : "could not be placed"));
+            Line(out, o,
+                 at + " HARKVANE event started (tier " + std::to_string(G.harkvane.HarkvaneTier) +
+                     "): army leader " + (humans ? "placed" : "could not be placed"));
         } else {
             const char* variant = horses ? "Horse" : (dogs ? "Dogs" : "Foot");
             ++st.posses;
@@ -137,43 +149,51 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             std::string list;
             for (const auto& kv : models)
                 list += (list.empty() ? "" : ", ") + kv.first + " x" + std::to_string(kv.second);
-            const int posse = NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant);
+            const int posse =
+                NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant);
             AdoptCreated(w, posse);
-            Line(out, o, at + " posse sent: " + tag + " " + variant + ", " + std::to_string(humans) +
-                             " hunters, " + std::to_string(dogs) + " dogs, " + std::to_string(horses) +
-                             " horses placed; " + std::to_string(std::max(0, newlyDeferred)) +
-                             " deferred; models: " + (list.empty() ? "none" : list));
+            Line(out, o,
+                 at + " posse sent: " + tag + " " + variant + ", " + std::to_string(humans) +
+                     " hunters, " + std::to_string(dogs) + " dogs, " + std::to_string(horses) +
+                     " horses placed; " + std::to_string(std::max(0, newlyDeferred)) +
+                     " deferred; models: " + (list.empty() ? "none" : list));
         }
     } else if (!w.createdThisPass.empty()) {
         int posse = static_cast<int>(w.posses.size()) - 1;
         if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage &&
             (G.harkvane.HarkvaneStage == 10 || G.harkvane.HarkvaneStage == 20)) {
             ++st.harkvaneWaves;
-            posse = NewPosse(w, G.harkvane.HarkvaneStage == 10 ? "Harkvane wave B" : "Harkvane wave C");
+            posse =
+                NewPosse(w, G.harkvane.HarkvaneStage == 10 ? "Harkvane wave B" : "Harkvane wave C");
         }
         if (posse < 0) posse = NewPosse(w, "untracked peds");
         AdoptCreated(w, posse);
-        Line(out, o, at + " " + std::to_string(humans + dogs + horses) + " more placed (" +
-                         w.posses[posse].label + ")");
+        Line(out, o,
+             at + " " + std::to_string(humans + dogs + horses) + " more placed (" +
+                 w.posses[posse].label + ")");
     }
     ob.deferred = deferredNow;
     if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage) {
         ob.hvStage = G.harkvane.HarkvaneStage;
-        Line(out, o, at + " HARKVANE stage: " + StageName(ob.hvStage) + " (" +
-                         std::to_string(G.harkvane.HarkvaneSpawned) + " spawned, " +
-                         std::to_string(G.harkvane.HarkvaneDeaths) + " dead)");
+        Line(out, o,
+             at + " HARKVANE stage: " + StageName(ob.hvStage) + " (" +
+                 std::to_string(G.harkvane.HarkvaneSpawned) + " spawned, " +
+                 std::to_string(G.harkvane.HarkvaneDeaths) + " dead)");
     }
     if (ob.hvActive && !G.harkvane.HarkvaneActive) {
         const bool won = G.loop.PursuedHoldUntilMs != 0;
         if (won) ++st.harkvaneWon;
-        Line(out, o, at + (won ? " HARKVANE event won: the army is wiped out"
-                               : " HARKVANE event ended without a win"));
+        Line(out, o,
+             at + (won ? " HARKVANE event won: the army is wiped out"
+                       : " HARKVANE event ended without a win"));
         ob.hvStage = -1;
     }
     ob.hvActive = G.harkvane.HarkvaneActive;
     if (G.loop.StreakCount != ob.streak) {
         if (ob.streak >= 0)
-            Line(out, o, at + " streak " + std::to_string(ob.streak) + " -> " + std::to_string(G.loop.StreakCount));
+            Line(out, o,
+                 at + " streak " + std::to_string(ob.streak) + " -> " +
+                     std::to_string(G.loop.StreakCount));
         ob.streak = G.loop.StreakCount;
     }
     if (w.timerMs >= ob.nextFileCheckMs) {
@@ -198,8 +218,8 @@ void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
         int y, mo, d, h, mi;
         ClockFields(w, &y, &mo, &d, &h, &mi);
         char stamp[48];
-        std::snprintf(stamp, sizeof stamp, "[%3u:%02u.%01u %02d:%02d]", ms / 60000, (ms / 1000) % 60,
-                      (ms / 100) % 10, h, mi);
+        std::snprintf(stamp, sizeof stamp, "[%3u:%02u.%01u %02d:%02d]", ms / 60000,
+                      (ms / 1000) % 60, (ms / 100) % 10, h, mi);
         Line(out, o, std::string(stamp) + " " + e.text);
     }
 }
@@ -218,20 +238,27 @@ std::string Table(const RunOutcome& out, const World& w) {
     row("frames", std::to_string(w.frame));
     row("native calls", std::to_string(c.nativeCalls));
     row("posses sent", std::to_string(s.posses));
-    for (const auto& kv : s.possesByTierVariant) row(("  " + kv.first).c_str(), std::to_string(kv.second));
+    for (const auto& kv : s.possesByTierVariant)
+        row(("  " + kv.first).c_str(), std::to_string(kv.second));
     row("members deferred", std::to_string(s.membersDeferred));
-    for (const auto& kv : c.pedsByKind) row(("peds created: " + kv.first).c_str(), std::to_string(kv.second));
+    for (const auto& kv : c.pedsByKind)
+        row(("peds created: " + kv.first).c_str(), std::to_string(kv.second));
     row("hunters killed", std::to_string(c.hunterDeaths));
     row("deletions", std::to_string(c.deletions));
-    for (const auto& kv : c.despawnReasons) row(("  " + kv.first).c_str(), std::to_string(kv.second));
-    row("blips created/removed", std::to_string(c.blipsCreated) + "/" + std::to_string(c.blipsRemoved));
-    row("harkvane started/won", std::to_string(s.harkvaneStarted) + "/" + std::to_string(s.harkvaneWon));
+    for (const auto& kv : c.despawnReasons)
+        row(("  " + kv.first).c_str(), std::to_string(kv.second));
+    row("blips created/removed",
+        std::to_string(c.blipsCreated) + "/" + std::to_string(c.blipsRemoved));
+    row("harkvane started/won",
+        std::to_string(s.harkvaneStarted) + "/" + std::to_string(s.harkvaneWon));
     row("max tracked peds", std::to_string(s.maxTrackedPeds));
-    row("player deaths/respawns", std::to_string(c.playerDeaths) + "/" + std::to_string(c.playerRespawns));
+    row("player deaths/respawns",
+        std::to_string(c.playerDeaths) + "/" + std::to_string(c.playerRespawns));
     row("final bounty", FormatCents(w.bounty));
     row("notices shown", std::to_string([&] {
             int n = 0;
-            for (const auto& kv : c.notices) n += kv.second;
+            for (const auto& kv : c.notices)
+                n += kv.second;
             return n;
         }()));
     return t;
@@ -256,10 +283,14 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     fs::current_path(options.workdir);
     // The plug-in's three files: the scenario decides; state files it does not give start absent.
     if (scenario.iniGiven) WriteFile("Harkvane.ini", scenario.ini);
-    if (scenario.streakGiven) WriteFile("Harkvane.dat", scenario.streakFile);
-    else fs::remove("Harkvane.dat", ec);
-    if (scenario.poolsGiven) WriteFile("BountyPools.dat", scenario.poolsFile);
-    else fs::remove("BountyPools.dat", ec);
+    if (scenario.streakGiven)
+        WriteFile("Harkvane.dat", scenario.streakFile);
+    else
+        fs::remove("Harkvane.dat", ec);
+    if (scenario.poolsGiven)
+        WriteFile("BountyPools.dat", scenario.poolsFile);
+    else
+        fs::remove("BountyPools.dat", ec);
 
     static World w; // large; one run at a time
     w = World();
@@ -282,7 +313,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         const std::string text = ReadFile(name, &exists);
         if (exists) ob.files[name] = text;
     }
-    Line(out, options, Stamp(w) + " run \"" + scenario.name + "\" starts; bounty " + FormatCents(w.bounty));
+    Line(out, options,
+         Stamp(w) + " run \"" + scenario.name + "\" starts; bounty " + FormatCents(w.bounty));
     PluginAttach(module);
     ScriptStartup();
     PrintEvents(w, out, options);
@@ -328,7 +360,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     if (!mapPath.empty()) WriteFile(mapPath, MapSvg(w));
     if (!timelinePath.empty()) {
         std::string all;
-        for (const std::string& l : out.timeline) all += l + "\n";
+        for (const std::string& l : out.timeline)
+            all += l + "\n";
         all += out.summaryTable;
         WriteFile(timelinePath, all);
     }

@@ -15,7 +15,7 @@ struct RunOptions {
     std::string mapPath;     // empty: none
     std::string timelinePath;
     bool printTimeline = true;
-    bool progress = false;   // progress bar on stderr
+    bool progress = false; // progress bar on stderr
 };
 
 struct RunOutcome {

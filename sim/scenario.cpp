@@ -10,7 +10,8 @@ using nlohmann::json;
 namespace {
 
 uint32_t HashValue(const json& v) {
-    if (v.is_number_unsigned() || v.is_number_integer()) return static_cast<uint32_t>(v.get<int64_t>());
+    if (v.is_number_unsigned() || v.is_number_integer())
+        return static_cast<uint32_t>(v.get<int64_t>());
     const std::string s = v.get<std::string>();
     if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
         return static_cast<uint32_t>(std::stoull(s.substr(2), nullptr, 16));
@@ -101,7 +102,8 @@ void ReadWorld(const json& j, WorldOptions& o) {
     circles("occluders", o.occluders);
     if (j.contains("models"))
         for (const json& m : j.at("models"))
-            o.extraModels.push_back({m.at("name").get<std::string>(), ReadKind(m.value("kind", "human"))});
+            o.extraModels.push_back(
+                {m.at("name").get<std::string>(), ReadKind(m.value("kind", "human"))});
     if (j.contains("faults")) {
         const json& f = j.at("faults");
         Opt(f, "create_failure", o.faults.createFailure);
@@ -216,7 +218,8 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
         if (j.contains("ini")) {
             s.ini = j.at("ini").is_array() ? "" : j.at("ini").get<std::string>();
             if (j.at("ini").is_array())
-                for (const json& line : j.at("ini")) s.ini += line.get<std::string>() + "\n";
+                for (const json& line : j.at("ini"))
+                    s.ini += line.get<std::string>() + "\n";
             s.iniGiven = true;
         } else if (j.contains("ini_path")) {
             std::string path = j.at("ini_path").get<std::string>();

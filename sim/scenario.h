@@ -7,14 +7,14 @@
 struct Scenario {
     std::string name = "default";
     WorldOptions world;
-    double seconds = 600;            // game-timer seconds to run
-    std::string ini;                 // settings text written as Harkvane.ini
+    double seconds = 600; // game-timer seconds to run
+    std::string ini;      // settings text written as Harkvane.ini
     bool iniGiven = false;
-    std::string streakFile;          // initial Harkvane.dat
+    std::string streakFile; // initial Harkvane.dat
     bool streakGiven = false;
-    std::string poolsFile;           // initial BountyPools.dat
+    std::string poolsFile; // initial BountyPools.dat
     bool poolsGiven = false;
-    std::string expectJson;          // the "expect" member, kept as JSON text
+    std::string expectJson; // the "expect" member, kept as JSON text
 };
 
 // Parses a scenario; on failure returns false and explains in *error. Relative "ini_path" values

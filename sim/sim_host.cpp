@@ -18,8 +18,12 @@ World& Require() {
 }
 } // namespace
 
-void SimAttachWorld(World* world) { Attached = world; }
-World* SimAttachedWorld() { return Attached; }
+void SimAttachWorld(World* world) {
+    Attached = world;
+}
+World* SimAttachedWorld() {
+    return Attached;
+}
 
 void SimScriptRegister(HostModule module, ScriptEntry entry) {
     (void)module;
@@ -33,7 +37,9 @@ void SimScriptUnregister(HostModule module) {
     WorldLog(Require(), "script_unregistered", "script unregistered from the host");
 }
 
-void SimScriptWait(uint32_t ms) { WorldAdvance(Require(), ms); }
+void SimScriptWait(uint32_t ms) {
+    WorldAdvance(Require(), ms);
+}
 
 void SimNativeInit(uint64_t hash) {
     World& w = Require();
@@ -41,7 +47,9 @@ void SimNativeInit(uint64_t hash) {
     w.callArgs.clear();
 }
 
-void SimNativePush64(uint64_t value) { Require().callArgs.push_back(value); }
+void SimNativePush64(uint64_t value) {
+    Require().callArgs.push_back(value);
+}
 
 uint64_t* SimNativeCall() {
     World& w = Require();
@@ -49,4 +57,6 @@ uint64_t* SimNativeCall() {
     return w.result;
 }
 
-ScriptEntry SimRegisteredEntry() { return Registered; }
+ScriptEntry SimRegisteredEntry() {
+    return Registered;
+}

@@ -12,15 +12,20 @@ constexpr double Pi = 3.14159265358979323846;
 constexpr uint32_t DyingMs = 1500;
 constexpr uint32_t PathSampleMs = 1000;
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 int DaysInMonth(int y, int m) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return (m == 2 && IsLeap(y)) ? 29 : days[(m - 1) % 12];
 }
 
-double Dist2D(const Point3& a, const Point3& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double Dist2D(const Point3& a, const Point3& b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
 double Dist3D(const Point3& a, const Point3& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                     (a.z - b.z) * (a.z - b.z));
 }
 
 // Heading in degrees: 0 faces +y, 90 faces -x (counter-clockwise).
@@ -51,10 +56,18 @@ uint64_t SimRng::Next() {
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
-double SimRng::Unit() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
-double SimRng::Range(double lo, double hi) { return lo + (hi - lo) * Unit(); }
-bool SimRng::Chance(double p) { return p > 0 && Unit() < p; }
-int SimRng::Below(int n) { return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<uint64_t>(n)); }
+double SimRng::Unit() {
+    return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
+}
+double SimRng::Range(double lo, double hi) {
+    return lo + (hi - lo) * Unit();
+}
+bool SimRng::Chance(double p) {
+    return p > 0 && Unit() < p;
+}
+int SimRng::Below(int n) {
+    return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<uint64_t>(n));
+}
 
 Hash SimHashName(const char* text) {
     uint32_t h = 0;
@@ -108,7 +121,9 @@ SimPed* FindPed(World& w, Entity handle) {
     return it == w.peds.end() ? nullptr : &it->second;
 }
 
-uint32_t ElapsedMs(const World& w) { return w.timerMs - w.startTimerMs; }
+uint32_t ElapsedMs(const World& w) {
+    return w.timerMs - w.startTimerMs;
+}
 
 std::string ModelName(const World& w, Hash model) {
     auto it = w.models.find(model);
@@ -218,7 +233,9 @@ void Unlink(World& w, SimPed& p) {
     p.rider = 0;
 }
 
-Point3 OnGround(const World& w, double x, double y) { return {x, y, GroundHeight(w, x, y)}; }
+Point3 OnGround(const World& w, double x, double y) {
+    return {x, y, GroundHeight(w, x, y)};
+}
 
 Point3 RandomLandPointNear(World& w, const Point3& c, double rmin, double rmax) {
     for (int i = 0; i < 20; ++i) {
@@ -229,7 +246,9 @@ Point3 RandomLandPointNear(World& w, const Point3& c, double rmin, double rmax) 
     return OnGround(w, c.x, c.y);
 }
 
-SimPed& Player(World& w) { return w.peds[w.playerPed]; }
+SimPed& Player(World& w) {
+    return w.peds[w.playerPed];
+}
 
 void SpawnBystander(World& w, double rmin) {
     static const char* const names[] = {"A_M_M_Townfolk_01", "A_F_M_Townfolk_01", "A_M_M_Farmer_01",
@@ -269,8 +288,10 @@ void WorldInit(World& w, const WorldOptions& options) {
     w.faultRng.state = options.seed * 0x9E3779B97F4A7C15ull + 991;
     AddDefaultMap(w.opt, w.landmarks);
     w.catalogueList = DefaultModelCatalogue();
-    for (const ModelInfo& m : options.extraModels) w.catalogueList.push_back(m);
-    for (const ModelInfo& m : w.catalogueList) w.models[SimHashName(m.name.c_str())] = m;
+    for (const ModelInfo& m : options.extraModels)
+        w.catalogueList.push_back(m);
+    for (const ModelInfo& m : w.catalogueList)
+        w.models[SimHashName(m.name.c_str())] = m;
     w.timerMs = options.timerStartMs;
     w.startTimerMs = options.timerStartMs;
     w.bounty = options.initialBounty;
@@ -284,7 +305,8 @@ void WorldInit(World& w, const WorldOptions& options) {
     SimPed& horse =
         AddPed(w, SimHashName("A_C_Horse_Player_Mare"), OnGround(w, start.x + 2, start.y + 1), 0);
     w.playerHorse = horse.handle;
-    for (int i = 0; i < options.bystanders; ++i) SpawnBystander(w, 6);
+    for (int i = 0; i < options.bystanders; ++i)
+        SpawnBystander(w, 6);
     w.playerPath.push_back(start);
 }
 
@@ -324,8 +346,9 @@ void PedDies(World& w, SimPed& p, const char* cause) {
         ++w.counters.hunterDeaths;
         w.deaths.push_back(p.pos);
         char buf[200];
-        std::snprintf(buf, sizeof buf, "%s %u (%s) died: %s", p.kind == ModelKind::Dog ? "dog" : "hunter",
-                      p.handle, ModelName(w, p.model).c_str(), cause);
+        std::snprintf(buf, sizeof buf, "%s %u (%s) died: %s",
+                      p.kind == ModelKind::Dog ? "dog" : "hunter", p.handle,
+                      ModelName(w, p.model).c_str(), cause);
         char js[160];
         std::snprintf(js, sizeof js, "\"ped\":%u,\"x\":%.1f,\"y\":%.1f,\"cause\":\"%s\"", p.handle,
                       p.pos.x, p.pos.y, cause);
@@ -352,7 +375,8 @@ int DeletePluginPeds(World& w, int n) {
     std::vector<Ped> victims;
     for (Ped h : w.pedOrder) {
         const SimPed* p = FindPed(w, h);
-        if (p && p->fromPlugin && (n < 0 || static_cast<int>(victims.size()) < n)) victims.push_back(h);
+        if (p && p->fromPlugin && (n < 0 || static_cast<int>(victims.size()) < n))
+            victims.push_back(h);
     }
     for (Ped h : victims) {
         char buf[80];
@@ -391,7 +415,9 @@ double FootSpeed(const SimPed& p, double arg) {
     return std::clamp(arg * 1.8, 0.6, 6.0);
 }
 
-bool Alive(const SimPed* p) { return p && !p->dying && p->health > 0; }
+bool Alive(const SimPed* p) {
+    return p && !p->dying && p->health > 0;
+}
 
 void Fire(World& w, SimPed& shooter, SimPed& target, double range, bool melee) {
     const CombatOptions& c = w.opt.combat;
@@ -450,7 +476,8 @@ void StepTask(World& w, SimPed& p, double dtS) {
             return;
         }
         if (!target) return;
-        const double speed = riding ? std::clamp(d.speed * 3.0, 2.0, 12.0) : FootSpeed(*steered, d.speed);
+        const double speed =
+            riding ? std::clamp(d.speed * 3.0, 2.0, 12.0) : FootSpeed(*steered, d.speed);
         MoveToward(w, *steered, target->pos.x + d.offset.x, target->pos.y + d.offset.y, speed, dtS,
                    std::max(0.5, d.stopRange));
         return;
@@ -465,8 +492,8 @@ void StepTask(World& w, SimPed& p, double dtS) {
         const double dx = steered->pos.x - target->pos.x, dy = steered->pos.y - target->pos.y;
         const double len = std::max(0.1, std::hypot(dx, dy));
         const double speed = riding ? 10.0 : FootSpeed(*steered, 2.6);
-        MoveToward(w, *steered, steered->pos.x + dx / len * 50, steered->pos.y + dy / len * 50, speed,
-                   dtS, 0.1);
+        MoveToward(w, *steered, steered->pos.x + dx / len * 50, steered->pos.y + dy / len * 50,
+                   speed, dtS, 0.1);
         return;
     }
     case TaskKind::Combat:
@@ -474,7 +501,8 @@ void StepTask(World& w, SimPed& p, double dtS) {
         if (!Alive(target) || (target->isPlayer && w.playerDead)) return;
         const bool melee = d.kind == ModelKind::Dog || d.weapons.empty();
         const double range = melee ? w.opt.combat.meleeRange : w.opt.combat.hunterFireRange;
-        const double closeTo = d.task == TaskKind::Pursue ? std::min(10.0, range * 0.7) : range * 0.7;
+        const double closeTo =
+            d.task == TaskKind::Pursue ? std::min(10.0, range * 0.7) : range * 0.7;
         const double speed = riding ? 9.0 : (d.kind == ModelKind::Dog ? 7.0 : 5.0);
         MoveToward(w, *steered, target->pos.x, target->pos.y, speed, dtS, std::max(0.8, closeTo));
         Fire(w, *driver, *target, range, melee);
@@ -501,7 +529,8 @@ void StepPlayer(World& w, double dtS) {
         }
         return;
     }
-    if (p.health < c.playerHealth) p.health = std::min(c.playerHealth, p.health + c.playerRegenPerSecond * dtS);
+    if (p.health < c.playerHealth)
+        p.health = std::min(c.playerHealth, p.health + c.playerRegenPerSecond * dtS);
     // Route.
     if (w.routeIndex < w.opt.route.size() && w.timerMs >= w.routeWaitUntilMs) {
         const Waypoint& wp = w.opt.route[w.routeIndex];
@@ -530,7 +559,8 @@ void StepPlayer(World& w, double dtS) {
     for (Ped h : w.pedOrder) {
         SimPed* q = FindPed(w, h);
         if (!q || !q->fromPlugin || !Alive(q) || q->kind == ModelKind::Horse) continue;
-        const bool hostile = q->engaged || q->task == TaskKind::Combat || q->task == TaskKind::Pursue;
+        const bool hostile =
+            q->engaged || q->task == TaskKind::Combat || q->task == TaskKind::Pursue;
         if (!hostile) continue;
         const double d = Dist3D(p.pos, q->pos);
         if (d <= bestD && ClearLineOfSight(w, p, *q)) {
@@ -560,9 +590,11 @@ void StepBystanders(World& w) {
         ++count;
         if (Dist2D(p->pos, at) > w.opt.bystanderRadius * 1.8) far.push_back(h);
     }
-    for (Ped h : far) RemoveEntity(w, h);
+    for (Ped h : far)
+        RemoveEntity(w, h);
     count -= static_cast<int>(far.size());
-    for (; count < w.opt.bystanders; ++count) SpawnBystander(w, w.opt.bystanderRadius * 0.5);
+    for (; count < w.opt.bystanders; ++count)
+        SpawnBystander(w, w.opt.bystanderRadius * 0.5);
 }
 
 void StepFaults(World& w, double dtS) {
@@ -593,8 +625,9 @@ void StepTimeline(World& w) {
         } else if (e.kind == "set_bounty") {
             const int32_t before = w.bounty;
             w.bounty = static_cast<int32_t>(e.number);
-            WorldLog(w, "bounty", "bounty set by the game: " + FormatCents(before) + " -> " +
-                                      FormatCents(w.bounty),
+            WorldLog(w, "bounty",
+                     "bounty set by the game: " + FormatCents(before) + " -> " +
+                         FormatCents(w.bounty),
                      "\"bounty\":" + std::to_string(w.bounty));
         } else if (e.kind == "teleport") {
             TeleportPlayer(w, e.point.x, e.point.y, e.point.z);
@@ -621,7 +654,8 @@ void StepTimeline(World& w) {
 void SamplePaths(World& w) {
     if (ElapsedMs(w) % PathSampleMs >= w.opt.frameMs && ElapsedMs(w) >= w.opt.frameMs) return;
     const SimPed& pl = Player(w);
-    if (w.playerPath.empty() || Dist2D(w.playerPath.back(), pl.pos) > 1.0) w.playerPath.push_back(pl.pos);
+    if (w.playerPath.empty() || Dist2D(w.playerPath.back(), pl.pos) > 1.0)
+        w.playerPath.push_back(pl.pos);
     for (Ped h : w.pedOrder) {
         const SimPed* p = FindPed(w, h);
         if (!p || p->posse < 0 || p->posseMember < 0 || p->dying) continue;
@@ -714,6 +748,7 @@ int NearbyPeds(const World& w, Ped around, Ped* out, int capacity) {
     }
     std::sort(near.begin(), near.end());
     const int n = std::min(capacity, static_cast<int>(near.size()));
-    for (int i = 0; i < n; ++i) out[i] = near[i].second;
+    for (int i = 0; i < n; ++i)
+        out[i] = near[i].second;
     return n;
 }

@@ -16,10 +16,10 @@
 struct SimRng {
     uint64_t state = 0x9E3779B97F4A7C15ull;
     uint64_t Next();
-    double Unit();                       // [0, 1)
-    double Range(double lo, double hi);  // [lo, hi)
+    double Unit();                      // [0, 1)
+    double Range(double lo, double hi); // [lo, hi)
     bool Chance(double p);
-    int Below(int n);                    // 0..n-1
+    int Below(int n); // 0..n-1
 };
 
 struct Point2 {
@@ -89,11 +89,11 @@ struct TimelineEvent {
 };
 
 struct FaultOptions {
-    double createFailure = 0;      // chance that a ped creation returns 0
-    double safeCoordFailure = 0;   // chance that a safe-coordinate request fails
-    double vanishPerMinute = 0;    // plug-in peds the game deletes, per game-timer minute
-    double modelNeverLoads = 0;    // chance that a model request never completes
-    double handleReuse = 0;        // chance that a new entity reuses a freed handle
+    double createFailure = 0;    // chance that a ped creation returns 0
+    double safeCoordFailure = 0; // chance that a safe-coordinate request fails
+    double vanishPerMinute = 0;  // plug-in peds the game deletes, per game-timer minute
+    double modelNeverLoads = 0;  // chance that a model request never completes
+    double handleReuse = 0;      // chance that a new entity reuses a freed handle
 };
 
 struct CombatOptions {
@@ -144,7 +144,7 @@ struct WorldOptions {
     Point3 respawnPoint{0, 0, 0};
     bool respawnPointGiven = false;
     int32_t initialBounty = 0;
-    int32_t lawState = 0; // what the player state query answers
+    int32_t lawState = 0;                            // what the player state query answers
     std::vector<std::pair<double, double>> missions; // [start, end) in seconds of the run
     std::vector<TimelineEvent> timeline;
 };
@@ -160,8 +160,8 @@ struct SimPed {
     double health = 100;
     bool dying = false;
     uint32_t diedAtMs = 0;
-    bool owned = false;       // marked as the plug-in's own
-    bool fromPlugin = false;  // created through the create-ped native
+    bool owned = false;      // marked as the plug-in's own
+    bool fromPlugin = false; // created through the create-ped native
     bool bystander = false;
     bool isPlayer = false;
     Blip blip = 0;
@@ -229,8 +229,8 @@ struct WorldCounters {
 
 struct World {
     WorldOptions opt;
-    SimRng rng;       // behaviour
-    SimRng faultRng;  // fault injection only, so switching faults does not shift behaviour
+    SimRng rng;      // behaviour
+    SimRng faultRng; // fault injection only, so switching faults does not shift behaviour
     std::vector<ModelInfo> catalogueList;
     std::unordered_map<Hash, ModelInfo> models;
     std::vector<Landmark> landmarks;

@@ -12,12 +12,24 @@ struct HeightPoint {
 
 // Terrain passes through these heights; the camps and the town sit at their own levels.
 const HeightPoint HeightPoints[] = {
-    {-125.572, -32.097, 95.893},    {678.288, -1231.933, 44.487},  {1899.721, -1883.294, 42.218},
-    {2253.612, -755.578, 42.784},   {-2569.698, 446.74, 146.017},  {-1648.642, -1370.085, 83.964},
-    {2319.548, 1442.118, 85.195},   {1194.275, -7219.732, 69.404}, {1383.95, -1260.199, 78.121},
-    {0, 1300, 320},                 {-1000, 800, 240},             {2800, 100, 55},
-    {-3000, -1500, 180},            {500, 500, 130},               {1000, -2000, 20},
-    {-800, -1900, 60},              {1700, 600, 110},              {-2200, 1600, 380},
+    {-125.572, -32.097, 95.893},
+    {678.288, -1231.933, 44.487},
+    {1899.721, -1883.294, 42.218},
+    {2253.612, -755.578, 42.784},
+    {-2569.698, 446.74, 146.017},
+    {-1648.642, -1370.085, 83.964},
+    {2319.548, 1442.118, 85.195},
+    {1194.275, -7219.732, 69.404},
+    {1383.95, -1260.199, 78.121},
+    {0, 1300, 320},
+    {-1000, 800, 240},
+    {2800, 100, 55},
+    {-3000, -1500, 180},
+    {500, 500, 130},
+    {1000, -2000, 20},
+    {-800, -1900, 60},
+    {1700, 600, 110},
+    {-2200, 1600, 380},
 };
 
 constexpr double SeaShoreY = -2500.0;
@@ -25,7 +37,9 @@ constexpr double ShoreWidth = 150.0;
 constexpr double SeaFloor = -25.0;
 constexpr double IslandX = 1194.275, IslandY = -7219.732, IslandRadius = 1100.0;
 
-double Clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+double Clamp01(double v) {
+    return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 
 double LandHeight(double x, double y) {
     double num = 0, den = 0;
@@ -36,8 +50,8 @@ double LandHeight(double x, double y) {
         den += wgt;
     }
     // Gentle rolling ground on top of the interpolated levels; zero at the height points' scale.
-    const double roll = 4.0 * std::sin(x / 173.0 + 0.3) * std::cos(y / 219.0) +
-                        2.0 * std::sin((x + y) / 97.0);
+    const double roll =
+        4.0 * std::sin(x / 173.0 + 0.3) * std::cos(y / 219.0) + 2.0 * std::sin((x + y) / 97.0);
     return num / den + roll;
 }
 
@@ -82,7 +96,8 @@ Zone Disc(int type, uint32_t hash, const char* name, double cx, double cy, doubl
 }
 
 bool ZoneContains(const Zone& z, double x, double y) {
-    if (z.radius > 0) return (x - z.cx) * (x - z.cx) + (y - z.cy) * (y - z.cy) <= z.radius * z.radius;
+    if (z.radius > 0)
+        return (x - z.cx) * (x - z.cx) + (y - z.cy) * (y - z.cy) <= z.radius * z.radius;
     return x >= z.x0 && x <= z.x1 && y >= z.y0 && y <= z.y1;
 }
 
@@ -223,7 +238,8 @@ void AddDefaultMap(WorldOptions& o, std::vector<Landmark>& landmarks) {
     const double townBlocks[][3] = {{1370, -1240, 7}, {1400, -1245, 6}, {1360, -1280, 8},
                                     {1405, -1280, 7}, {1340, -1260, 6}, {1425, -1262, 6},
                                     {1383, -1215, 7}, {1383, -1305, 7}};
-    for (const auto& b : townBlocks) o.occluders.push_back({"building", b[0], b[1], b[2], 8});
+    for (const auto& b : townBlocks)
+        o.occluders.push_back({"building", b[0], b[1], b[2], 8});
     for (const Landmark& l : landmarks) {
         if (l.town) continue;
         o.occluders.push_back({"rocks", l.x + 25, l.y + 10, 4, 3});
@@ -231,5 +247,6 @@ void AddDefaultMap(WorldOptions& o, std::vector<Landmark>& landmarks) {
     }
     const double rocks[][3] = {{1250, -1100, 5}, {1150, -1350, 6}, {1500, -1050, 5},
                                {900, -900, 6},   {1600, -1400, 5}, {1700, -1700, 6}};
-    for (const auto& r : rocks) o.occluders.push_back({"rocks", r[0], r[1], r[2], 4});
+    for (const auto& r : rocks)
+        o.occluders.push_back({"rocks", r[0], r[1], r[2], 4});
 }

@@ -14,7 +14,8 @@ namespace {
 const NativeInfo* Lookup(uint64_t hash) {
     static const std::unordered_map<uint64_t, const NativeInfo*> index = [] {
         std::unordered_map<uint64_t, const NativeInfo*> m;
-        for (const NativeInfo& n : NativeCatalogue) m[n.hash] = &n;
+        for (const NativeInfo& n : NativeCatalogue)
+            m[n.hash] = &n;
         return m;
     }();
     auto it = index.find(hash);
@@ -31,7 +32,9 @@ struct Args {
         std::memcpy(&f, &bits, sizeof f);
         return f;
     }
-    template <typename T> T* P(size_t i) const { return reinterpret_cast<T*>(static_cast<uintptr_t>(s[i])); }
+    template <typename T> T* P(size_t i) const {
+        return reinterpret_cast<T*>(static_cast<uintptr_t>(s[i]));
+    }
 };
 
 void SetFloat(uint64_t* r, float f) {
@@ -50,10 +53,13 @@ void SetVec(uint64_t* r, const Point3& p) {
 void WriteVec(void* dst, const Point3& p) {
     const float v[3] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
     char* d = static_cast<char*>(dst);
-    for (int i = 0; i < 3; ++i) std::memcpy(d + 8 * i, &v[i], sizeof(float));
+    for (int i = 0; i < 3; ++i)
+        std::memcpy(d + 8 * i, &v[i], sizeof(float));
 }
 
-bool Exists(const World& w, Entity h) { return FindPed(w, h) != nullptr; }
+bool Exists(const World& w, Entity h) {
+    return FindPed(w, h) != nullptr;
+}
 bool DeadOrDying(const World& w, const SimPed* p) {
     if (!p) return false;
     if (p->isPlayer) return w.playerDead;
@@ -178,8 +184,9 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
     }
     case nh::SET_PLAYER_PURSUED: {
         const bool on = a.I(1) != 0;
-        if (on != w.pursued) WorldLog(w, "pursued", on ? "pursued state on" : "pursued state off",
-                                      std::string("\"on\":") + (on ? "true" : "false"));
+        if (on != w.pursued)
+            WorldLog(w, "pursued", on ? "pursued state on" : "pursued state off",
+                     std::string("\"on\":") + (on ? "true" : "false"));
         w.pursued = on;
         return;
     }
@@ -267,7 +274,8 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         const int capacity = std::clamp(static_cast<int>(static_cast<int32_t>(slots[0])), 0, 64);
         Ped found[64];
         const int n = NearbyPeds(w, a.U(0), found, capacity);
-        for (int i = 0; i < n; ++i) slots[1 + i] = found[i];
+        for (int i = 0; i < n; ++i)
+            slots[1 + i] = found[i];
         r[0] = static_cast<uint32_t>(n);
         return;
     }
@@ -313,8 +321,10 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         return;
     }
     case nh::REMOVE_EVENT_MARKER:
-        if (w.markers.erase(w.callArgs[0])) ++w.counters.markersRemoved;
-        else WorldLog(w, "anomaly", "removal of an unknown event marker");
+        if (w.markers.erase(w.callArgs[0]))
+            ++w.counters.markersRemoved;
+        else
+            WorldLog(w, "anomaly", "removal of an unknown event marker");
         return;
     // Models, creation and deletion.
     case nh::IS_MODEL_VALID:
@@ -324,7 +334,8 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         const Hash m = a.U(0);
         if (!w.modelRequestedAt.count(m)) {
             w.modelRequestedAt[m] = w.timerMs;
-            if (w.opt.faults.modelNeverLoads > 0 && w.faultRng.Chance(w.opt.faults.modelNeverLoads)) {
+            if (w.opt.faults.modelNeverLoads > 0 &&
+                w.faultRng.Chance(w.opt.faults.modelNeverLoads)) {
                 w.modelStuck[m] = true;
                 ++w.counters.modelsStuck;
             }
@@ -349,7 +360,8 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         }
         const Ped h = CreatePluginPed(w, m, {a.F(1), a.F(2), a.F(3)}, a.F(4));
         SimPed& p = w.peds[h];
-        const char* kind = p.kind == ModelKind::Horse ? "horse" : (p.kind == ModelKind::Dog ? "dog" : "human");
+        const char* kind =
+            p.kind == ModelKind::Horse ? "horse" : (p.kind == ModelKind::Dog ? "dog" : "human");
         ++w.counters.pedsByModel[ModelName(w, m)];
         ++w.counters.pedsByKind[kind];
         w.createdThisPass.push_back(h);
@@ -357,8 +369,10 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         std::snprintf(buf, sizeof buf, "created %s %u (%s) at (%.1f, %.1f)", kind, h,
                       ModelName(w, m).c_str(), p.pos.x, p.pos.y);
         char js[200];
-        std::snprintf(js, sizeof js, "\"ped\":%u,\"model\":\"%s\",\"kind\":\"%s\",\"x\":%.2f,\"y\":%.2f,\"z\":%.2f",
-                      h, ModelName(w, m).c_str(), kind, p.pos.x, p.pos.y, p.pos.z);
+        std::snprintf(
+            js, sizeof js,
+            "\"ped\":%u,\"model\":\"%s\",\"kind\":\"%s\",\"x\":%.2f,\"y\":%.2f,\"z\":%.2f", h,
+            ModelName(w, m).c_str(), kind, p.pos.x, p.pos.y, p.pos.z);
         WorldLog(w, "ped_created", buf, js);
         r[0] = h;
         return;
@@ -621,7 +635,8 @@ float SlotFloat(uint64_t slot) {
 void AppendVec(std::string& out, const void* p) {
     const char* c = static_cast<const char*>(p);
     float v[3];
-    for (int i = 0; i < 3; ++i) std::memcpy(&v[i], c + 8 * i, sizeof(float));
+    for (int i = 0; i < 3; ++i)
+        std::memcpy(&v[i], c + 8 * i, sizeof(float));
     out += '[';
     for (int i = 0; i < 3; ++i) {
         if (i) out += ',';
@@ -641,8 +656,9 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
     std::string& line = w.traceLine;
     line.clear();
     char head[96];
-    std::snprintf(head, sizeof head, "{\"frame\":%" PRIu64 ",\"t_ms\":%u,\"native\":\"0x%016" PRIX64 "\",",
-                  w.frame, w.timerMs, info.hash);
+    std::snprintf(head, sizeof head,
+                  "{\"frame\":%" PRIu64 ",\"t_ms\":%u,\"native\":\"0x%016" PRIX64 "\",", w.frame,
+                  w.timerMs, info.hash);
     line += head;
     line += "\"name\":\"";
     line += info.name;
@@ -681,8 +697,10 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
             }
             break;
         case 'V':
-            if (ptr && w.result[0]) AppendVec(line, ptr);
-            else line += "null";
+            if (ptr && w.result[0])
+                AppendVec(line, ptr);
+            else
+                line += "null";
             break;
         case 'E':
         case 'B':

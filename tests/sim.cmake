@@ -1,0 +1,27 @@
+# Simulator suites: every scenarios/*.json runs the plug-in in the simulated world and checks the
+# scenario's own "expect" block; the same run twice must give identical bytes; a whole game day of
+# the default world must run through.
+if(NOT TARGET harkvane-sim)
+    return()
+endif()
+target_link_libraries(harkvane_tests PRIVATE harkvane_simworld)
+
+set(HARKVANE_SIM_WORK ${CMAKE_CURRENT_BINARY_DIR}/sim-work)
+file(GLOB HARKVANE_SCENARIOS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/scenarios/*.json)
+foreach(scenario ${HARKVANE_SCENARIOS})
+    get_filename_component(name ${scenario} NAME_WE)
+    add_test(NAME scenario.${name}
+             COMMAND harkvane-sim ${scenario} --quiet --check
+                     --workdir ${HARKVANE_SIM_WORK}/${name}
+                     --summary ${HARKVANE_SIM_WORK}/${name}.summary.json)
+endforeach()
+
+add_test(NAME sim.same_seed_same_bytes
+         COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:harkvane-sim>
+                 -DWORK=${HARKVANE_SIM_WORK}/determinism
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_same_twice.cmake)
+
+add_test(NAME sim.whole_game_day
+         COMMAND harkvane-sim --quiet --seconds 2880 --workdir ${HARKVANE_SIM_WORK}/day
+                 --summary ${HARKVANE_SIM_WORK}/day.summary.json)
+set_tests_properties(sim.whole_game_day PROPERTIES TIMEOUT 900)
