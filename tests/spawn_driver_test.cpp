@@ -369,6 +369,13 @@ TEST_F(Driver, OneMountedPosseAttemptMatchesTheRecordedTrace) {
     s.HorseModels[2] = {HorseA};
     s.HorseCountRange[2] = {2, 3};
     G.config.VariantWeights[2] = {0, 0, 100};
+    Loadout rifle, pistol;
+    rifle.primary = 0x5001;
+    rifle.sidearm1 = 0x5002;
+    pistol.sidearm1 = 0x5003;
+    pistol.ammoSidearm = 6;
+    G.config.LoadoutTable = {{"rifle", rifle}, {"pistol", pistol}};
+    G.config.TierLoadoutPools["t2"] = {{"rifle", 3}, {"pistol", 1}};
     host.bounty = 450;
     host.entities[host.playerPed].pos = Vec3{100.0f, -50.0f, 20.0f};
     host.entities[host.playerPed].heading = 90.0f;
