@@ -23,6 +23,6 @@ add_dependencies(harkvane_asi harkvane_host_implib)
 set_target_properties(harkvane_asi PROPERTIES OUTPUT_NAME Harkvane PREFIX "" SUFFIX ".asi")
 target_link_libraries(harkvane_asi PRIVATE harkvane_core ${HARKVANE_HOST_IMPLIB} user32 kernel32)
 target_link_options(harkvane_asi PRIVATE ${HARKVANE_WIN_STATIC_LINK}
-    -Wl,--exclude-all-symbols -Wl,--no-insert-timestamp)
+    -s -Wl,--exclude-all-symbols -Wl,--no-insert-timestamp)
 
 include(${PROJECT_SOURCE_DIR}/standin/standin.cmake OPTIONAL)

@@ -32,6 +32,10 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
         else if (!std::strcmp(argv[i], "--seed")) W.calendar += std::atoi(argv[++i]);
     }
     CreateDirectoryA(W.workdir.c_str(), nullptr);
+    if (!SetCurrentDirectoryA(W.workdir.c_str())) return false;
+    char full[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, full);
+    W.workdir = full;
     *workdir = W.workdir.c_str();
     return true;
 }

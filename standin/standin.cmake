@@ -2,13 +2,34 @@
 # ScriptHookRDR2.dll (exporting the host's six functions under their decorated names) and
 # harkvane-host.exe, which loads the plug-in and runs its script on a fiber.
 set(HARKVANE_STANDIN_DIR ${PROJECT_SOURCE_DIR}/standin)
+set(HARKVANE_SIM_DIR ${PROJECT_SOURCE_DIR}/sim)
+
+# The world's sources are the simulator's, less its in-process runner and command. Until the
+# simulator's world is in the tree, a placeholder world stands in.
+if(EXISTS ${HARKVANE_SIM_DIR}/world.h)
+    file(GLOB HARKVANE_STANDIN_WORLD CONFIGURE_DEPENDS ${HARKVANE_SIM_DIR}/*.cpp)
+    list(FILTER HARKVANE_STANDIN_WORLD EXCLUDE REGEX ".*/sim/(main|runner)\\.cpp$")
+    list(APPEND HARKVANE_STANDIN_WORLD ${HARKVANE_STANDIN_DIR}/sim_world.cpp)
+else()
+    set(HARKVANE_STANDIN_WORLD ${HARKVANE_STANDIN_DIR}/mini_world.cpp)
+endif()
+
+# The JSON library is header-only; expose just its directory, not the host's /usr/include.
+set(HARKVANE_STANDIN_INCLUDE ${CMAKE_CURRENT_BINARY_DIR}/standin-include)
+find_path(HARKVANE_JSON_DIR nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
+          NO_DEFAULT_PATH REQUIRED)
+file(MAKE_DIRECTORY ${HARKVANE_STANDIN_INCLUDE})
+file(CREATE_LINK ${HARKVANE_JSON_DIR}/nlohmann ${HARKVANE_STANDIN_INCLUDE}/nlohmann SYMBOLIC)
 
 add_library(harkvane_standin_dll SHARED
     ${HARKVANE_STANDIN_DIR}/host_dll.cpp
-    ${HARKVANE_STANDIN_DIR}/mini_world.cpp
+    ${HARKVANE_STANDIN_WORLD}
     ${HARKVANE_STANDIN_DIR}/standin.def)
 set_target_properties(harkvane_standin_dll PROPERTIES OUTPUT_NAME ScriptHookRDR2 PREFIX "")
-target_include_directories(harkvane_standin_dll PRIVATE ${HARKVANE_STANDIN_DIR})
+target_include_directories(harkvane_standin_dll PRIVATE ${HARKVANE_STANDIN_DIR}
+    ${HARKVANE_SIM_DIR} ${HARKVANE_STANDIN_INCLUDE})
+# The world uses the plug-in's native catalogue and shared types, not the plug-in itself.
+target_link_libraries(harkvane_standin_dll PRIVATE harkvane_core)
 target_link_options(harkvane_standin_dll PRIVATE ${HARKVANE_WIN_STATIC_LINK})
 
 add_executable(harkvane_host ${HARKVANE_STANDIN_DIR}/host_main.cpp)

@@ -1,0 +1,194 @@
+// The simulated world behind the stand-in host: the same world, scenarios and summary as
+// harkvane-sim, driven from outside the plug-in. The host sees only what the world sees, so
+// the summary leaves out the plug-in's own bookkeeping (posse counts by tier and variant, army
+// events, tracked-ped counts, streak): those fields are null. The native-call trace is the
+// full record, and equals harkvane-sim's trace for the same scenario and seed.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "report.h"
+#include "scenario.h"
+#include "sim_host.h"
+#include "world.h"
+#include "world_api.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const StateFiles[] = {"Harkvane.dat", "BountyPools.dat"};
+
+struct StandinRun {
+    Scenario scenario;
+    std::string workdir;
+    std::string summaryPath;
+    std::string tracePath;
+    fs::path original;
+    bool quiet = false;
+    bool atFrameEnd = true; // the last wait ended a frame; runs end only there
+    uint64_t endMs = 0;
+    std::array<bool, 256> pressedSinceQuery{};
+};
+StandinRun Run;
+World TheWorld; // large; one run per process
+
+bool ReadText(const std::string& path, std::string* out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    *out = s.str();
+    return true;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+void PressKey(int virtualKey) {
+    if (virtualKey >= 0 && virtualKey < 256) Run.pressedSinceQuery[virtualKey] = true;
+}
+
+void PrintEvents(World& w) {
+    for (; w.eventsFlushed < w.events.size(); ++w.eventsFlushed) {
+        const WorldEvent& e = w.events[w.eventsFlushed];
+        const uint32_t ms = e.tMs - w.startTimerMs;
+        if (!Run.quiet)
+            std::printf("[%3u:%02u.%01u] %s\n", ms / 60000, (ms / 1000) % 60, (ms / 100) % 10,
+                        e.text.c_str());
+    }
+}
+} // namespace
+
+bool WorldOpen(int argc, char** argv, const char** workdir) {
+    std::string scenarioPath, iniPath;
+    double seconds = -1;
+    long long seed = -1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--seconds" && hasValue) seconds = std::atof(argv[++i]);
+        else if (a == "--seed" && hasValue) seed = std::atoll(argv[++i]);
+        else if (a == "--workdir" && hasValue) Run.workdir = argv[++i];
+        else if (a == "--summary" && hasValue) Run.summaryPath = argv[++i];
+        else if (a == "--trace" && hasValue) Run.tracePath = argv[++i];
+        else if (a == "--ini" && hasValue) iniPath = argv[++i];
+        else if (a == "--quiet") Run.quiet = true;
+        else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "harkvane-host: unknown option %s\n", a.c_str());
+            return false;
+        } else scenarioPath = a;
+    }
+    std::string text = DefaultScenarioJson(), baseDir, error;
+    if (!scenarioPath.empty()) {
+        if (!ReadText(scenarioPath, &text)) {
+            std::fprintf(stderr, "harkvane-host: cannot read %s\n", scenarioPath.c_str());
+            return false;
+        }
+        baseDir = fs::path(scenarioPath).parent_path().string();
+    }
+    Scenario& s = Run.scenario;
+    if (!ParseScenario(text, baseDir, &s, &error)) {
+        std::fprintf(stderr, "harkvane-host: %s\n", error.c_str());
+        return false;
+    }
+    if (seconds >= 0) s.seconds = seconds;
+    if (seed >= 0) s.world.seed = static_cast<uint64_t>(seed);
+    if (!iniPath.empty()) {
+        if (!ReadText(iniPath, &s.ini)) {
+            std::fprintf(stderr, "harkvane-host: cannot read %s\n", iniPath.c_str());
+            return false;
+        }
+        s.iniGiven = true;
+    }
+    if (Run.workdir.empty()) Run.workdir = "out/host-" + s.name + "-" + std::to_string(s.world.seed);
+    auto absolute = [](const std::string& p) { return p.empty() ? p : fs::absolute(p).string(); };
+    Run.summaryPath = absolute(Run.summaryPath);
+    Run.tracePath = absolute(Run.tracePath);
+
+    // The work directory holds the plug-in's files, laid out as the scenario says.
+    std::error_code ec;
+    fs::create_directories(Run.workdir, ec);
+    Run.original = fs::current_path();
+    fs::current_path(Run.workdir, ec);
+    if (ec) {
+        std::fprintf(stderr, "harkvane-host: cannot enter the work directory %s\n",
+                     Run.workdir.c_str());
+        return false;
+    }
+    if (s.iniGiven) WriteText("Harkvane.ini", s.ini);
+    if (s.streakGiven) WriteText("Harkvane.dat", s.streakFile);
+    else fs::remove("Harkvane.dat", ec);
+    if (s.poolsGiven) WriteText("BountyPools.dat", s.poolsFile);
+    else fs::remove("BountyPools.dat", ec);
+
+    World& w = TheWorld;
+    WorldInit(w, s.world);
+    w.pressKey = PressKey;
+    if (!Run.tracePath.empty()) w.trace = std::fopen(Run.tracePath.c_str(), "wb");
+    SimAttachWorld(&w);
+    Run.endMs = static_cast<uint64_t>(s.seconds * 1000.0);
+    Run.workdir = fs::current_path().string();
+    *workdir = Run.workdir.c_str();
+    return true;
+}
+
+void WorldNativeInit(uint64_t hash) { SimNativeInit(hash); }
+void WorldNativePush64(uint64_t value) { SimNativePush64(value); }
+uint64_t* WorldNativeCall() { return SimNativeCall(); }
+
+void WorldAdvance(uint32_t ms) {
+    World& w = TheWorld;
+    SimScriptWait(ms);
+    Run.atFrameEnd = ms == 0;
+    if (Run.atFrameEnd) w.createdThisPass.clear();
+    PrintEvents(w);
+}
+
+bool WorldFinished() { return Run.atFrameEnd && ElapsedMs(TheWorld) >= Run.endMs; }
+
+int16_t WorldKeyState(int virtualKey) {
+    if (virtualKey < 0 || virtualKey >= 256) return 0;
+    const bool pressed = Run.pressedSinceQuery[virtualKey];
+    Run.pressedSinceQuery[virtualKey] = false;
+    return pressed ? 1 : 0;
+}
+
+int64_t WorldCalendarTime() { return static_cast<int64_t>(Run.scenario.world.seed); }
+
+int WorldClose() {
+    World& w = TheWorld;
+    PrintEvents(w);
+    RunStats stats;
+    stats.scenario = Run.scenario.name;
+    stats.seed = Run.scenario.world.seed;
+    stats.seconds = Run.scenario.seconds;
+    for (const char* name : StateFiles) {
+        std::string text;
+        if (ReadText(name, &text)) stats.files[name] = text;
+    }
+    SimAttachWorld(nullptr);
+    if (w.trace) {
+        std::fclose(w.trace);
+        w.trace = nullptr;
+    }
+    std::error_code ec;
+    fs::current_path(Run.original, ec);
+
+    nlohmann::json j = nlohmann::json::parse(SummaryJson(w, stats));
+    for (const char* hidden : {"posses", "max_tracked_peds", "final_tracked_peds", "streak"})
+        j[hidden] = nullptr;
+    for (const char* hidden : {"started", "won", "waves"}) j["harkvane"][hidden] = nullptr;
+    const std::string summary = j.dump(2) + "\n";
+    if (!Run.summaryPath.empty()) WriteText(Run.summaryPath, summary);
+    if (!Run.quiet) std::printf("%s", summary.c_str());
+    return 0;
+}
