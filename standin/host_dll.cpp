@@ -27,10 +27,12 @@ HostState Host;
 extern "C" {
 void StandinScriptRegister(HMODULE module, void (*entry)()) {
     Host.scripts.push_back({module, entry});
+    WorldScriptRegistered(module, entry);
 }
 
 void StandinScriptUnregister(HMODULE module) {
     std::erase_if(Host.scripts, [&](const RegisteredScript& s) { return s.module == module; });
+    WorldScriptUnregistered(module);
 }
 
 // A script yields: the host fiber advances the world and resumes it. Called outside a script

@@ -40,6 +40,8 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
     return true;
 }
 
+void WorldScriptRegistered(void*, void (*)()) {}
+void WorldScriptUnregistered(void*) {}
 void WorldNativeInit(uint64_t hash) {
     W.hash = hash;
     ++W.calls;

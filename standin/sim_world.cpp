@@ -141,6 +141,8 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
     return true;
 }
 
+void WorldScriptRegistered(void* module, void (*entry)()) { SimScriptRegister(module, entry); }
+void WorldScriptUnregistered(void* module) { SimScriptUnregister(module); }
 void WorldNativeInit(uint64_t hash) { SimNativeInit(hash); }
 void WorldNativePush64(uint64_t value) { SimNativePush64(value); }
 uint64_t* WorldNativeCall() { return SimNativeCall(); }

@@ -8,6 +8,9 @@
 // loads the scenario and prepares the work directory. Returns false (after printing why) when
 // the run cannot start. The work directory, as given or chosen, is returned in `workdir`.
 bool WorldOpen(int argc, char** argv, const char** workdir);
+// The host's register and unregister calls, for the world's record of the run.
+void WorldScriptRegistered(void* module, void (*entry)());
+void WorldScriptUnregistered(void* module);
 void WorldNativeInit(uint64_t hash);
 void WorldNativePush64(uint64_t value);
 uint64_t* WorldNativeCall();
