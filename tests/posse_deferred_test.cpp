@@ -119,15 +119,6 @@ TEST_F(DeferredTest, FailedRecordWaitsThenRetriesEachFrameWithWideningRingUntilD
     EXPECT_TRUE(host.calls.empty());
 }
 
-TEST_F(DeferredTest, CreationFailureCostsAnAttemptLikeASearchFailure) {
-    fake.ringFinds = true;
-    fake.createFails = true;
-    Queue();
-    Frame(300000);
-    EXPECT_EQ(G.spawn.DeferredSpawns.at(0).attempts, 1);
-    EXPECT_TRUE(G.spawn.SpawnedPeds.empty());
-}
-
 TEST_F(DeferredTest, PlacedMembersAreTrackedAndBlippedExceptHorses) {
     G.settings.Blip.Style = 0xB11B;
     fake.ringFinds = true;

@@ -54,20 +54,7 @@ class PosseTest : public ::testing::Test {
                 out.push_back({c.hash, c.hash == nh::DELETE_ENTITY ? 0u : c.U32(0)});
         return out;
     }
-    std::vector<Order> OrdersFor(Ped p) const {
-        std::vector<Order> out;
-        for (const Order& o : Orders())
-            if (o.ped == p) out.push_back(o);
-        return out;
-    }
-    std::vector<const RecordedCall*> Calls(uint64_t hash, Ped p) const {
-        std::vector<const RecordedCall*> out;
-        for (const RecordedCall* c : host.CallsOf(hash))
-            if (c->U32(0) == p) out.push_back(c);
-        return out;
-    }
-    // Handles deleted so far, read from the pointer the plug-in passed (copied before the host
-    // zeroes it: the recording host keeps the pointer, not the value, so we hook the call).
+    // Handles deleted so far, read through the pointer the plug-in passed.
     std::vector<Ped> deleted;
     void TrackDeletes() {
         host.handlers[nh::DELETE_ENTITY] = [this](RecordedCall& c, uint64_t*) {
