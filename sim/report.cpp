@@ -38,6 +38,9 @@ std::string SummaryJson(const World& w, const RunStats& s) {
     j["max_tracked_peds"] = s.maxTrackedPeds;
     j["final_tracked_peds"] = s.finalTrackedPeds;
     j["max_plugin_peds_in_world"] = c.maxPluginPeds;
+    j["placement"] = {{"in_water", c.placedInWater},
+                      {"above_ground", c.placedAboveGround},
+                      {"above_player", c.placedAbovePlayer}};
     j["streak"] = s.streak;
     j["player"] = {{"deaths", c.playerDeaths},
                    {"respawns", c.playerRespawns},

@@ -224,6 +224,9 @@ struct WorldCounters {
     int markersCreated = 0, markersRemoved = 0;
     uint64_t nativeCalls = 0;
     int maxPluginPeds = 0;
+    // Creation points that break the placement rules: under or on water, floating above the
+    // ground, or high above the player.
+    int placedInWater = 0, placedAboveGround = 0, placedAbovePlayer = 0;
     std::map<std::string, int> despawnReasons;
 };
 

@@ -358,6 +358,14 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
             ++w.counters.createFailures;
             return;
         }
+        {
+            const double x = a.F(1), y = a.F(2), z = a.F(3);
+            double surface = 0;
+            if (WaterAt(w, x, y, &surface) && z - surface < 1.0) ++w.counters.placedInWater;
+            if (z - GroundHeight(w, x, y) > 1.25 + 1e-3) ++w.counters.placedAboveGround;
+            if (const SimPed* player = FindPed(static_cast<const World&>(w), w.playerPed))
+                if (z > player->pos.z + 3.0 + 1e-3) ++w.counters.placedAbovePlayer;
+        }
         const Ped h = CreatePluginPed(w, m, {a.F(1), a.F(2), a.F(3)}, a.F(4));
         SimPed& p = w.peds[h];
         const char* kind =

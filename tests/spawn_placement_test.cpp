@@ -89,11 +89,12 @@ TEST_F(Placement, RingsWidenEveryThirdRejectionDownToTheirFloors) {
     // the inner radius goes 3, 2, 2, 2 (floor 2); the anchor ring goes 2, 1.5, 1, 1 (floor 1).
 }
 
-TEST_F(Placement, WaterCloserThanOneMetreRejectsFartherAccepts) {
+TEST_F(Placement, WaterLessThanOneMetreBelowOrAboveTheCandidateRejectsIt) {
     SafeCoordAlways(host, Vec3{5.0f, 0.0f, 10.0f});
     host.groundZ = 10.0f;
     G.settings.SpawnPlacement.LimitAbovePlayer = false;
-    for (float water : {9.01f, 10.99f}) {
+    // Under the surface counts as wet however deep: no hunter stands on a river bed.
+    for (float water : {9.01f, 10.99f, 11.0f, 14.0f}) {
         host.handlers[nh::GET_WATER_HEIGHT] = [water](RecordedCall& c, uint64_t* out) {
             *reinterpret_cast<float*>(c.args[3]) = water;
             out[0] = 1;
@@ -101,7 +102,7 @@ TEST_F(Placement, WaterCloserThanOneMetreRejectsFartherAccepts) {
         Vec3 out;
         EXPECT_FALSE(PlayerRingSearch(Vec3{}, &out)) << water;
     }
-    for (float water : {9.0f, 11.0f, 4.0f}) {
+    for (float water : {9.0f, 4.0f}) {
         host.handlers[nh::GET_WATER_HEIGHT] = [water](RecordedCall& c, uint64_t* out) {
             *reinterpret_cast<float*>(c.args[3]) = water;
             out[0] = 1;

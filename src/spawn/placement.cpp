@@ -72,9 +72,11 @@ bool SurfacePoint(float x, float y, float centreZ, bool roadAttempt, Vec3* candi
     return true;
 }
 
+// Wet: less than a metre above the water surface, or under it. A point well above the water
+// (a bridge, a bank) stays usable; a point on a river bed does not.
 bool IsWet(const Vec3& p) {
     float water = 0.0f;
-    return game::WaterHeight(p.x, p.y, p.z, &water) && std::fabs(water - p.z) < WaterClearance;
+    return game::WaterHeight(p.x, p.y, p.z, &water) && p.z - water < WaterClearance;
 }
 
 // Keeps members from spawning inside each other or inside earlier hunters.
