@@ -29,7 +29,10 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                    {"by_tier", json(s.possesByTier)},
                    {"by_variant", json(s.possesByVariant)},
                    {"by_tier_variant", json(s.possesByTierVariant)},
-                   {"members_deferred", s.membersDeferred}};
+                   {"members_deferred", s.membersDeferred},
+                   {"deferred_placed", s.deferredPlaced},
+                   {"deferred_pending", s.deferredPending},
+                   {"deferred_longest_queue_ms", s.deferredLongestQueueMs}};
     j["harkvane"] = {{"started", s.harkvaneStarted},
                      {"won", s.harkvaneWon},
                      {"waves", s.harkvaneWaves},

@@ -17,6 +17,9 @@ struct RunStats {
     std::map<std::string, int> possesByVariant;
     std::map<std::string, int> possesByTierVariant;
     int membersDeferred = 0;
+    int deferredPlaced = 0;              // placed later by the retry queue (outside the army event)
+    int deferredPending = -1;            // retry queue length at the end
+    uint32_t deferredLongestQueueMs = 0; // longest stretch the retry queue stayed non-empty
     int harkvaneStarted = 0;
     int harkvaneWon = 0;
     int harkvaneWaves = 0;

@@ -78,6 +78,8 @@ struct Observer {
     int hvStage = -1;
     int32_t streak = -1;
     size_t deferred = 0;
+    bool queueWaiting = false;
+    uint32_t queueSinceMs = 0;
     std::map<std::string, std::string> files;
     uint32_t nextFileCheckMs = 0;
 };
@@ -166,6 +168,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             posse =
                 NewPosse(w, G.harkvane.HarkvaneStage == 10 ? "Harkvane wave B" : "Harkvane wave C");
         }
+        if (!G.harkvane.HarkvaneActive) st.deferredPlaced += humans + dogs + horses;
         if (posse < 0) posse = NewPosse(w, "untracked peds");
         AdoptCreated(w, posse);
         Line(out, o,
@@ -173,6 +176,14 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
                  w.posses[posse].label + ")");
     }
     ob.deferred = deferredNow;
+    if (deferredNow == 0) {
+        ob.queueWaiting = false;
+    } else {
+        if (!ob.queueWaiting) ob.queueSinceMs = w.timerMs;
+        ob.queueWaiting = true;
+        st.deferredLongestQueueMs =
+            std::max(st.deferredLongestQueueMs, w.timerMs - ob.queueSinceMs);
+    }
     if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage) {
         ob.hvStage = G.harkvane.HarkvaneStage;
         Line(out, o,
@@ -241,6 +252,7 @@ std::string Table(const RunOutcome& out, const World& w) {
     for (const auto& kv : s.possesByTierVariant)
         row(("  " + kv.first).c_str(), std::to_string(kv.second));
     row("members deferred", std::to_string(s.membersDeferred));
+    row("  placed later", std::to_string(s.deferredPlaced));
     for (const auto& kv : c.pedsByKind)
         row(("peds created: " + kv.first).c_str(), std::to_string(kv.second));
     row("hunters killed", std::to_string(c.hunterDeaths));
@@ -337,6 +349,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     }
     if (options.progress) std::fprintf(stderr, "\n");
     out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
+    out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
     out.stats.streak = G.loop.StreakCount;
     PluginDetach(module);
     PrintEvents(w, out, options);
