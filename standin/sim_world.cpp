@@ -1,7 +1,8 @@
 // The simulated world behind the stand-in host: the same world, scenarios and summary as
 // harkvane-sim, driven from outside the plug-in. The host sees only what the world sees, so
 // the summary leaves out the plug-in's own bookkeeping (posse counts by tier and variant, army
-// events, tracked-ped counts, streak): those fields are null. The native-call trace is the
+// events, tracked-ped counts, streak): those fields are null. It adds the count of the plug-in's
+// peds left in the world after the plug-in was unloaded. The native-call trace is the
 // full record, and equals harkvane-sim's trace for the same scenario and seed.
 #include <array>
 #include <cstdio>
@@ -177,6 +178,7 @@ int WorldClose() {
         std::string text;
         if (ReadText(name, &text)) stats.files[name] = text;
     }
+    const int pluginPedsLeft = CountPluginPeds(w);
     SimAttachWorld(nullptr);
     if (w.trace) {
         std::fclose(w.trace);
@@ -189,6 +191,8 @@ int WorldClose() {
     for (const char* hidden : {"posses", "max_tracked_peds", "final_tracked_peds", "streak"})
         j[hidden] = nullptr;
     for (const char* hidden : {"started", "won", "waves"}) j["harkvane"][hidden] = nullptr;
+    // Seen only here: the plug-in's peds still in the world after it was unloaded.
+    j["plugin_peds_after_unload"] = pluginPedsLeft;
     const std::string summary = j.dump(2) + "\n";
     if (!Run.summaryPath.empty()) WriteText(Run.summaryPath, summary);
     if (!Run.quiet) std::printf("%s", summary.c_str());
