@@ -4,15 +4,10 @@
 set(HARKVANE_STANDIN_DIR ${PROJECT_SOURCE_DIR}/standin)
 set(HARKVANE_SIM_DIR ${PROJECT_SOURCE_DIR}/sim)
 
-# The world's sources are the simulator's, less its in-process runner and command. Until the
-# simulator's world is in the tree, a placeholder world stands in.
-if(EXISTS ${HARKVANE_SIM_DIR}/world.h)
-    file(GLOB HARKVANE_STANDIN_WORLD CONFIGURE_DEPENDS ${HARKVANE_SIM_DIR}/*.cpp)
-    list(FILTER HARKVANE_STANDIN_WORLD EXCLUDE REGEX ".*/sim/(main|runner)\\.cpp$")
-    list(APPEND HARKVANE_STANDIN_WORLD ${HARKVANE_STANDIN_DIR}/sim_world.cpp)
-else()
-    set(HARKVANE_STANDIN_WORLD ${HARKVANE_STANDIN_DIR}/mini_world.cpp)
-endif()
+# The world's sources are the simulator's, less its in-process runner and command.
+file(GLOB HARKVANE_STANDIN_WORLD CONFIGURE_DEPENDS ${HARKVANE_SIM_DIR}/*.cpp)
+list(FILTER HARKVANE_STANDIN_WORLD EXCLUDE REGEX ".*/sim/(main|runner)\\.cpp$")
+list(APPEND HARKVANE_STANDIN_WORLD ${HARKVANE_STANDIN_DIR}/sim_world.cpp)
 
 # The JSON library is header-only; expose just its directory, not the host's /usr/include.
 set(HARKVANE_STANDIN_INCLUDE ${CMAKE_CURRENT_BINARY_DIR}/standin-include)

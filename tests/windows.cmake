@@ -24,18 +24,9 @@ add_test(NAME wine_prefix
             WINEDLLOVERRIDES=mscoree,mshtml= ${HARKVANE_WINE64} wineboot -u)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix LABELS wine TIMEOUT 300)
 
-if(EXISTS ${PROJECT_SOURCE_DIR}/sim/world.h)
-    add_test(NAME wine_end_to_end
-        COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine_end_to_end.sh
-                ${PROJECT_SOURCE_DIR} ${HARKVANE_MINGW_DIR} $<TARGET_FILE:harkvane-sim>
-                ${HARKVANE_WINE64} ${HARKVANE_WINE_PREFIX} ${CMAKE_CURRENT_BINARY_DIR}/wine_end_to_end)
-else()
-    # Until the simulated world is in the tree: the plug-in loads, runs and unloads.
-    add_test(NAME wine_end_to_end
-        COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${HARKVANE_WINE_PREFIX} WINEDEBUG=-all
-                ${HARKVANE_WINE64} ${HARKVANE_MINGW_DIR}/harkvane-host.exe
-                --plugin ${HARKVANE_MINGW_DIR}/Harkvane.asi --seconds 5
-                --workdir ${CMAKE_CURRENT_BINARY_DIR}/wine_smoke)
-endif()
+add_test(NAME wine_end_to_end
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine_end_to_end.sh
+            ${PROJECT_SOURCE_DIR} ${HARKVANE_MINGW_DIR} $<TARGET_FILE:harkvane-sim>
+            ${HARKVANE_WINE64} ${HARKVANE_WINE_PREFIX} ${CMAKE_CURRENT_BINARY_DIR}/wine_end_to_end)
 set_tests_properties(wine_end_to_end PROPERTIES
     FIXTURES_REQUIRED "windows_artefacts;wine_prefix" LABELS wine TIMEOUT 600)
