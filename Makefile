@@ -2,7 +2,7 @@
 # Both first install any missing Debian packages (tools/deps.sh).
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps run test build-dev build-release build-mingw dist clean
+.PHONY: all deps run test build-dev build-release build-mingw dist clean bench bench-callgrind
 
 all: build-release
 
@@ -34,6 +34,22 @@ run: build-release
 # Builds everything and runs every test (in CI, a skipped test fails the run).
 test: build-dev build-mingw
 	bash tools/run-ctest.sh build/dev
+
+# Frame cost against a constant-time host, beside the replayed native traffic; prints the table
+# and the targets (optimised build).
+bench: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target harkvane_bench
+	./build/release/bench/harkvane_bench --benchmark_repetitions=3
+
+# Instructions per steady frame at 40 hunters (stable across runs, unlike times).
+bench-callgrind: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target harkvane_bench
+	valgrind --tool=callgrind --callgrind-out-file=/tmp/harkvane-bench.callgrind \
+	    --collect-atstart=no --toggle-collect='*SteadyFrames*' \
+	    ./build/release/bench/harkvane_bench --steady-frames 40 1000 2>&1 | grep -E 'Collected|frames'
+	@echo "instructions per frame = Collected / 1000"
 
 clean:
 	rm -rf build out

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev
-      g++-mingw-w64-x86-64-posix wine64 clang binutils-mingw-w64-x86-64 zip)
+      g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev binutils-mingw-w64-x86-64 zip
+      valgrind)
 [ "${1:-}" = "--minimal" ] && need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev)
 
 missing=()

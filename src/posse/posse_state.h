@@ -6,8 +6,15 @@
 #include <vector>
 
 #include "natives/types.h"
+#include "platform/recycling_allocator.h"
 #include "posse/handle_set.h"
 #include "spawn/spawn_state.h"
+
+// A table keyed by ped handle. Erased entries leave their storage for the next insert, so
+// hunters entering and leaving a table cost no allocation in a steady frame.
+template <class V>
+using PedMap = std::unordered_map<Ped, V, std::hash<Ped>, std::equal_to<Ped>,
+                                  RecyclingAllocator<std::pair<const Ped, V>>>;
 
 struct StuckWatchEntry {
     Vec3 lastPosition;
@@ -18,12 +25,12 @@ struct StuckWatchEntry {
 };
 
 struct PursuitState {
-    std::unordered_map<Ped, StuckWatchEntry> StuckWatch;
+    PedMap<StuckWatchEntry> StuckWatch;
     HandleSet StuckWatchedThisFrame; // scratch, rebuilt every frame
     HandleSet EngagedLastPass;
     HandleSet EngagedThisPass; // scratch, swapped into EngagedLastPass
-    std::unordered_map<Ped, int32_t> ApproachStart;
-    std::unordered_map<Ped, int32_t> SecondTaskStart;
+    PedMap<int32_t> ApproachStart;
+    PedMap<int32_t> SecondTaskStart;
     int32_t EngagementNextMs = 0;
     int32_t MountedPursuitNextMs = 0;
 };
@@ -53,7 +60,7 @@ struct HarkvaneState {
     int32_t HarkvaneSpawned = 0;
     uint64_t HarkvaneMarker = 0;
     uint32_t HarkvaneTickNextMs = 0;
-    std::unordered_map<Ped, int32_t> LeashCooldown;
+    PedMap<int32_t> LeashCooldown;
     // Scratch list for the per-frame member bookkeeping (swapped with HarkvaneMembers).
     std::vector<HarkvaneMember> MemberScratch;
     // The streak file holds 0 from a save made while the player lies dead during the event;

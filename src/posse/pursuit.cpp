@@ -43,10 +43,20 @@ float DistanceSq(const Vec3& a, const Vec3& b) {
     return dx * dx + dy * dy + dz * dz;
 }
 
+// Asked for every tracked ped several times a frame, so it looks the horse up in a set kept
+// beside HorseRecords rather than walking the records.
 bool IsRecordedHorse(Ped ped) {
-    for (const HorseRecord& r : G.spawn.HorseRecords)
-        if (r.horse == ped) return true;
-    return false;
+    SpawnState& s = G.spawn;
+    if (s.HorseIndexEdits != s.HorseRecordsEdits || s.HorseIndexSize != s.HorseRecords.size() ||
+        s.HorseIndexData != s.HorseRecords.data()) {
+        s.HorseIndex.Clear();
+        for (const HorseRecord& r : s.HorseRecords)
+            s.HorseIndex.Insert(r.horse);
+        s.HorseIndexEdits = s.HorseRecordsEdits;
+        s.HorseIndexSize = s.HorseRecords.size();
+        s.HorseIndexData = s.HorseRecords.data();
+    }
+    return s.HorseIndex.Contains(ped);
 }
 
 // A rate-limited pass runs when its next-run time is 0 or has been reached.

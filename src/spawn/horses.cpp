@@ -51,6 +51,7 @@ void RemoveHorse(Ped horse) {
     records.erase(std::remove_if(records.begin(), records.end(),
                                  [horse](const HorseRecord& r) { return r.horse == horse; }),
                   records.end());
+    ++G.spawn.HorseRecordsEdits;
 }
 
 void SendAway(Ped horse, Ped player) {

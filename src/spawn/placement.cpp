@@ -199,6 +199,7 @@ Ped CreateMember(PedKind kind, Hash model, const Vec3& point, float heading) {
                 record.horse = ped;
                 record.spawnAttempt = G.spawn.SpawnAttemptId;
                 G.spawn.HorseRecords.push_back(record);
+                ++G.spawn.HorseRecordsEdits;
             }
         }
         break;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "natives/types.h"
+#include "posse/handle_set.h"
 
 struct HorseRecord {
     Ped horse = 0;
@@ -28,6 +29,13 @@ struct SpawnState {
     std::vector<Ped> SpawnedPeds; // oldest first
     std::vector<DeferredSpawn> DeferredSpawns;
     std::vector<HorseRecord> HorseRecords;
+    // Bumped by every edit of HorseRecords; the horse lookup below is rebuilt when it moves
+    // (or when the list's size or storage changed behind its back).
+    uint32_t HorseRecordsEdits = 0;
+    HandleSet HorseIndex;
+    uint32_t HorseIndexEdits = 0;
+    size_t HorseIndexSize = 0;
+    const HorseRecord* HorseIndexData = nullptr;
     int32_t SpawnAttemptId = 0;
     Ped AnchorPed = 0;
     bool AnchorPresent = false;

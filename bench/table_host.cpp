@@ -1,0 +1,293 @@
+#include "table_host.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "natives/host_interface.h"
+#include "natives/native_hashes.h"
+#include "platform/host_link.h"
+
+namespace bench {
+namespace {
+
+constexpr size_t MaxSlots = 16;
+constexpr size_t ScratchSlots = NearbyLimit + 8;
+
+TableHost* Active = nullptr;
+uint64_t PendingHash = 0;
+uint64_t PendingArgs[MaxSlots];
+size_t PendingCount = 0;
+uint64_t Result[8];
+TableEntity Missing; // what a handle outside the table reads as: nothing there
+
+// Out-pointers of replayed calls point here; the host may write through them.
+uint64_t ReplayScratch[ScratchSlots];
+
+TableEntity& E(uint64_t slot) {
+    const uint32_t handle = static_cast<uint32_t>(slot);
+    return handle < MaxEntities ? Active->entities[handle] : Missing;
+}
+
+float F(uint64_t slot) {
+    const uint32_t bits = static_cast<uint32_t>(slot);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+uint64_t FloatSlot(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// The host's name hash: one-at-a-time over the lower-cased text.
+uint32_t NameHash(const char* text) {
+    uint32_t h = 0;
+    if (text == nullptr) return 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        const unsigned char c = *p >= 'A' && *p <= 'Z' ? static_cast<unsigned char>(*p + 32) : *p;
+        h += c;
+        h += h << 10;
+        h ^= h >> 6;
+    }
+    h += h << 3;
+    h ^= h >> 11;
+    h += h << 15;
+    return h;
+}
+
+uint64_t Answer() {
+    TableHost& h = *Active;
+    const uint64_t* a = PendingArgs;
+    switch (PendingHash) {
+    case nh::GET_CLOCK_YEAR:
+        return 1899;
+    case nh::GET_CLOCK_MONTH:
+        return 5;
+    case nh::GET_CLOCK_DAY_OF_MONTH:
+        return 10;
+    case nh::GET_CLOCK_HOURS:
+        return 12;
+    case nh::GET_CLOCK_MINUTES:
+        return 0;
+    case nh::GET_GAME_TIMER:
+        return h.timerMs;
+    case nh::PLAYER_PED_ID:
+        return h.playerPed;
+    case nh::PLAYER_ID:
+        return 0;
+    case nh::GET_PLAYER_BOUNTY:
+        return static_cast<uint32_t>(h.bounty);
+    case nh::SET_PLAYER_BOUNTY:
+        h.bounty = static_cast<int32_t>(a[1]);
+        return 0;
+    case nh::GET_MAP_ZONE_AT_COORDS:
+        return h.zone;
+    case nh::IS_MISSION_ACTIVE:
+        return h.missionActive;
+    case nh::DOES_ENTITY_EXIST:
+        return E(a[0]).exists;
+    case nh::IS_ENTITY_A_PED:
+        return E(a[0]).exists && E(a[0]).isPed;
+    case nh::IS_PED_HUMAN:
+        return E(a[0]).exists && E(a[0]).human;
+    case nh::IS_ENTITY_DEAD:
+    case nh::IS_PED_DEAD_SECOND_CHECK:
+    case nh::IS_PED_DEAD_OR_DYING:
+        return E(a[0]).dead;
+    case nh::GET_ENTITY_MODEL:
+        return E(a[0]).model;
+    case nh::IS_MODEL_A_HORSE:
+        return static_cast<uint32_t>(a[0]) == h.horseModel;
+    case nh::GET_ENTITY_COORDS: {
+        const Vec3& p = E(a[0]).pos;
+        Result[1] = FloatSlot(p.y);
+        Result[2] = FloatSlot(p.z);
+        return FloatSlot(p.x);
+    }
+    case nh::GET_ENTITY_HEADING:
+        return FloatSlot(E(a[0]).heading);
+    case nh::IS_PED_IN_COMBAT:
+        return E(a[0]).inCombat;
+    case nh::IS_PED_IN_ANY_VEHICLE:
+        return 0;
+    case nh::CAN_PED_PERCEIVE_PED:
+    case nh::HAS_CLEAR_LOS_TO_ENTITY:
+        return E(a[0]).canSee;
+    case nh::GET_PED_NEARBY_PEDS: {
+        uint64_t* out = reinterpret_cast<uint64_t*>(a[1]);
+        const int n = h.nearbyCount < NearbyLimit ? h.nearbyCount : NearbyLimit;
+        for (int i = 0; i < n; ++i)
+            out[i + 1] = h.nearby[i];
+        return static_cast<uint64_t>(n);
+    }
+    case nh::GET_DISTANCE_BETWEEN_COORDS: {
+        const float dx = F(a[0]) - F(a[3]), dy = F(a[1]) - F(a[4]), dz = F(a[2]) - F(a[5]);
+        return FloatSlot(std::sqrt(dx * dx + dy * dy + dz * dz));
+    }
+    case nh::GET_GROUND_Z_FOR_3D_COORD:
+        *reinterpret_cast<float*>(a[3]) = 40.0f;
+        return 1;
+    case nh::GET_SAFE_COORD_FOR_PED: {
+        Vec3* out = reinterpret_cast<Vec3*>(a[4]);
+        out->x = F(a[0]);
+        out->y = F(a[1]);
+        out->z = 40.0f;
+        return 1;
+    }
+    case nh::GET_WATER_HEIGHT:
+        return 0;
+    case nh::IS_MODEL_VALID:
+        return static_cast<uint32_t>(a[0]) != 0;
+    case nh::HAS_MODEL_LOADED:
+        return 1;
+    case nh::CREATE_PED: {
+        if (h.nextHandle >= MaxEntities) return 0;
+        TableEntity e;
+        e.exists = true;
+        e.model = static_cast<uint32_t>(a[0]);
+        e.human = e.model != h.horseModel && e.model != h.dogModel;
+        e.pos = Vec3{F(a[1]), F(a[2]), F(a[3])};
+        e.heading = F(a[4]);
+        h.entities[h.nextHandle] = e;
+        return h.nextHandle++;
+    }
+    case nh::DELETE_ENTITY: {
+        uint32_t* handle = reinterpret_cast<uint32_t*>(a[0]);
+        E(*handle).exists = false;
+        *handle = 0;
+        return 0;
+    }
+    case nh::IS_PED_ON_MOUNT:
+        return E(a[0]).onMount;
+    case nh::GET_MOUNT:
+        return E(a[0]).mount;
+    case nh::GET_RIDER_OF_MOUNT:
+        return E(a[0]).rider;
+    case nh::IS_MOUNT_SEAT_FREE:
+        return E(a[0]).rider == 0;
+    case nh::SET_PED_ONTO_MOUNT: {
+        TableEntity& rider = E(a[0]);
+        TableEntity& horse = E(a[1]);
+        rider.onMount = true;
+        rider.mount = static_cast<uint32_t>(a[1]);
+        horse.rider = static_cast<uint32_t>(a[0]);
+        return 0;
+    }
+    case nh::ADD_BLIP_FOR_ENTITY:
+        E(a[1]).hasBlip = true;
+        return ++h.textHandle;
+    case nh::DOES_ENTITY_HAVE_BLIP:
+        return E(a[0]).hasBlip;
+    case nh::GET_BLIP_FROM_ENTITY:
+        return E(a[0]).hasBlip ? 7 : 0;
+    case nh::REMOVE_BLIP:
+        *reinterpret_cast<uint32_t*>(a[0]) = 0;
+        return 0;
+    case nh::CREATE_VAR_STRING:
+        return ++h.textHandle;
+    case nh::GET_HASH_KEY:
+        return NameHash(reinterpret_cast<const char*>(a[0]));
+    case nh::CREATE_EVENT_MARKER:
+        return 0x1234567800000001ull;
+    case nh::CREATE_BOX_VOLUME:
+        return 77;
+    default:
+        return 0;
+    }
+}
+
+void Record(Recording& rec) {
+    const NativeInfo* info = FindNative(PendingHash);
+    const char* kinds = info ? info->args : "";
+    rec.words.push_back(PendingHash);
+    rec.words.push_back(PendingCount);
+    for (size_t i = 0; i < PendingCount; ++i) {
+        const char kind = kinds[i] != '\0' ? kinds[i] : 'q';
+        if (kind == 's') {
+            const char* text = reinterpret_cast<const char*>(PendingArgs[i]);
+            rec.texts.emplace_back(text ? text : "");
+            rec.words.push_back(reinterpret_cast<uint64_t>(rec.texts.back().c_str()));
+        } else if (std::strchr("FVEBZN", kind) != nullptr) {
+            rec.words.push_back(reinterpret_cast<uint64_t>(&ReplayScratch[0]));
+        } else {
+            rec.words.push_back(PendingArgs[i]);
+        }
+    }
+}
+
+void HostRegister(HostModule, ScriptEntry) {}
+void HostUnregister(HostModule) {}
+void HostWait(uint32_t ms) {
+    Active->timerMs += ms;
+}
+void HostInit(uint64_t hash) {
+    PendingHash = hash;
+    PendingCount = 0;
+}
+void HostPush(uint64_t v) {
+    if (PendingCount < MaxSlots) PendingArgs[PendingCount++] = v;
+}
+uint64_t* HostCall() {
+    ++Active->calls;
+    Result[0] = Answer();
+    if (Active->recorder) Record(*Active->recorder);
+    return Result;
+}
+
+const HostFunctions TableFunctions = {HostRegister, HostUnregister, HostWait,
+                                      HostInit,     HostPush,       HostCall};
+
+} // namespace
+
+size_t Recording::Calls() const {
+    size_t n = 0;
+    for (size_t i = 0; i < words.size(); i += 2 + words[i + 1])
+        ++n;
+    return n;
+}
+
+void TableHost::Install() {
+    Active = this;
+    InstallHost(&TableFunctions);
+    entities[playerPed].exists = true;
+}
+
+void TableHost::Uninstall() {
+    if (Active != this) return;
+    InstallHost(nullptr);
+    Active = nullptr;
+}
+
+Ped TableHost::Add(const TableEntity& e) {
+    const Ped p = nextHandle++;
+    entities[p] = e;
+    entities[p].exists = true;
+    return p;
+}
+
+void BeginRecordedFrame(Recording& rec) {
+    rec.frameStart.push_back(rec.words.size());
+}
+
+void EndRecording(Recording& rec) {
+    rec.frameStart.push_back(rec.words.size());
+}
+
+void ReplayFrame(const Recording& rec, size_t frame) {
+    ReplayScratch[0] = NearbyLimit;
+    const uint64_t* p = rec.words.data() + rec.frameStart[frame];
+    const uint64_t* end = rec.words.data() + rec.frameStart[frame + 1];
+    while (p < end) {
+        nativeInit(p[0]);
+        const uint64_t n = p[1];
+        p += 2;
+        for (uint64_t i = 0; i < n; ++i)
+            nativePush64(p[i]);
+        p += n;
+        nativeCall();
+    }
+}
+
+} // namespace bench
