@@ -2,7 +2,7 @@
 # Both first install any missing Debian packages (tools/deps.sh).
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps run test build-dev build-release build-mingw dist clean bench bench-callgrind
+.PHONY: all deps run test build-dev build-release build-mingw dist clean bench bench-callgrind fuzz
 
 all: build-release
 
@@ -50,6 +50,11 @@ bench-callgrind: deps
 	    --collect-atstart=no --toggle-collect='*SteadyFrames*' \
 	    ./build/release/bench/harkvane_bench --steady-frames 40 1000 2>&1 | grep -E 'Collected|frames'
 	@echo "instructions per frame = Collected / 1000"
+
+# libFuzzer targets (clang, ASan, UBSan): the seed corpora, then FUZZ_SECONDS of fuzzing each.
+FUZZ_SECONDS ?= 120
+fuzz: deps
+	JOBS=$(JOBS) bash tools/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build out
