@@ -1,5 +1,6 @@
 // The map of the simulated world: terrain, sea and lakes, roads, zones, occluders, landmarks.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "world.h"
@@ -41,7 +42,7 @@ double Clamp01(double v) {
     return v < 0 ? 0 : (v > 1 ? 1 : v);
 }
 
-double LandHeight(double x, double y) {
+double BlendedHeight(double x, double y) {
     double num = 0, den = 0;
     for (const HeightPoint& p : HeightPoints) {
         const double d2 = (x - p.x) * (x - p.x) + (y - p.y) * (y - p.y);
@@ -53,6 +54,25 @@ double LandHeight(double x, double y) {
     const double roll =
         4.0 * std::sin(x / 173.0 + 0.3) * std::cos(y / 219.0) + 2.0 * std::sin((x + y) / 97.0);
     return num / den + roll;
+}
+
+// The blend does not pass exactly through its points; a broad bump at each point makes up the
+// difference, so every camp and the town sit at their own level.
+double LandHeight(double x, double y) {
+    constexpr size_t n = sizeof HeightPoints / sizeof HeightPoints[0];
+    static const std::array<double, n> residual = [] {
+        std::array<double, n> r{};
+        for (size_t i = 0; i < n; ++i)
+            r[i] = HeightPoints[i].z - BlendedHeight(HeightPoints[i].x, HeightPoints[i].y);
+        return r;
+    }();
+    double h = BlendedHeight(x, y);
+    for (size_t i = 0; i < n; ++i) {
+        const double d2 = (x - HeightPoints[i].x) * (x - HeightPoints[i].x) +
+                          (y - HeightPoints[i].y) * (y - HeightPoints[i].y);
+        h += residual[i] * std::exp(-d2 / (250.0 * 250.0));
+    }
+    return h;
 }
 
 double Landness(double x, double y) {

@@ -1,0 +1,278 @@
+// The simulated world answers natives the way the plug-in relies on: geometry, zones, the
+// nearby-ped buffer, model loading, creation and deletion, orders that move peds, fighting, faults.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "natives/native_call.h"
+#include "natives/native_hashes.h"
+#include "platform/host_link.h"
+#include "sim_host.h"
+#include "world.h"
+
+namespace {
+
+const HostFunctions SimTable = {SimScriptRegister, SimScriptUnregister, SimScriptWait,
+                                SimNativeInit,     SimNativePush64,     SimNativeCall};
+
+struct SimWorldTest : ::testing::Test {
+    World w;
+    void SetUp() override { Start(WorldOptions{}); }
+    void Start(WorldOptions o) {
+        o.bystanders = o.bystanders == 24 ? 0 : o.bystanders;
+        w = World();
+        WorldInit(w, o);
+        SimAttachWorld(&w);
+        InstallHost(&SimTable);
+    }
+    void TearDown() override {
+        InstallHost(nullptr);
+        SimAttachWorld(nullptr);
+    }
+    // One call through the host functions, as the plug-in makes it.
+    template <typename... Slots> uint64_t* Call(uint64_t hash, Slots... slots) {
+        native::Begin(hash);
+        (nativePush64(static_cast<uint64_t>(slots)), ...);
+        return native::Call();
+    }
+    static uint64_t F(float f) {
+        uint32_t b;
+        std::memcpy(&b, &f, sizeof b);
+        return b;
+    }
+    static uint64_t P(const void* p) { return reinterpret_cast<uint64_t>(p); }
+    Hash H(const char* name) { return SimHashName(name); }
+    Ped Create(const char* model, float x, float y) {
+        Call(nh::REQUEST_MODEL, H(model), 0);
+        WorldAdvance(w, 100);
+        return native::ResultU32(
+            Call(nh::CREATE_PED, H(model), F(x), F(y), F(0), F(0), 0, 0, 0, 0));
+    }
+};
+
+TEST_F(SimWorldTest, TerrainCoversEveryCampAndTheIslandWithSeaBetween) {
+    for (const Landmark& l : w.landmarks) {
+        EXPECT_FALSE(WaterAt(w, l.x, l.y, nullptr)) << l.name;
+        EXPECT_NEAR(GroundHeight(w, l.x, l.y), l.z, 8.0) << l.name;
+        float g = 0;
+        // A probe from above finds the ground; a probe from below the ground finds nothing.
+        EXPECT_TRUE(native::ResultBool(
+            Call(nh::GET_GROUND_Z_FOR_3D_COORD, F(l.x), F(l.y), F(l.z + 50), P(&g), 0)));
+        EXPECT_NEAR(g, GroundHeight(w, l.x, l.y), 0.01);
+        EXPECT_FALSE(native::ResultBool(
+            Call(nh::GET_GROUND_Z_FOR_3D_COORD, F(l.x), F(l.y), F(g - 5), P(&g), 0)));
+    }
+    float surface = 99;
+    EXPECT_TRUE(
+        native::ResultBool(Call(nh::GET_WATER_HEIGHT, F(1194), F(-4500), F(10), P(&surface))));
+    EXPECT_EQ(surface, 0.0f);
+    // Terrain is smooth: neighbouring metres never differ by a cliff.
+    for (double x = -3000; x < 3000; x += 97)
+        for (double y = -2400; y < 2000; y += 89)
+            EXPECT_LT(std::fabs(GroundHeight(w, x, y) - GroundHeight(w, x + 1, y)), 1.5);
+}
+
+TEST_F(SimWorldTest, SafeCoordinateSnapsToRoadsAndRefusesWaterAndNoSpawnAreas) {
+    Vec3 out;
+    // Flag 16 near a road lands on it; far from any road it fails; flag 0 keeps the spot.
+    ASSERT_TRUE(native::ResultBool(
+        Call(nh::GET_SAFE_COORD_FOR_PED, F(1100), F(-1225), F(80), 1, P(&out), 16)));
+    EXPECT_NEAR(out.z, GroundHeight(w, out.x, out.y), 0.01);
+    EXPECT_NEAR(out.y, -1240, 15.0);
+    EXPECT_FALSE(native::ResultBool(
+        Call(nh::GET_SAFE_COORD_FOR_PED, F(2900), F(-2200), F(80), 1, P(&out), 16)));
+    ASSERT_TRUE(native::ResultBool(
+        Call(nh::GET_SAFE_COORD_FOR_PED, F(1250), F(-1150), F(80), 1, P(&out), 0)));
+    EXPECT_FLOAT_EQ(out.x, 1250.0f);
+    EXPECT_FLOAT_EQ(out.y, -1150.0f) << "the Vec3 is written as three 8-byte slots";
+    EXPECT_FALSE(
+        native::ResultBool(Call(nh::GET_SAFE_COORD_FOR_PED, F(900), F(-450), F(50), 1, P(&out), 0)))
+        << "lake";
+    EXPECT_FALSE(native::ResultBool(
+        Call(nh::GET_SAFE_COORD_FOR_PED, F(1383.95f), F(-1260.2f), F(80), 1, P(&out), 0)))
+        << "no-spawn area";
+}
+
+TEST_F(SimWorldTest, ZonesGiveEveryPoolRegionLawDistrictsAndEmptyLand) {
+    // Mirrors how the plug-in resolves a position: type 10, else type 1, else type 0.
+    auto zone = [&](float x, float y) {
+        for (int type : {10, 1, 0}) {
+            const uint32_t z =
+                native::ResultU32(Call(nh::GET_MAP_ZONE_AT_COORDS, F(x), F(y), F(50), type));
+            if (z) return z;
+        }
+        return 0u;
+    };
+    EXPECT_EQ(zone(678, -1232), 0x0DC99072u);   // region 0 (camp)
+    EXPECT_EQ(zone(1384, -1260), 0x2350238Du);  // region 0 (town district)
+    EXPECT_EQ(zone(2320, 1442), 0x197DEE02u);   // region 1
+    EXPECT_EQ(zone(-126, -32), 0x19700C95u);    // region 2
+    EXPECT_EQ(zone(-1649, -1370), 0x00704B67u); // region 3
+    EXPECT_EQ(zone(0, -1000), 0x07D4FF5Fu);     // region 3 through the widest zone type
+    EXPECT_EQ(zone(-2570, 447), 0x4DFA0B50u);   // region 4
+    EXPECT_EQ(zone(1194, -7220), 0xFD09B97Du);  // region 5 (island)
+    EXPECT_EQ(zone(3300, 0), 0u);               // outside every zone
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_MAP_ZONE_AT_COORDS, F(1900), F(-1883), F(40), 10)),
+              0x09D7C4E2u);
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_MAP_ZONE_AT_COORDS, F(850), F(-7100), F(40), 10)),
+              0x98E2D2B1u);
+}
+
+TEST_F(SimWorldTest, ModelsLoadAfterWaitsAndCreatedPedsCanBeQueriedAndDeleted) {
+    const Hash dog = H("a_c_doghound_01"); // names are case-insensitive
+    EXPECT_EQ(dog, H("A_C_DogHound_01"));
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_MODEL_VALID, dog)));
+    EXPECT_FALSE(native::ResultBool(Call(nh::IS_MODEL_VALID, H("NOT_A_MODEL"))));
+    Call(nh::REQUEST_MODEL, dog, 0);
+    EXPECT_FALSE(native::ResultBool(Call(nh::HAS_MODEL_LOADED, dog)));
+    EXPECT_EQ(
+        native::ResultU32(Call(nh::CREATE_PED, dog, F(1300), F(-1170), F(0), F(0), 0, 0, 0, 0)), 0u)
+        << "an unloaded model yields no ped";
+    int waits = 0;
+    while (!native::ResultBool(Call(nh::HAS_MODEL_LOADED, dog)) && waits < 300) {
+        scriptWait(10);
+        ++waits;
+    }
+    EXPECT_EQ(waits, w.opt.modelLoadWaits);
+    const Ped ped =
+        native::ResultU32(Call(nh::CREATE_PED, dog, F(1300), F(-1170), F(0), F(0), 0, 0, 0, 0));
+    ASSERT_NE(ped, 0u);
+    EXPECT_TRUE(native::ResultBool(Call(nh::DOES_ENTITY_EXIST, ped)));
+    EXPECT_FALSE(native::ResultBool(Call(nh::IS_PED_HUMAN, ped)));
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_ENTITY_MODEL, ped)), dog);
+    const Vec3 at = native::ResultVec3(Call(nh::GET_ENTITY_COORDS, ped, 1, 0));
+    EXPECT_FLOAT_EQ(at.x, 1300.0f);
+    EXPECT_NEAR(at.z, GroundHeight(w, 1300, -1170), 0.01);
+    const Blip blip = native::ResultU32(Call(nh::ADD_BLIP_FOR_ENTITY, H("BLIP_STYLE_ENEMY"), ped));
+    EXPECT_TRUE(native::ResultBool(Call(nh::DOES_ENTITY_HAVE_BLIP, ped)));
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_BLIP_FROM_ENTITY, ped)), blip);
+    uint32_t handle = ped;
+    Call(nh::DELETE_ENTITY, P(&handle));
+    EXPECT_EQ(handle, 0u);
+    EXPECT_FALSE(native::ResultBool(Call(nh::DOES_ENTITY_EXIST, ped)));
+    EXPECT_EQ(w.blips.size(), 0u) << "the blip goes with its entity";
+}
+
+TEST_F(SimWorldTest, NearbyPedQueryFillsSlotsNearestFirstUpToTheCapacity) {
+    std::vector<Ped> made;
+    for (int i = 0; i < 70; ++i)
+        made.push_back(Create("A_M_M_RANCHER_01", 1320.0f + 1.0f + i, -1180.0f));
+    uint64_t slots[65] = {};
+    slots[0] = 64;
+    const int n = native::ResultInt(Call(nh::GET_PED_NEARBY_PEDS, w.playerPed, P(slots), -1, -1));
+    EXPECT_EQ(n, 64);
+    EXPECT_EQ(slots[0], 64u) << "slot 0 keeps the capacity";
+    EXPECT_EQ(slots[1], made[0]);
+    EXPECT_EQ(slots[2], made[1]);
+    EXPECT_EQ(slots[3], w.playerHorse) << "the player's horse stands 2.2 m away";
+    for (int i = 1; i <= n; ++i)
+        EXPECT_NE(slots[i], w.playerPed);
+    uint64_t small[5] = {4, 0, 0, 0, 0};
+    EXPECT_EQ(native::ResultInt(Call(nh::GET_PED_NEARBY_PEDS, w.playerPed, P(small), -1, -1)), 4);
+}
+
+TEST_F(SimWorldTest, OrdersMovePedsAndFightsCanBeWonByEitherSide) {
+    const Ped hunter = Create("G_M_M_BountyHunters_01", 1320, -1100); // 80 m north of the player
+    // Follow at an offset stops within the stopping range of the offset point.
+    Call(nh::TASK_FOLLOW_TO_OFFSET, hunter, w.playerPed, F(5), F(0), F(0), F(2.8f), -1, F(2.5f), 1,
+         0, 0, 0, 0, 0);
+    WorldAdvance(w, 40000);
+    const SimPed* h = FindPed(w, hunter);
+    ASSERT_NE(h, nullptr);
+    EXPECT_LT(std::hypot(h->pos.x - 1325, h->pos.y - -1180), 3.0);
+    // Flee gets away to the asked distance.
+    Call(nh::TASK_FLEE_PED, hunter, w.playerPed, F(100), -1, 0, F(2.6f), 0);
+    WorldAdvance(w, 60000);
+    EXPECT_GE(std::hypot(h->pos.x - 1320, h->pos.y - -1180), 99.0);
+    // An armed hunter in combat with a passive player kills them; the player respawns.
+    w.opt.combat.playerReturnsFire = false;
+    w.opt.combat.hunterHitChance = 1.0;
+    Call(nh::GIVE_WEAPON_TO_PED, hunter, H("WEAPON_REPEATER_CARBINE"), 100, 1, 0, 0, 0, F(1), 0, 0,
+         1, 0, 0);
+    Call(nh::TASK_COMBAT_PED, hunter, w.playerPed, 0, 0);
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_PED_IN_COMBAT, hunter, 0)));
+    WorldAdvance(w, 60000);
+    EXPECT_GE(w.counters.playerDeaths, 1);
+    EXPECT_EQ(w.counters.playerRespawns, w.counters.playerDeaths - (w.playerDead ? 1 : 0));
+    // A player who shoots back wins against a weak posse.
+    w.opt.combat.playerReturnsFire = true;
+    w.opt.combat.playerHitChance = 1.0;
+    w.opt.combat.hunterHitChance = 0.0;
+    WorldAdvance(w, 20000);
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_PED_DEAD_OR_DYING, hunter, 1)));
+    WorldAdvance(w, 2000);
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_ENTITY_DEAD, hunter)));
+}
+
+TEST_F(SimWorldTest, RidersAreCarriedAndDismountNearThePlayer) {
+    const Ped rider = Create("A_M_M_RANCHER_01", 1320, -1000);
+    const Ped horse = Create("A_C_Horse_Morgan_Bay", 1322, -1000);
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_MODEL_A_HORSE, H("A_C_Horse_Morgan_Bay"))));
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_MOUNT_SEAT_FREE, horse, 0)));
+    Call(nh::SET_PED_ONTO_MOUNT, rider, horse, 0, 0);
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_PED_ON_MOUNT, rider)));
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_MOUNT, rider)), horse);
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_RIDER_OF_MOUNT, horse, 0)), rider);
+    Call(nh::TASK_FOLLOW_TO_OFFSET, horse, w.playerPed, F(0), F(10), F(0), F(3.2f), -1, F(3.0f), 1,
+         0, 0, 0, 0, 0);
+    WorldAdvance(w, 25000); // riding speed covers 170 m in under 20 s
+    const Vec3 r = native::ResultVec3(Call(nh::GET_ENTITY_COORDS, rider, 1, 0));
+    const Vec3 m = native::ResultVec3(Call(nh::GET_ENTITY_COORDS, horse, 1, 0));
+    EXPECT_FLOAT_EQ(r.x, m.x);
+    EXPECT_LT(std::hypot(m.x - 1320, m.y - -1170), 4.0);
+    Call(nh::TASK_DISMOUNT, rider, 0, 0, 0, 0, w.playerPed);
+    EXPECT_FALSE(native::ResultBool(Call(nh::IS_PED_ON_MOUNT, rider)));
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_MOUNT_SEAT_FREE, horse, 0)));
+}
+
+TEST_F(SimWorldTest, ClockNoticesAndHashesAnswerAsTheGameWould) {
+    WorldOptions o;
+    o.year = 1899;
+    o.month = 6;
+    o.day = 30;
+    o.hour = 23;
+    o.minute = 59;
+    Start(o);
+    EXPECT_EQ(native::ResultInt(Call(nh::GET_CLOCK_DAY_OF_MONTH)), 30);
+    WorldAdvance(w, 2000); // one game minute
+    EXPECT_EQ(native::ResultInt(Call(nh::GET_CLOCK_MONTH)), 7) << "June has 30 days";
+    EXPECT_EQ(native::ResultInt(Call(nh::GET_CLOCK_DAY_OF_MONTH)), 1);
+    EXPECT_EQ(native::ResultInt(Call(nh::GET_CLOCK_HOURS)), 0);
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_GAME_TIMER)), o.timerStartMs + 2000);
+    const uint64_t textHandle =
+        Call(nh::CREATE_VAR_STRING, 10, P("LITERAL_STRING"), P("Bounty Cleared"))[0];
+    Call(nh::SET_NOTICE_TEXT, textHandle);
+    Call(nh::SHOW_NOTICE);
+    EXPECT_EQ(w.counters.notices["Bounty Cleared"], 1);
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_HASH_KEY, P("BLIP_STYLE_ENEMY"))),
+              H("blip_style_enemy"));
+}
+
+TEST_F(SimWorldTest, FaultsFailCreationAndSafeSpotsAndRemovePedsAndReuseHandles) {
+    WorldOptions o;
+    o.faults.createFailure = 1.0;
+    o.faults.safeCoordFailure = 1.0;
+    Start(o);
+    EXPECT_EQ(Create("A_M_M_RANCHER_01", 1300, -1170), 0u);
+    Vec3 out;
+    EXPECT_FALSE(native::ResultBool(
+        Call(nh::GET_SAFE_COORD_FOR_PED, F(1250), F(-1150), F(80), 1, P(&out), 0)));
+    o = WorldOptions{};
+    o.faults.vanishPerMinute = 600;
+    o.faults.handleReuse = 1.0;
+    Start(o);
+    const Ped first = Create("A_M_M_RANCHER_01", 1300, -1170);
+    WorldAdvance(w, 5000);
+    EXPECT_FALSE(native::ResultBool(Call(nh::DOES_ENTITY_EXIST, first))) << "the game removed it";
+    EXPECT_EQ(Create("A_M_M_RANCHER_01", 1300, -1170), first) << "its handle comes back";
+}
+
+using SimWorldDeathTest = SimWorldTest;
+
+TEST_F(SimWorldDeathTest, UnknownNativesAndWrongArgumentCountsStopTheRun) {
+    EXPECT_DEATH(Call(0x1234567890ABCDEFull, 1), "not in the catalogue");
+    EXPECT_DEATH(Call(nh::DOES_ENTITY_EXIST, 1, 2), "takes 1 arguments but 2 were pushed");
+}
+
+} // namespace
