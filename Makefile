@@ -26,8 +26,11 @@ build-mingw: deps
 dist: build-mingw
 	bash tools/make-dist.sh
 
-# Runs the plug-in in the simulated world on the built-in default scenario.
-run: build-release
+# Runs the plug-in in the simulated world on the built-in default scenario (builds only the
+# simulator, in release mode).
+run: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target harkvane-sim
 	./build/release/sim/harkvane-sim --workdir out/run --timeline out/run/timeline.txt \
 		--trace out/run/trace.jsonl --summary out/run/summary.json --map out/run/map.svg
 

@@ -40,6 +40,8 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                      {"markers_removed", c.markersRemoved}};
     j["max_tracked_peds"] = s.maxTrackedPeds;
     j["final_tracked_peds"] = s.finalTrackedPeds;
+    j["tracked_cap"] = s.trackedCap;
+    j["longest_frames_above_cap"] = s.longestFramesAboveCap;
     j["max_plugin_peds_in_world"] = c.maxPluginPeds;
     j["placement"] = {{"in_water", c.placedInWater},
                       {"above_ground", c.placedAboveGround},
@@ -197,7 +199,7 @@ std::string MapSvg(const World& w) {
     View v{x0, y0, x1, y1, size / span};
     std::string s;
     s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(size) + "\" height=\"" +
-         Num(size + 40) + "\" viewBox=\"0 0 " + Num(size) + " " + Num(size + 40) + "\">\n";
+         Num(size + 56) + "\" viewBox=\"0 0 " + Num(size) + " " + Num(size + 56) + "\">\n";
     s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     // Terrain shading and water on a grid.
     const int cells = 90;
@@ -293,9 +295,8 @@ std::string MapSvg(const World& w) {
     std::string legend = "player path (dashed), posse spawn points and paths in colour, x = death";
     s += "<text x=\"8\" y=\"" + Num(size + 16) + "\" font-family=\"sans-serif\" font-size=\"12\">" +
          Escape(legend) + "</text>\n";
-    std::string labels;
     for (size_t i = 0; i < w.posses.size() && i < 12; ++i)
-        s += "<text x=\"" + Num(8 + (i % 6) * 148) + "\" y=\"" + Num(size + 30 + (i / 6) * 0) +
+        s += "<text x=\"" + Num(8 + (i % 6) * 148) + "\" y=\"" + Num(size + 30 + (i / 6) * 12) +
              "\" font-family=\"sans-serif\" font-size=\"10\" fill=\"" +
              Colour(static_cast<int>(i)) + "\">" + Escape(w.posses[i].label) + "</text>\n";
     s += "</svg>\n";

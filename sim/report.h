@@ -25,6 +25,10 @@ struct RunStats {
     int harkvaneWaves = 0;
     int maxTrackedPeds = -1; // -1 when the host cannot see the plug-in's list
     int finalTrackedPeds = -1;
+    // Spawns add whole posses at once and the list is trimmed a few entries per frame, so the
+    // list may stand above its cap for a few frames; this is the longest such stretch.
+    int trackedCap = -1;
+    int longestFramesAboveCap = 0;
     int streak = -1;
     std::map<std::string, std::string> files; // state files at the end of the run
 };

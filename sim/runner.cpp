@@ -82,6 +82,7 @@ struct Observer {
     uint32_t queueSinceMs = 0;
     std::map<std::string, std::string> files;
     uint32_t nextFileCheckMs = 0;
+    int framesAboveCap = 0;
 };
 
 void Line(RunOutcome& out, const RunOptions& o, const std::string& text) {
@@ -115,6 +116,9 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     const std::string at = Stamp(w);
     const int tracked = static_cast<int>(G.spawn.SpawnedPeds.size());
     st.maxTrackedPeds = std::max(st.maxTrackedPeds, tracked);
+    st.trackedCap = G.settings.Spawner.MaxAlive + 10;
+    ob.framesAboveCap = tracked > st.trackedCap ? ob.framesAboveCap + 1 : 0;
+    st.longestFramesAboveCap = std::max(st.longestFramesAboveCap, ob.framesAboveCap);
     const size_t deferredNow = G.spawn.DeferredSpawns.size();
     int humans = 0, dogs = 0, horses = 0;
     std::map<std::string, int> models;
@@ -263,7 +267,9 @@ std::string Table(const RunOutcome& out, const World& w) {
         std::to_string(c.blipsCreated) + "/" + std::to_string(c.blipsRemoved));
     row("harkvane started/won",
         std::to_string(s.harkvaneStarted) + "/" + std::to_string(s.harkvaneWon));
-    row("max tracked peds", std::to_string(s.maxTrackedPeds));
+    row("max tracked peds", std::to_string(s.maxTrackedPeds) + " (cap " +
+                                std::to_string(s.trackedCap) + ", above it for at most " +
+                                std::to_string(s.longestFramesAboveCap) + " frames in a row)");
     row("player deaths/respawns",
         std::to_string(c.playerDeaths) + "/" + std::to_string(c.playerRespawns));
     row("final bounty", FormatCents(w.bounty));
@@ -335,6 +341,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     while (ElapsedMs(w) < endMs) {
         w.createdThisPass.clear();
         ScriptFramePass();
+        PrintEvents(w, out, options);
         Observe(w, ob, out, options);
         scriptWait(0);
         PrintEvents(w, out, options);
@@ -351,6 +358,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
     out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
     out.stats.streak = G.loop.StreakCount;
+    w.despawnContext = "plug-in unloaded";
     PluginDetach(module);
     PrintEvents(w, out, options);
     for (const char* name : StateFiles) {

@@ -97,17 +97,17 @@ struct FaultOptions {
 };
 
 struct CombatOptions {
-    double playerHealth = 100;
-    double playerRegenPerSecond = 3;
+    double playerHealth = 200;
+    double playerRegenPerSecond = 4;
     double playerFireRange = 50;
-    double playerFireIntervalMs = 500;
-    double playerHitChance = 0.6;
-    double playerDamage = 55;
+    double playerFireIntervalMs = 800;
+    double playerHitChance = 0.55;
+    double playerDamage = 40;
     double hunterHealth = 100;
     double hunterFireRange = 30;
-    double hunterFireIntervalMs = 1500;
-    double hunterHitChance = 0.15;
-    double hunterDamage = 8;
+    double hunterFireIntervalMs = 1600;
+    double hunterHitChance = 0.12;
+    double hunterDamage = 7;
     double meleeRange = 2.0;
     double dogBiteDamage = 5;
     double respawnSeconds = 10;
@@ -279,6 +279,7 @@ struct World {
     std::vector<PosseLabel> posses;
     int currentPosse = -1;
     std::vector<Ped> createdThisPass;
+    std::string despawnContext; // when set, the reason given for every deletion
 
     std::vector<WorldEvent> events;
     size_t eventsFlushed = 0;

@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr uint32_t StuckModelMs = 10000;
+
 const NativeInfo* Lookup(uint64_t hash) {
     static const std::unordered_map<uint64_t, const NativeInfo*> index = [] {
         std::unordered_map<uint64_t, const NativeInfo*> m;
@@ -82,6 +84,7 @@ const Landmark* CampHolding(const World& w, const Point3& at) {
 // Why the plug-in is probably deleting this entity, judged from the world around the player.
 std::string DespawnReason(const World& w, const SimPed& p) {
     const SimPed* pl = FindPed(w, w.playerPed);
+    if (!w.despawnContext.empty()) return w.despawnContext;
     if (w.playerDead) return "player died";
     if (MissionActive(w)) return "story mission";
     if (pl) {
@@ -332,6 +335,12 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         return;
     case nh::REQUEST_MODEL: {
         const Hash m = a.U(0);
+        // A stuck request gives up after a while; the next request starts afresh.
+        auto stuck = w.modelStuck.find(m);
+        if (stuck != w.modelStuck.end() && w.timerMs - w.modelRequestedAt[m] >= StuckModelMs) {
+            w.modelStuck.erase(stuck);
+            w.modelRequestedAt.erase(m);
+        }
         if (!w.modelRequestedAt.count(m)) {
             w.modelRequestedAt[m] = w.timerMs;
             if (w.opt.faults.modelNeverLoads > 0 &&
@@ -437,7 +446,9 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         StartTask(w, p, TaskKind::Combat, a.U(1));
         if (!p->engaged && p->fromPlugin && a.U(1) == w.playerPed) {
             p->engaged = true;
-            WorldLog(w, "engaged", "hunter " + std::to_string(p->handle) + " engages the player",
+            WorldLog(w, "engaged",
+                     std::string(p->kind == ModelKind::Dog ? "dog " : "hunter ") +
+                         std::to_string(p->handle) + " engages the player",
                      "\"ped\":" + std::to_string(p->handle));
         }
         return;

@@ -188,6 +188,7 @@ TEST_F(SimWorldTest, OrdersMovePedsAndFightsCanBeWonByEitherSide) {
     // An armed hunter in combat with a passive player kills them; the player respawns.
     w.opt.combat.playerReturnsFire = false;
     w.opt.combat.hunterHitChance = 1.0;
+    w.opt.combat.hunterDamage = 50;
     Call(nh::GIVE_WEAPON_TO_PED, hunter, H("WEAPON_REPEATER_CARBINE"), 100, 1, 0, 0, 0, F(1), 0, 0,
          1, 0, 0);
     Call(nh::TASK_COMBAT_PED, hunter, w.playerPed, 0, 0);
