@@ -156,7 +156,12 @@ void WorldAdvance(uint32_t ms) {
     PrintEvents(w);
 }
 
-bool WorldFinished() { return Run.atFrameEnd && ElapsedMs(TheWorld) >= Run.endMs; }
+bool WorldFinished() {
+    const bool done = Run.atFrameEnd && ElapsedMs(TheWorld) >= Run.endMs;
+    // The host unloads the plug-in next; its clean-up deletes are told apart from play.
+    if (done) TheWorld.despawnContext = "plug-in unloaded";
+    return done;
+}
 
 int16_t WorldKeyState(int virtualKey) {
     if (virtualKey < 0 || virtualKey >= 256) return 0;
