@@ -6,6 +6,7 @@
 #include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
+#include "posse/harkvane_event.h"
 #include "posse/tracked_peds.h"
 #include "spawn/placement.h"
 
@@ -30,11 +31,9 @@ struct WaveRoom {
 // Wave sizes of the running event's tier; none while no event runs.
 WaveRoom CurrentWaveCounts() {
     WaveRoom room;
-    const HarkvaneState& hv = G.harkvane;
-    if (!hv.HarkvaneActive || hv.HarkvaneTier < 1 || hv.HarkvaneTier > TierCount) return room;
-    room.counts[0] = G.settings.Harkvane_Counts_A[hv.HarkvaneTier];
-    room.counts[1] = G.settings.Harkvane_Counts_B[hv.HarkvaneTier];
-    room.counts[2] = G.settings.Harkvane_Counts_C[hv.HarkvaneTier];
+    if (!G.harkvane.HarkvaneActive) return room;
+    for (int w = 0; w < WaveCount; ++w)
+        room.counts[w] = WaveSize(w);
     return room;
 }
 
@@ -76,8 +75,7 @@ void JoinWave(Ped ped, const WaveRoom& room) {
     HarkvaneState& hv = G.harkvane;
     for (int w = 0; w < WaveCount; ++w) {
         if (!WaveHasRoom(room, w)) continue;
-        hv.HarkvaneMembers.push_back(
-            HarkvaneMember{static_cast<int32_t>(ped), static_cast<char>('A' + w)});
+        hv.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(ped), WaveTag(w)});
         hv.HarkvanePeds[w].push_back(ped);
         ++hv.HarkvaneSpawned;
         return;

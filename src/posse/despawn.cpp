@@ -5,8 +5,8 @@
 
 #include "host/plugin_state.h"
 #include "natives/natives.h"
+#include "posse/harkvane_event.h"
 #include "posse/pursuit.h"
-#include "posse/tracked_peds.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void SwapInRebuiltList() {
 
 bool SparedByCap(Ped ped) {
     return ped != 0 && game::EntityExists(ped) && G.settings.Harkvane.ProtectFromMaxAlive &&
-           IsListedHarkvaneMember(ped);
+           IsHarkvaneMember(ped);
 }
 
 } // namespace
@@ -52,7 +52,7 @@ void DespawnFarPeds(const Vec3& playerPos) {
         const Ped ped = peds[i];
         if (ped == 0 || !game::EntityExists(ped)) continue;
         const bool spared = !game::IsEntityAPed(ped) || IsProtectedPed(ped) ||
-                            IsListedHarkvaneMember(ped) || game::IsPedDeadOrDying(ped);
+                            IsHarkvaneMember(ped) || game::IsPedDeadOrDying(ped);
         if (!spared && DistanceSq(game::EntityCoords(ped), playerPos) > FarDespawnRangeSq) {
             DeleteTracked(ped);
             continue;

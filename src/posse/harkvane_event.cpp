@@ -36,10 +36,6 @@ constexpr float GroundProbeLift = 8.0f;
 constexpr float GroundClearance = 0.1f;
 constexpr uint32_t LeashCooldownMs = 2500;
 
-constexpr float ApproachSpeed = 2.8f;
-constexpr int32_t NoTimeout = -1;
-constexpr float ApproachStoppingRange = 2.5f;
-
 struct LawRegion {
     const char* name;
     Hash zones[9];
@@ -72,7 +68,7 @@ float RandUnit() {
 // Orders a soldier toward a point near the player, reading the player's position afresh.
 void ApproachPlayer(Ped ped) {
     Ped player = game::PlayerPed();
-    ApproachOrder(ped, player, game::EntityCoords(player), ApproachSpeed, NoTimeout,
+    ApproachOrder(ped, player, game::EntityCoords(player), ApproachSpeed, ApproachNoTimeout,
                   ApproachStoppingRange);
 }
 
@@ -321,5 +317,7 @@ void RebuildHarkvanePeds(char group) {
 }
 
 bool IsHarkvaneMember(Ped ped) {
-    return IsListedHarkvaneMember(ped);
+    for (const HarkvaneMember& member : G.harkvane.HarkvaneMembers)
+        if (static_cast<Ped>(member.ped) == ped) return true;
+    return false;
 }

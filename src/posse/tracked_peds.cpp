@@ -12,9 +12,3 @@ void TrackSpawnedPed(Ped ped) {
     G.spawn.SpawnedPeds.push_back(ped);
     ForgetStaleTimers(ped);
 }
-
-bool IsListedHarkvaneMember(Ped ped) {
-    for (const HarkvaneMember& m : G.harkvane.HarkvaneMembers)
-        if (static_cast<Ped>(m.ped) == ped) return true;
-    return false;
-}

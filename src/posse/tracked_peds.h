@@ -7,5 +7,3 @@
 void ForgetStaleTimers(Ped ped);
 // Appends a newly created ped to SpawnedPeds and forgets stale timers under its handle.
 void TrackSpawnedPed(Ped ped);
-// True when the ped is listed in the Harkvane event's members.
-bool IsListedHarkvaneMember(Ped ped);
