@@ -635,7 +635,6 @@ void StepTimeline(World& w) {
             KillPlayer(w, "timeline");
         } else if (e.kind == "mission") {
             w.missionOverride = e.number != 0 ? 1 : 0;
-            WorldLog(w, "mission", e.number != 0 ? "story mission started" : "story mission ended");
         } else if (e.kind == "kill_hunters") {
             const int n = KillHunters(w, static_cast<int>(e.number));
             WorldLog(w, "kill_hunters", "timeline killed " + std::to_string(n) + " hunters");
@@ -685,6 +684,12 @@ void Step(World& w, uint32_t dt) {
             p->pos = m->pos;
             p->heading = m->heading;
         }
+    }
+    const bool mission = MissionActive(w);
+    if (mission != w.missionWasActive) {
+        w.missionWasActive = mission;
+        WorldLog(w, "mission", mission ? "story mission started" : "story mission ended",
+                 std::string("\"active\":") + (mission ? "true" : "false"));
     }
     StepBystanders(w);
     StepFaults(w, dtS);

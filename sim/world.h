@@ -273,6 +273,7 @@ struct World {
     bool playerInVehicle = false;
     bool missionForced = false;
     int missionOverride = -1; // -1: schedule decides, 0/1 timeline override
+    bool missionWasActive = false;
 
     std::vector<Point3> playerPath;
     std::vector<Point3> deaths;
