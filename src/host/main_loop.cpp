@@ -138,45 +138,41 @@ void HoldPursuedState(uint32_t t) {
     }
 }
 
+// One clear-out per entry into a condition (a protected place, a death, a mission); the latch
+// re-arms when the condition ends.
+void DespawnOncePerEntry(bool inside, bool& latch) {
+    if (!inside) {
+        latch = false;
+        return;
+    }
+    if (!latch) {
+        LoopOps.DespawnPosse();
+        latch = true;
+    }
+}
+
 // Entering a protected place clears the posse once per stay; every frame inside pushes the
 // end of the hold-off further out so no timed posse arrives right after leaving.
+void ShieldPlace(bool inside, bool& latch, double& holdoffUntil) {
+    DespawnOncePerEntry(inside, latch);
+    if (inside) holdoffUntil = HoldoffEnd();
+}
+
 void ApplyCampShield(const Vec3& position) {
     if (!G.settings.CampShield.Enabled) return;
-    if (CampZoneHoldingPlayer(position)) {
-        if (!G.loop.InCampLatch) {
-            LoopOps.DespawnPosse();
-            G.loop.InCampLatch = true;
-        }
-        G.loop.CampHoldoffUntil = HoldoffEnd();
-    } else {
-        G.loop.InCampLatch = false;
-    }
+    ShieldPlace(CampZoneHoldingPlayer(position) != nullptr, G.loop.InCampLatch,
+                G.loop.CampHoldoffUntil);
 }
 
 void ApplyTownShield(const Vec3& position) {
     G.loop.TownShieldActive = G.settings.TownShield.Rhodes;
     if (!G.loop.TownShieldActive) return;
-    if (TownZoneHoldsPlayer(position)) {
-        if (!G.loop.InTownLatch) {
-            LoopOps.DespawnPosse();
-            G.loop.InTownLatch = true;
-        }
-        G.loop.TownHoldoffUntil = HoldoffEnd();
-    } else {
-        G.loop.InTownLatch = false;
-    }
+    ShieldPlace(TownZoneHoldsPlayer(position), G.loop.InTownLatch, G.loop.TownHoldoffUntil);
 }
 
 void DespawnOnPlayerDeath(Ped player) {
     if (!G.settings.Cleanup.DespawnOnPlayerDeath) return;
-    if (PlayerIsDead(player)) {
-        if (!G.loop.PlayerDeadLatch) {
-            LoopOps.DespawnPosse();
-            G.loop.PlayerDeadLatch = true;
-        }
-    } else {
-        G.loop.PlayerDeadLatch = false;
-    }
+    DespawnOncePerEntry(PlayerIsDead(player), G.loop.PlayerDeadLatch);
 }
 
 void DespawnDuringMissions() {
@@ -184,14 +180,7 @@ void DespawnDuringMissions() {
     const uint32_t t = game::GameTimer();
     if (t < G.loop.MissionPollNextMs) return;
     G.loop.MissionPollNextMs = t + static_cast<uint32_t>(G.settings.Cleanup.MissionPollMs);
-    if (game::IsMissionActive()) {
-        if (!G.loop.MissionLatch) {
-            LoopOps.DespawnPosse();
-            G.loop.MissionLatch = true;
-        }
-    } else {
-        G.loop.MissionLatch = false;
-    }
+    DespawnOncePerEntry(game::IsMissionActive(), G.loop.MissionLatch);
 }
 
 bool IsLiveHunter(Ped ped) {
