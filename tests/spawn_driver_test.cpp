@@ -315,6 +315,22 @@ TEST_F(Driver, ACampClearsTheOldPosseOncePerStayAndHoldsTimedSpawnsOff) {
     EXPECT_FALSE(G.loop.InCampLatch);
 }
 
+// F7 on the first frame inside a camp: the old posse is cleared mid-attempt, and the new mounted
+// posse must still be seated on its own horses rather than losing them as spares.
+TEST_F(Driver, ACampClearOutDuringTheAttemptStillSeatsTheNewRiders) {
+    host.entities[host.playerPed].pos = Vec3{-100.0f, -60.0f, 95.0f}; // inside the first camp
+    for (int i = 0; i < 4; ++i)
+        G.spawn.SpawnedPeds.push_back(host.AddPed(Vec3{-300.0f, -60.0f, 95.0f}));
+    G.settings.Debug.ForceVariant = VariantHorse;
+    G.settings.HorseModels[1] = {HorseA};
+    G.settings.HorseCountRange[1] = {2, 2};
+    SpawnDriver();
+    EXPECT_TRUE(G.loop.InCampLatch);
+    EXPECT_EQ(G.spawn.SpawnedPeds.size(), 4u); // two hunters, two horses
+    EXPECT_EQ(host.CountOf(nh::SET_PED_ONTO_MOUNT), 2u);
+    EXPECT_EQ(host.CountOf(nh::DELETE_ENTITY), 4u); // only the old posse
+}
+
 // --- One whole attempt, pinned call by call against a trace kept in the test data. ---
 
 std::string Describe(const RecordedCall& c) {

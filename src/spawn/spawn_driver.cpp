@@ -202,7 +202,7 @@ void SpawnDriver() {
         G.loop.StreakCount += 1;
         SaveStreak();
     }
-    const size_t startIndex = G.spawn.SpawnedPeds.size();
+    size_t startIndex = G.spawn.SpawnedPeds.size();
 
     const int tier = ChooseTier();
     s.CurrentTierTag = TierTags[tier];
@@ -219,6 +219,8 @@ void SpawnDriver() {
     const float bearing = game::EntityHeading(player) + BehindPlayer;
 
     CampCheck(playerPos);
+    // A camp clear-out just now may have shortened the list: this posse starts where it ends.
+    startIndex = std::min(startIndex, G.spawn.SpawnedPeds.size());
 
     if (s.Harkvane.Enabled && s.Harkvane.TriggerEvery >= 1 &&
         G.loop.StreakCount % s.Harkvane.TriggerEvery == 0) {
