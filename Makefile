@@ -2,7 +2,7 @@
 # Both first install any missing Debian packages (tools/deps.sh).
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps run test build-dev build-release build-mingw dist clean bench bench-callgrind fuzz
+.PHONY: all deps run test build-dev build-release build-mingw dist clean bench bench-callgrind fuzz soak
 
 all: build-release
 
@@ -53,6 +53,13 @@ bench-callgrind: deps
 	    --collect-atstart=no --toggle-collect='*SteadyFrames*' \
 	    ./build/release/bench/harkvane_bench --steady-frames 40 1000 2>&1 | grep -E 'Collected|frames'
 	@echo "instructions per frame = Collected / 1000"
+
+# A whole game day in the simulated world with every fault on, under ASan and UBSan (dev build).
+SOAK_SEED ?= 1
+soak: deps
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS) --target harkvane_soak
+	./build/dev/tests/harkvane_soak --hours 24 --seed $(SOAK_SEED) --workdir out/soak
 
 # libFuzzer targets (clang, ASan, UBSan): the seed corpora, then FUZZ_SECONDS of fuzzing each.
 FUZZ_SECONDS ?= 120

@@ -343,6 +343,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         ScriptFramePass();
         PrintEvents(w, out, options);
         Observe(w, ob, out, options);
+        if (options.afterFrame) options.afterFrame(options.afterFrameContext);
         scriptWait(0);
         PrintEvents(w, out, options);
         if (options.progress) {

@@ -16,6 +16,9 @@ struct RunOptions {
     std::string timelinePath;
     bool printTimeline = true;
     bool progress = false; // progress bar on stderr
+    // Called after every frame (a soak harness checks the plug-in's bookkeeping there).
+    void (*afterFrame)(void* context) = nullptr;
+    void* afterFrameContext = nullptr;
 };
 
 struct RunOutcome {

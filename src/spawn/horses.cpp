@@ -96,7 +96,24 @@ void ProtectPlayerMount() {
     }
 }
 
+// Records of horses no longer tracked name entities that are gone (the list drops a handle only
+// when its entity vanished or was deleted); without this they would pile up for the whole
+// session. Asks the game nothing.
+void DropUntrackedHorseRecords() {
+    HandleSet& tracked = G.spawn.TrackedScratch;
+    tracked.Clear();
+    for (Ped ped : G.spawn.SpawnedPeds)
+        tracked.Insert(ped);
+    auto& records = G.spawn.HorseRecords;
+    const auto gone =
+        std::remove_if(records.begin(), records.end(),
+                       [&tracked](const HorseRecord& r) { return !tracked.Contains(r.horse); });
+    records.erase(gone, records.end());
+    ++G.spawn.HorseRecordsEdits;
+}
+
 void PreSpawnHorseCleanup() {
+    DropUntrackedHorseRecords();
     const Ped player = game::PlayerPed();
     const Ped playerMount = PlayerMount(player);
 

@@ -36,6 +36,7 @@ struct SpawnState {
     uint32_t HorseIndexEdits = 0;
     size_t HorseIndexSize = 0;
     const HorseRecord* HorseIndexData = nullptr;
+    HandleSet TrackedScratch; // the tracked handles, while stale horse records are dropped
     int32_t SpawnAttemptId = 0;
     Ped AnchorPed = 0;
     bool AnchorPresent = false;
