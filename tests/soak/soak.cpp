@@ -34,7 +34,10 @@ constexpr int64_t CapStep = 5;
 // Tables may hold a few handles beyond the tracked list (a horse the player claimed, the
 // entries of the frame's own new posse).
 constexpr size_t TableSlack = 16;
-constexpr size_t MaxDeferred = 64;
+// The retry queue is not keyed by handle: each record goes after six failed tries, a few frames,
+// so it only holds the members of the posses of the last moments (many, when the settings
+// under test send a posse every few seconds and models never load).
+constexpr size_t MaxDeferred = 256;
 
 struct Soak {
     uint64_t frames = 0;
@@ -208,13 +211,14 @@ bool StreakFileParses(const std::string& text) {
     return true;
 }
 
+// Six 32-bit integers (a negative pool, left by a negative bounty from the game, reads as 0).
 bool PoolFileParses(const std::string& text) {
     if (text.empty() || text.back() != '\n') return false;
     std::istringstream in(text);
     long long v = 0;
     int n = 0;
     while (in >> v) {
-        if (v < 0 || v > INT32_MAX) return false;
+        if (v < INT32_MIN || v > INT32_MAX) return false;
         ++n;
     }
     return n == 6 && in.eof();
