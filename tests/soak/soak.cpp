@@ -20,7 +20,7 @@
 
 #include "host/main_loop.h"
 #include "host/plugin_state.h"
-#include "posse/tracked_peds.h"
+#include "posse/harkvane_event.h"
 #include "runner.h"
 #include "scenario.h"
 
@@ -60,7 +60,7 @@ size_t Unprotected() {
     size_t n = 0;
     const bool spare = G.settings.Harkvane.ProtectFromMaxAlive;
     for (Ped p : G.spawn.SpawnedPeds)
-        if (!(spare && p != 0 && IsListedHarkvaneMember(p))) ++n;
+        if (!(spare && p != 0 && IsHarkvaneMember(p))) ++n;
     return n;
 }
 
