@@ -32,7 +32,10 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                    {"members_deferred", s.membersDeferred},
                    {"deferred_placed", s.deferredPlaced},
                    {"deferred_pending", s.deferredPending},
-                   {"deferred_longest_queue_ms", s.deferredLongestQueueMs}};
+                   {"deferred_longest_queue_ms", s.deferredLongestQueueMs},
+                   {"anchored_on_first_placed", s.anchoredOnFirstPlaced},
+                   {"anchor_missing", s.anchorMissing},
+                   {"max_spread_from_anchor_m", std::round(s.maxSpreadFromAnchor * 100) / 100}};
     j["harkvane"] = {{"started", s.harkvaneStarted},
                      {"won", s.harkvaneWon},
                      {"waves", s.harkvaneWaves},
@@ -46,6 +49,11 @@ std::string SummaryJson(const World& w, const RunStats& s) {
     j["placement"] = {{"in_water", c.placedInWater},
                       {"above_ground", c.placedAboveGround},
                       {"above_player", c.placedAbovePlayer}};
+    j["terrain"] = {{"raised_ground_answers", c.raisedGroundAnswers}};
+    j["taken_horse"] = {{"taken", w.takenHorse != 0},
+                        {"deleted_during_run", w.takenHorseDeleted},
+                        {"exists_at_end", s.takenHorseExistsAtEnd},
+                        {"blip_at_end", s.takenHorseBlipAtEnd}};
     j["streak"] = s.streak;
     j["player"] = {{"deaths", c.playerDeaths},
                    {"respawns", c.playerRespawns},

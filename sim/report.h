@@ -20,6 +20,12 @@ struct RunStats {
     int deferredPlaced = 0;              // placed later by the retry queue (outside the army event)
     int deferredPending = -1;            // retry queue length at the end
     uint32_t deferredLongestQueueMs = 0; // longest stretch the retry queue stayed non-empty
+    // Where each posse gathered: posses whose anchor is the first member that made it into the
+    // world, posses that placed members but named none of them as anchor, and the farthest any
+    // member of a posse was created from its anchor's creation point (metres).
+    int anchoredOnFirstPlaced = 0;
+    int anchorMissing = 0;
+    double maxSpreadFromAnchor = 0;
     int harkvaneStarted = 0;
     int harkvaneWon = 0;
     int harkvaneWaves = 0;
@@ -30,6 +36,9 @@ struct RunStats {
     int trackedCap = -1;
     int longestFramesAboveCap = 0;
     int streak = -1;
+    // The horse the player took: still in the world at the end, and with a blip then.
+    bool takenHorseExistsAtEnd = false;
+    bool takenHorseBlipAtEnd = false;
     std::map<std::string, std::string> files; // state files at the end of the run
 };
 

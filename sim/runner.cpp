@@ -1,6 +1,7 @@
 #include "runner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -111,6 +112,32 @@ void AdoptCreated(World& w, int posse) {
     }
 }
 
+// The rest of a posse gathers around its anchor, which must be the first member the world took.
+void NoteAnchor(const World& w, RunStats& st) {
+    const SimPed* first = nullptr;
+    for (Ped h : w.createdThisPass) {
+        const SimPed* p = FindPed(w, h);
+        if (p && p->kind != ModelKind::Horse) {
+            first = p;
+            break;
+        }
+    }
+    if (!first) return;
+    const Ped anchor = G.spawn.AnchorPed;
+    const SimPed* a = FindPed(w, anchor);
+    if (!a || std::find(w.createdThisPass.begin(), w.createdThisPass.end(), anchor) ==
+                  w.createdThisPass.end()) {
+        ++st.anchorMissing;
+        return;
+    }
+    if (a == first) ++st.anchoredOnFirstPlaced;
+    for (Ped h : w.createdThisPass)
+        if (const SimPed* p = FindPed(w, h))
+            st.maxSpreadFromAnchor =
+                std::max(st.maxSpreadFromAnchor, std::hypot(p->createdAt.x - a->createdAt.x,
+                                                            p->createdAt.y - a->createdAt.y));
+}
+
 void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     RunStats& st = out.stats;
     const std::string at = Stamp(w);
@@ -155,6 +182,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             std::string list;
             for (const auto& kv : models)
                 list += (list.empty() ? "" : ", ") + kv.first + " x" + std::to_string(kv.second);
+            NoteAnchor(w, st);
             const int posse =
                 NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant);
             AdoptCreated(w, posse);
@@ -359,6 +387,10 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
     out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
     out.stats.streak = G.loop.StreakCount;
+    if (const SimPed* taken = FindPed(static_cast<const World&>(w), w.takenHorse)) {
+        out.stats.takenHorseExistsAtEnd = true;
+        out.stats.takenHorseBlipAtEnd = taken->blip != 0 && w.blips.count(taken->blip) != 0;
+    }
     w.despawnContext = "plug-in unloaded";
     PluginDetach(module);
     PrintEvents(w, out, options);

@@ -100,6 +100,7 @@ void ReadWorld(const json& j, WorldOptions& o) {
     };
     circles("no_spawn", o.noSpawn);
     circles("occluders", o.occluders);
+    circles("plateaus", o.plateaus);
     if (j.contains("models"))
         for (const json& m : j.at("models"))
             o.extraModels.push_back(
@@ -111,6 +112,7 @@ void ReadWorld(const json& j, WorldOptions& o) {
         Opt(f, "vanish_per_minute", o.faults.vanishPerMinute);
         Opt(f, "model_never_loads", o.faults.modelNeverLoads);
         Opt(f, "handle_reuse", o.faults.handleReuse);
+        Opt(f, "fail_creations", o.faults.failCreations);
     }
     if (j.contains("combat")) {
         const json& c = j.at("combat");
@@ -160,6 +162,10 @@ void ReadTimeline(const json& j, std::vector<TimelineEvent>& out) {
         } else if (e.contains("delete_spawned")) {
             t.kind = "delete_spawned";
             t.number = e.at("delete_spawned").get<double>();
+        } else if (e.contains("mount_nearest_horse")) {
+            t.kind = "mount_nearest_horse";
+        } else if (e.contains("dismount")) {
+            t.kind = "dismount";
         } else if (e.contains("write_ini")) {
             t.kind = "write_ini";
             t.text = e.at("write_ini").get<std::string>();

@@ -279,6 +279,7 @@ Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading) {
     SimPed& p = AddPed(w, model, pos, heading);
     p.fromPlugin = true;
     p.pos.z = GroundHeight(w, pos.x, pos.y);
+    p.createdAt = p.pos;
     return p.handle;
 }
 
@@ -321,6 +322,54 @@ void KillPlayer(World& w, const char* why) {
     w.deaths.push_back(p.pos);
     WorldLog(w, "player_died", std::string("player died (") + why + ")",
              std::string("\"why\":\"") + why + "\"");
+}
+
+bool PlayerTakesNearestHorse(World& w) {
+    SimPed& p = Player(w);
+    if (w.playerDead) return false;
+    SimPed* best = nullptr;
+    double bestD = 0;
+    for (Ped h : w.pedOrder) {
+        SimPed* q = FindPed(w, h);
+        if (!q || !q->fromPlugin || q->kind != ModelKind::Horse || q->dying || q->health <= 0)
+            continue;
+        if (q->handle == p.mount) continue;
+        const double d = Dist3D(p.pos, q->pos);
+        if (!best || d < bestD) {
+            best = q;
+            bestD = d;
+        }
+    }
+    if (!best) {
+        WorldLog(w, "anomaly", "the player found no plug-in horse to take");
+        return false;
+    }
+    // A rider still in the saddle is pulled off and left standing beside the horse.
+    if (SimPed* rider = FindPed(w, best->rider)) {
+        Unlink(w, *rider);
+        rider->pos.z = GroundHeight(w, rider->pos.x, rider->pos.y);
+    }
+    Unlink(w, p);
+    best->task = TaskKind::None;
+    best->rider = p.handle;
+    p.mount = best->handle;
+    p.pos = best->pos;
+    w.takenHorse = best->handle;
+    char buf[120];
+    std::snprintf(buf, sizeof buf, "player takes horse %u (%s), %.1f m away", best->handle,
+                  ModelName(w, best->model).c_str(), bestD);
+    WorldLog(w, "horse_taken", buf, "\"horse\":" + std::to_string(best->handle));
+    return true;
+}
+
+void PlayerDismounts(World& w) {
+    SimPed& p = Player(w);
+    if (!p.mount) return;
+    const Ped horse = p.mount;
+    Unlink(w, p);
+    p.pos.x += 1.5;
+    p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
+    WorldLog(w, "dismount", "player gets off horse " + std::to_string(horse));
 }
 
 void TeleportPlayer(World& w, double x, double y, double z) {
@@ -640,6 +689,10 @@ void StepTimeline(World& w) {
             WorldLog(w, "kill_hunters", "timeline killed " + std::to_string(n) + " hunters");
         } else if (e.kind == "delete_spawned") {
             DeletePluginPeds(w, static_cast<int>(e.number));
+        } else if (e.kind == "mount_nearest_horse") {
+            PlayerTakesNearestHorse(w);
+        } else if (e.kind == "dismount") {
+            PlayerDismounts(w);
         } else if (e.kind == "write_ini") {
             if (std::FILE* f = std::fopen(w.iniFileName.c_str(), "wb")) {
                 std::fwrite(e.text.data(), 1, e.text.size(), f);

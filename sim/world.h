@@ -81,7 +81,7 @@ struct Waypoint {
 struct TimelineEvent {
     double at = 0;
     std::string kind; // key, set_bounty, teleport, kill_player, mission, kill_hunters,
-                      // delete_spawned, write_ini
+                      // delete_spawned, write_ini, mount_nearest_horse, dismount
     std::string text;
     double number = 0;
     Point3 point;
@@ -94,6 +94,9 @@ struct FaultOptions {
     double vanishPerMinute = 0;  // plug-in peds the game deletes, per game-timer minute
     double modelNeverLoads = 0;  // chance that a model request never completes
     double handleReuse = 0;      // chance that a new entity reuses a freed handle
+    // Ordinals (1 = first) of the ped creations that fail outright, counted over the creations
+    // that would otherwise succeed: aims a failure at one chosen member.
+    std::vector<int> failCreations;
 };
 
 struct CombatOptions {
@@ -135,6 +138,8 @@ struct WorldOptions {
     std::vector<Road> roads;
     std::vector<Circle> noSpawn;
     std::vector<Circle> occluders;
+    // Flat-topped rises with sheer sides (height = rise above the ground around them): cliffs.
+    std::vector<Circle> plateaus;
     std::vector<ModelInfo> extraModels;
     FaultOptions faults;
     CombatOptions combat;
@@ -156,6 +161,7 @@ struct SimPed {
     Hash model = 0;
     ModelKind kind = ModelKind::Human;
     Point3 pos;
+    Point3 createdAt;
     double heading = 0;
     double health = 100;
     bool dying = false;
@@ -227,6 +233,8 @@ struct WorldCounters {
     // Creation points that break the placement rules: under or on water, floating above the
     // ground, or high above the player.
     int placedInWater = 0, placedAboveGround = 0, placedAbovePlayer = 0;
+    int createAttempts = 0;      // creations that got as far as the fault check
+    int raisedGroundAnswers = 0; // ground and safe-coordinate answers on top of a plateau
     std::map<std::string, int> despawnReasons;
 };
 
@@ -280,7 +288,10 @@ struct World {
     std::vector<PosseLabel> posses;
     int currentPosse = -1;
     std::vector<Ped> createdThisPass;
-    std::string despawnContext; // when set, the reason given for every deletion
+    // A plug-in horse the player took (timeline), and what became of it.
+    Ped takenHorse = 0;
+    bool takenHorseDeleted = false; // deleted while the plug-in was running
+    std::string despawnContext;     // when set, the reason given for every deletion
 
     std::vector<WorldEvent> events;
     size_t eventsFlushed = 0;
@@ -316,6 +327,8 @@ void WorldLog(World& w, const std::string& kind, const std::string& text,
 
 // Geometry used by the natives, the tests and the map.
 double GroundHeight(const World& w, double x, double y);
+// How far a plateau lifts the ground at a point (0 off every plateau).
+double PlateauRise(const World& w, double x, double y);
 bool WaterAt(const World& w, double x, double y, double* surface);
 bool InNoSpawnArea(const World& w, double x, double y);
 uint32_t ZoneAt(const World& w, double x, double y, int type);
@@ -332,6 +345,10 @@ const SimPed* FindPed(const World& w, Entity handle);
 bool MissionActive(const World& w);
 void KillPlayer(World& w, const char* why);
 void TeleportPlayer(World& w, double x, double y, double z);
+// The player swings onto the nearest living plug-in horse, pulling off any rider; false when there
+// is none. The horse is remembered as the taken horse.
+bool PlayerTakesNearestHorse(World& w);
+void PlayerDismounts(World& w);
 // Kills plug-in hunters (all when n < 0); returns how many died.
 int KillHunters(World& w, int n);
 // Deletes n of the plug-in's peds as the game would; returns how many vanished.

@@ -134,7 +134,14 @@ double GroundHeight(const World& w, double x, double y) {
             g = std::min(g, b.surface - b.depth * (1.0 - f * f));
         }
     }
-    return g;
+    return g + PlateauRise(w, x, y);
+}
+
+double PlateauRise(const World& w, double x, double y) {
+    double rise = 0;
+    for (const Circle& c : w.opt.plateaus)
+        if (std::hypot(x - c.cx, y - c.cy) <= c.radius) rise = std::max(rise, c.height);
+    return rise;
 }
 
 bool WaterAt(const World& w, double x, double y, double* surface) {

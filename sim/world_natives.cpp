@@ -104,6 +104,7 @@ void Delete(World& w, Entity h) {
         return;
     }
     const std::string why = DespawnReason(w, *p);
+    if (h == w.takenHorse && w.despawnContext.empty()) w.takenHorseDeleted = true;
     ++w.counters.deletions;
     ++w.counters.despawnReasons[why];
     if (p->fromPlugin) {
@@ -294,6 +295,7 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         if (a.F(2) > g) {
             if (float* out = a.P<float>(3)) *out = static_cast<float>(g);
             r[0] = 1;
+            if (PlateauRise(w, a.F(0), a.F(1)) > 0) ++w.counters.raisedGroundAnswers;
         }
         return;
     }
@@ -302,6 +304,7 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         if (SafeCoordForPed(w, a.F(0), a.F(1), a.F(2), a.I(5), &p)) {
             if (void* out = a.P<void>(4)) WriteVec(out, p);
             r[0] = 1;
+            if (PlateauRise(w, p.x, p.y) > 0) ++w.counters.raisedGroundAnswers;
         }
         return;
     }
@@ -363,6 +366,12 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
     case nh::CREATE_PED: {
         const Hash m = a.U(0);
         if (!w.models.count(m) || !ModelLoaded(w, m)) return;
+        const int ordinal = ++w.counters.createAttempts;
+        const auto& aimed = w.opt.faults.failCreations;
+        if (std::find(aimed.begin(), aimed.end(), ordinal) != aimed.end()) {
+            ++w.counters.createFailures;
+            return;
+        }
         if (w.opt.faults.createFailure > 0 && w.faultRng.Chance(w.opt.faults.createFailure)) {
             ++w.counters.createFailures;
             return;
