@@ -51,6 +51,7 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                       {"above_player", c.placedAbovePlayer}};
     j["terrain"] = {{"raised_ground_answers", c.raisedGroundAnswers}};
     j["taken_horse"] = {{"taken", w.takenHorse != 0},
+                        {"blip_when_taken", w.takenHorseHadBlip},
                         {"deleted_during_run", w.takenHorseDeleted},
                         {"exists_at_end", s.takenHorseExistsAtEnd},
                         {"blip_at_end", s.takenHorseBlipAtEnd}};

@@ -327,6 +327,7 @@ void KillPlayer(World& w, const char* why) {
 bool PlayerTakesNearestHorse(World& w) {
     SimPed& p = Player(w);
     if (w.playerDead) return false;
+    // A riderless horse first; failing that, the nearest one with its rider.
     SimPed* best = nullptr;
     double bestD = 0;
     for (Ped h : w.pedOrder) {
@@ -335,7 +336,8 @@ bool PlayerTakesNearestHorse(World& w) {
             continue;
         if (q->handle == p.mount) continue;
         const double d = Dist3D(p.pos, q->pos);
-        if (!best || d < bestD) {
+        const bool free = !FindPed(w, q->rider), bestFree = best && !FindPed(w, best->rider);
+        if (!best || (free && !bestFree) || (free == bestFree && d < bestD)) {
             best = q;
             bestD = d;
         }
@@ -355,6 +357,7 @@ bool PlayerTakesNearestHorse(World& w) {
     p.mount = best->handle;
     p.pos = best->pos;
     w.takenHorse = best->handle;
+    w.takenHorseHadBlip = best->blip != 0 && w.blips.count(best->blip) != 0;
     char buf[120];
     std::snprintf(buf, sizeof buf, "player takes horse %u (%s), %.1f m away", best->handle,
                   ModelName(w, best->model).c_str(), bestD);

@@ -291,7 +291,8 @@ struct World {
     // A plug-in horse the player took (timeline), and what became of it.
     Ped takenHorse = 0;
     bool takenHorseDeleted = false; // deleted while the plug-in was running
-    std::string despawnContext;     // when set, the reason given for every deletion
+    bool takenHorseHadBlip = false;
+    std::string despawnContext; // when set, the reason given for every deletion
 
     std::vector<WorldEvent> events;
     size_t eventsFlushed = 0;
@@ -345,8 +346,8 @@ const SimPed* FindPed(const World& w, Entity handle);
 bool MissionActive(const World& w);
 void KillPlayer(World& w, const char* why);
 void TeleportPlayer(World& w, double x, double y, double z);
-// The player swings onto the nearest living plug-in horse, pulling off any rider; false when there
-// is none. The horse is remembered as the taken horse.
+// The player swings onto the nearest riderless living plug-in horse, else onto the nearest one,
+// pulling its rider off; false when there is none. The horse is remembered as the taken horse.
 bool PlayerTakesNearestHorse(World& w);
 void PlayerDismounts(World& w);
 // Kills plug-in hunters (all when n < 0); returns how many died.
