@@ -269,6 +269,58 @@ TEST_F(SimWorldTest, FaultsFailCreationAndSafeSpotsAndRemovePedsAndReuseHandles)
     EXPECT_EQ(Create("A_M_M_RANCHER_01", 1300, -1170), first) << "its handle comes back";
 }
 
+TEST_F(SimWorldTest, PlateausAreSheerRisesThatProbesAndSafeSpotsAgreeOn) {
+    WorldOptions o;
+    o.plateaus.push_back({"bluff", 1340, -1180, 10, 12});
+    Start(o);
+    const double below = GroundHeight(w, 1329.9, -1180);
+    EXPECT_NEAR(GroundHeight(w, 1330.1, -1180) - below, 12.0, 0.1) << "a cliff, not a slope";
+    Vec3 out;
+    ASSERT_TRUE(native::ResultBool(
+        Call(nh::GET_SAFE_COORD_FOR_PED, F(1340), F(-1180), F(below + 1), 1, P(&out), 0)));
+    EXPECT_NEAR(out.z, GroundHeight(w, 1340, -1180), 0.01) << "the safe spot is on the top";
+    float g = 0;
+    EXPECT_FALSE(native::ResultBool(
+        Call(nh::GET_GROUND_Z_FOR_3D_COORD, F(1340), F(-1180), F(below + 9), P(&g), 0)))
+        << "a probe started inside the rock finds no ground";
+    ASSERT_TRUE(native::ResultBool(
+        Call(nh::GET_GROUND_Z_FOR_3D_COORD, F(1340), F(-1180), F(below + 30), P(&g), 0)));
+    EXPECT_NEAR(g, out.z, 0.01);
+    EXPECT_EQ(w.counters.raisedGroundAnswers, 2);
+}
+
+TEST_F(SimWorldTest, AimedCreationFailuresAndThePlayerTakingAPosseHorse) {
+    WorldOptions o;
+    o.faults.failCreations = {2};
+    Start(o);
+    const Ped rider = Create("A_M_M_RANCHER_01", 1330, -1170);
+    EXPECT_EQ(Create("A_C_Horse_Morgan_Bay", 1322, -1170), 0u) << "the second creation fails";
+    const Ped ridden = Create("A_C_Horse_Morgan_Bay", 1321, -1171);
+    const Ped free = Create("A_C_Horse_Morgan_Bay", 1340, -1170);
+    ASSERT_NE(rider, 0u);
+    ASSERT_NE(free, 0u);
+    EXPECT_EQ(w.counters.createFailures, 1);
+    Call(nh::SET_PED_ONTO_MOUNT, rider, ridden, 0, 0);
+    // The riderless horse is taken even though the ridden one is nearer.
+    ASSERT_TRUE(PlayerTakesNearestHorse(w));
+    EXPECT_EQ(w.takenHorse, free);
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_MOUNT, w.playerPed)), free);
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_RIDER_OF_MOUNT, ridden, 0)), rider);
+    // With every horse ridden the nearest one is taken and its rider pulled off.
+    PlayerDismounts(w);
+    EXPECT_FALSE(native::ResultBool(Call(nh::IS_PED_ON_MOUNT, w.playerPed)));
+    const Ped second = Create("A_M_M_RANCHER_01", 1345, -1170);
+    Call(nh::SET_PED_ONTO_MOUNT, second, free, 0, 0);
+    ASSERT_TRUE(PlayerTakesNearestHorse(w));
+    EXPECT_EQ(w.takenHorse, free) << "the player stands beside it";
+    EXPECT_FALSE(native::ResultBool(Call(nh::IS_PED_ON_MOUNT, second)));
+    EXPECT_TRUE(native::ResultBool(Call(nh::IS_PED_ON_MOUNT, rider)));
+    EXPECT_EQ(native::ResultU32(Call(nh::GET_RIDER_OF_MOUNT, free, 0)), w.playerPed);
+    uint32_t handle = w.takenHorse;
+    Call(nh::DELETE_ENTITY, P(&handle));
+    EXPECT_TRUE(w.takenHorseDeleted);
+}
+
 using SimWorldDeathTest = SimWorldTest;
 
 TEST_F(SimWorldDeathTest, UnknownNativesAndWrongArgumentCountsStopTheRun) {
