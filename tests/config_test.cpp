@@ -239,8 +239,11 @@ TEST_F(Config, WeaponsSectionAndTierPools) {
 
     // No section, or one that did not fit: only the built-in repeater, pooled by default.
     std::string big = "[Weapons]\n";
-    for (int i = 0; big.size() < 9000; ++i)
-        big += "l" + std::to_string(i) + "=\nprimary=WEAPON_X\n";
+    for (int i = 0; big.size() < 9000; ++i) {
+        big += 'l';
+        big += std::to_string(i);
+        big += "=\nprimary=WEAPON_X\n";
+    }
     for (const std::string& text : {std::string(), big}) {
         WriteIni(text);
         LoadLoadouts();
