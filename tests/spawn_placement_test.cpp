@@ -246,6 +246,7 @@ TEST_F(Placement, CreationLoadsCreatesReleasesDressesArmsAndSendsTheHunter) {
     const std::vector<uint64_t> expected = {nh::IS_MODEL_VALID,
                                             nh::REQUEST_MODEL,
                                             nh::HAS_MODEL_LOADED,
+                                            nh::HAS_MODEL_LOADED, // asked again after the loop
                                             nh::CREATE_PED,
                                             nh::SET_MODEL_AS_NO_LONGER_NEEDED,
                                             nh::SET_ENTITY_AS_MISSION_ENTITY,
@@ -283,6 +284,7 @@ TEST_F(Placement, ModelsThatAreInvalidOrNeverLoadOrYieldNoPedGiveNothing) {
     EXPECT_EQ(CreateDog(HunterModel, Vec3{}, 0.0f), 0u);
     EXPECT_EQ(host.waits.size(), 300u);
     EXPECT_EQ(host.waits.front(), 10u);
+    EXPECT_EQ(host.CountOf(nh::HAS_MODEL_LOADED), 302u); // before each wait, at 300, and after
     EXPECT_EQ(host.CountOf(nh::CREATE_PED), 0u);
 
     // Loaded after a few waits: the model is used.

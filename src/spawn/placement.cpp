@@ -194,13 +194,14 @@ Ped CreateMember(PedKind kind, Hash model, const Vec3& point, float heading) {
         if (game::EntityExists(ped)) {
             game::ApplyHorsePreset(ped);
             game::RefreshAppearance(ped);
-            if (!HasHorseRecord(ped)) {
-                HorseRecord record;
-                record.horse = ped;
-                record.spawnAttempt = G.spawn.SpawnAttemptId;
-                G.spawn.HorseRecords.push_back(record);
-                ++G.spawn.HorseRecordsEdits;
-            }
+        }
+        // Asked again: the preset step may have cost the game the horse.
+        if (game::EntityExists(ped) && !HasHorseRecord(ped)) {
+            HorseRecord record;
+            record.horse = ped;
+            record.spawnAttempt = G.spawn.SpawnAttemptId;
+            G.spawn.HorseRecords.push_back(record);
+            ++G.spawn.HorseRecordsEdits;
         }
         break;
     }
@@ -258,14 +259,10 @@ Vec3 PursuitPoint() {
 bool LoadModel(Hash model) {
     if (!game::IsModelValid(model)) return false;
     game::RequestModel(model);
-    int waits = 0;
-    bool loaded = game::HasModelLoaded(model);
-    while (!loaded && waits < MaxModelWaits) {
+    // The answer is asked afresh after the wait loop, whichever way the loop ended.
+    for (int waits = 0; !game::HasModelLoaded(model) && waits < MaxModelWaits; ++waits)
         scriptWait(ModelWaitMs);
-        ++waits;
-        loaded = game::HasModelLoaded(model);
-    }
-    return loaded;
+    return game::HasModelLoaded(model);
 }
 
 Ped CreateHunter(Hash model, const Vec3& point, float heading) {
