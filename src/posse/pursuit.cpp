@@ -14,7 +14,7 @@ constexpr float MountStoppingRange = 3.0f;
 constexpr float DismountRangeSq = 50.0f * 50.0f;
 constexpr int32_t DismountApproachTimeoutMs = 4000;
 
-constexpr float StuckMoveStepSq = 0.8f * 0.8f;
+constexpr float StuckMoveStepSq = 0.64f; // (0.8 m)²
 constexpr int32_t StuckStillMs = 3500;
 constexpr int32_t ClosingCheckMs = 4000;
 constexpr float ClosingMinGain = 2.0f;
