@@ -17,6 +17,7 @@
 #include "platform/crt_rand.h"
 #include "platform/profile.h"
 #include "recording_host.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -27,27 +28,14 @@ const fs::path SourceRoot = fs::path(HARKVANE_TEST_DATA).parent_path().parent_pa
 // Runs each test in its own empty working directory, where ".\Harkvane.ini" is looked for.
 struct Config : ::testing::Test {
     RecordingHost host;
-    fs::path previousDir;
-    fs::path dir;
+    ScratchDir scratch;
+    const fs::path& dir = scratch.dir;
 
     void SetUp() override {
         ResetPluginState();
         host.Install();
-        previousDir = fs::current_path();
-        char tmpl[] = "/tmp/harkvane-config-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        fs::current_path(dir);
-        WriteIni("[Probe]\nKey=7\n");
-        if (GetPrivateProfileIntA("Probe", "Key", 0, ".\\Harkvane.ini") != 7)
-            GTEST_SKIP() << "the portable profile reader is not in place yet";
-        fs::remove(dir / "Harkvane.ini");
     }
-    void TearDown() override {
-        fs::current_path(previousDir);
-        fs::remove_all(dir);
-        host.Uninstall();
-    }
+    void TearDown() override { host.Uninstall(); }
 
     void WriteIni(const std::string& text) {
         std::ofstream(dir / "Harkvane.ini", std::ios::binary) << text;

@@ -17,6 +17,7 @@
 #include "platform/crt_rand.h"
 #include "platform/keys.h"
 #include "recording_host.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -81,8 +82,7 @@ constexpr Vec3 InRhodes{1383.95f, -1260.199f, 78.121f};
 
 struct MainLoop : ::testing::Test {
     RecordingHost host;
-    std::filesystem::path oldDir;
-    std::filesystem::path workDir;
+    ScratchDir scratch;
 
     void SetUp() override {
         ResetPluginState();
@@ -92,15 +92,8 @@ struct MainLoop : ::testing::Test {
         ProtectedPeds.clear();
         LoopOps = Recorders;
         PlacePlayer(OpenCountry);
-        // The loop touches Harkvane.dat; keep it in a private folder.
-        oldDir = std::filesystem::current_path();
-        char pattern[] = "/tmp/harkvane-loop-XXXXXX";
-        workDir = mkdtemp(pattern);
-        std::filesystem::current_path(workDir);
     }
     void TearDown() override {
-        std::filesystem::current_path(oldDir);
-        std::filesystem::remove_all(workDir);
         LoopOps = RealLoopOps;
         host.Uninstall();
         Host = nullptr;

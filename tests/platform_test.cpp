@@ -11,6 +11,7 @@
 #include "platform/crt_rand.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -67,18 +68,7 @@ TEST(CrtRand, ReproducesTheWindowsSequence) {
 }
 
 struct Profile : ::testing::Test {
-    std::string dir;
-    std::string oldCwd;
-    void SetUp() override {
-        char pattern[] = "/tmp/harkvane-profile-XXXXXX";
-        dir = mkdtemp(pattern);
-        oldCwd = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(oldCwd);
-        std::filesystem::remove_all(dir);
-    }
+    ScratchDir scratch;
     static void Write(const char* name, const std::string& text) {
         FILE* f = std::fopen(name, "wb");
         ASSERT_NE(f, nullptr);

@@ -16,27 +16,19 @@
 #include "bounty/streak_and_notices.h"
 #include "host/plugin_state.h"
 #include "recording_host.h"
+#include "scratch_dir.h"
 
 namespace {
 
 struct StreakFile : ::testing::Test {
     RecordingHost host;
-    std::filesystem::path oldDir;
-    std::filesystem::path workDir;
+    ScratchDir scratch;
 
     void SetUp() override {
         ResetPluginState();
         host.Install();
-        oldDir = std::filesystem::current_path();
-        char pattern[] = "/tmp/harkvane-streak-XXXXXX";
-        workDir = mkdtemp(pattern);
-        std::filesystem::current_path(workDir);
     }
-    void TearDown() override {
-        std::filesystem::current_path(oldDir);
-        std::filesystem::remove_all(workDir);
-        host.Uninstall();
-    }
+    void TearDown() override { host.Uninstall(); }
 
     static std::string Text() {
         std::ifstream in("Harkvane.dat", std::ios::binary);
