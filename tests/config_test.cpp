@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -10,6 +12,7 @@
 #include <unistd.h>
 
 #include "config/config_report.h"
+#include "config/count_bounds.h"
 #include "config/loadouts.h"
 #include "config/rosters.h"
 #include "config/settings_loader.h"
@@ -141,7 +144,7 @@ TEST_F(Config, RosterListsAndRanges) {
     EXPECT_EQ(range(s.DogCountRange[1]), std::make_pair(0, 0));
     EXPECT_EQ(range(s.DogCountRange[2]), std::make_pair(3, 1));
     EXPECT_EQ(range(s.DogCountRange[3]), std::make_pair(2, 2));
-    EXPECT_EQ(range(s.DogCountRange[4]), std::make_pair(1410065407, 1410065407));
+    EXPECT_EQ(range(s.DogCountRange[4]), std::make_pair(10, 10)); // atol wraps, then the bound
     EXPECT_EQ(range(s.DogCountRange[5]), std::make_pair(-4, 7));
     EXPECT_EQ(range(s.HorseCountRange[1]), std::make_pair(2, 2));
     EXPECT_EQ(range(s.HorseCountRange[2]), std::make_pair(0, 0));
@@ -162,6 +165,44 @@ TEST_F(Config, RosterListsAndRanges) {
     EXPECT_EQ(models, (std::vector<Hash>(2, TestHashName("A_M_M_RANCHER_01"))));
     RosterModels(2, 0, models);
     EXPECT_TRUE(models.empty());
+}
+
+// A typing slip in a count must not make one spawn attempt create peds for minutes: every count
+// has an upper bound, applied at load, and the configuration report says so.
+TEST_F(Config, CountsReadFromTheFileAreHeldToTheirBounds) {
+    WriteIni("[DogCounts]\nT1=1000000\nT2=3-1000000\nT3=-2147483648-2147483647\nT4=10\n"
+             "[HorseCounts]\nT1=2147483647\nT2=16-2\nT3=15\n"
+             "[Extras]\nT1=1,1,1,1,1,1,1,1,1,0.5,0.25,0.125\nT2=1,x,1,1,1,1,1,1,1,1,1,0.5\n"
+             "[Harkvane_Counts_A]\nT1=1000000\nT2=20\n"
+             "[Harkvane_Counts_B]\nT3=2147483647\nT4=-2147483648\n"
+             "[Harkvane_Counts_C]\nT5=21\n");
+    LoadSettings(G.settings);
+    const Settings& s = G.settings;
+    auto range = [](const CountRange& r) { return std::make_pair(r.min, r.max); };
+    EXPECT_EQ(range(s.DogCountRange[1]), std::make_pair(10, 10));
+    EXPECT_EQ(range(s.DogCountRange[2]), std::make_pair(3, 10));
+    EXPECT_EQ(range(s.DogCountRange[3]), std::make_pair(INT32_MIN, 10));
+    EXPECT_EQ(range(s.DogCountRange[4]), std::make_pair(10, 10));
+    EXPECT_EQ(range(s.HorseCountRange[1]), std::make_pair(15, 15));
+    EXPECT_EQ(range(s.HorseCountRange[2]), std::make_pair(15, 2));
+    EXPECT_EQ(range(s.HorseCountRange[3]), std::make_pair(15, 15));
+    ASSERT_EQ(s.ExtraChances[1].size(), 10u); // the first ten chances, in file order
+    EXPECT_EQ(s.ExtraChances[1][9], 0.5f);
+    EXPECT_EQ(s.ExtraChances[2], std::vector<float>(10, 1.0f)); // counted after dropping "x"
+    EXPECT_EQ(s.Harkvane_Counts_A[1], 20);
+    EXPECT_EQ(s.Harkvane_Counts_A[2], 20);
+    EXPECT_EQ(s.Harkvane_Counts_B[3], 20);
+    EXPECT_EQ(s.Harkvane_Counts_B[4], INT32_MIN); // no lower bound: a negative wave has no one
+    EXPECT_EQ(s.Harkvane_Counts_C[5], 20);
+
+    const std::string report = RenderEffectiveConfig();
+    for (const char* expected :
+         {"[DogCounts]\n; at most 10 dogs a posse: a larger count is read as 10\nT1 = 10-10\n",
+          "[HorseCounts]\n; at most 15 horses a posse: a larger count is read as 15\nT1 = 15-15\n",
+          "[Extras]\n; at most 10 chances a tier: later ones are dropped\nT1 = ",
+          "[Harkvane_Counts_A]\n; at most 20 soldiers a wave: a larger count is read as 20\n"
+          "T1 = 20\n"})
+        EXPECT_NE(report.find(expected), std::string::npos) << expected << "\nin\n" << report;
 }
 
 TEST_F(Config, VariantWeightsBecomePercentages) {
@@ -376,10 +417,12 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
         return t;
     };
     std::set<std::pair<std::string, std::string>> written;
+    std::map<std::string, std::string> comments; // per section, its comment lines
     std::istringstream lines(text.str());
     std::string line, section;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == ';') comments[section] += line + "\n";
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             section = lower(line.substr(1, line.find(']') - 1));
@@ -399,6 +442,16 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
     ASSERT_GT(queried.size(), 100u);
     for (const auto& [sec, key] : queried)
         EXPECT_TRUE(written.count({lower(sec), lower(key)})) << "[" << sec << "] " << key;
+
+    // The file tells players the bounds the loader applies.
+    const std::pair<const char*, int32_t> bounds[] = {
+        {"dogcounts", MaxDogsPerPosse},     {"horsecounts", MaxHorsesPerPosse},
+        {"extras", MaxExtraMembers},        {"harkvane_counts_a", MaxWaveSize},
+        {"harkvane_counts_b", MaxWaveSize}, {"harkvane_counts_c", MaxWaveSize}};
+    for (const auto& [sec, bound] : bounds)
+        EXPECT_NE(comments[sec].find("At most " + std::to_string(bound) + " "), std::string::npos)
+            << sec << ":\n"
+            << comments[sec];
 }
 
 TEST_F(Config, OddFilesNeverBreakTheLoaders) {

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -162,11 +163,12 @@ TEST_F(HarkvaneEvent, ThreeWavesWonClearsTheBountyAndResetsTheStreak) {
 }
 
 TEST_F(HarkvaneEvent, WaveOfOneOrNoneStillGetsItsLeaderAndNothingMore) {
-    for (int countB : {0, 1}) {
+    // The lowest int32 count (as a file may give it) has no one below the leader either.
+    for (int countB : {0, 1, INT32_MIN}) {
         ResetPluginState();
         G.settings.Harkvane.Model = SoldierModel;
         G.settings.Harkvane.SpawnIntervalMs = -500; // counts as no pause
-        G.settings.Harkvane_Counts_A[1] = 1;
+        G.settings.Harkvane_Counts_A[1] = countB == INT32_MIN ? INT32_MIN : 1;
         G.settings.Harkvane_Counts_B[1] = countB;
         Start(1);
         Frame(0); // wave A (leader only) is out: B is due at once

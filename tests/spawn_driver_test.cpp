@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -162,6 +163,34 @@ TEST_F(Driver, ForcedDogsWithoutDogModelsSendsHuntersOnlyWithoutACountDraw) {
     EXPECT_EQ(G.platform.RandState, rand.state);
     ASSERT_EQ(G.spawn.DeferredSpawns.size(), 2u);
     EXPECT_EQ(G.spawn.DeferredSpawns[1].isDog, 0);
+}
+
+// A range over the whole int32 range takes its one draw like any other, without overflowing,
+// and a count below 0 sends nothing.
+TEST_F(Driver, ACountRangeOverTheWholeIntRangeTakesOneDrawAndSendsNone) {
+    NoGround();
+    Settings& s = G.settings;
+    s.Spawner.SpawnAttemptsPerMember = 1;
+    s.Debug.ForceVariant = VariantDogs;
+    s.DogModels = {DogA};
+    s.DogCountRange[1] = {INT32_MIN, INT32_MAX};
+    CrtSrand(5);
+    PredictedRand rand(5);
+    SpawnDriver();
+    for (int i = 0; i < 1 + 4; ++i)
+        rand.Next(); // the dog count, then two members with one attempt each
+    EXPECT_EQ(G.platform.RandState, rand.state);
+    EXPECT_EQ(G.spawn.DeferredSpawns.size(), 2u);
+
+    s.Debug.ForceVariant = VariantHorse;
+    s.HorseModels[1] = {HorseA};
+    s.HorseCountRange[1] = {INT32_MIN, INT32_MAX};
+    G.spawn.DeferredSpawns.clear();
+    SpawnDriver();
+    for (int i = 0; i < 4 + 1; ++i)
+        rand.Next(); // two members, then the horse count
+    EXPECT_EQ(G.platform.RandState, rand.state);
+    EXPECT_EQ(G.spawn.DeferredSpawns.size(), 2u);
 }
 
 TEST_F(Driver, HorsePosseWithNoHorseCountRidesNothingAndPairsNobody) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/count_bounds.h"
 #include "config/ini_access.h"
 #include "config/loadouts.h"
 #include "config/rosters.h"
@@ -77,6 +78,22 @@ struct Report {
         }
         sections.emplace_back(section, line + "\n");
     }
+    // A note heading the section, given once however many of its keys ask for it.
+    void SectionNote(const char* section, const std::string& note) {
+        const std::string line = "; " + note + "\n";
+        for (auto& entry : sections) {
+            if (entry.first == section) {
+                if (entry.second.compare(0, line.size(), line) != 0) entry.second.insert(0, line);
+                return;
+            }
+        }
+        sections.emplace_back(section, line);
+    }
+    void BoundNote(const char* section, int32_t bound, const char* what) {
+        SectionNote(section, "at most " + std::to_string(bound) + " " + what +
+                                 ": a larger count is read as " + std::to_string(bound));
+    }
+
     // Notes go on a line of their own: the profile reader does not strip comments from values.
     void Key(const char* section, const char* key, const std::string& value,
              const std::string& note = std::string()) {
@@ -121,11 +138,15 @@ struct Report {
         Key(section, key, HashText(field), HashNote(field));
     }
     void AtLeast(float&, float) {}
+    void AtMost(const char* section, const char*, int32_t&, int32_t bound) {
+        BoundNote(section, bound, "soldiers a wave");
+    }
 
     void Rosters(Settings& s) {
         static constexpr const char* tierKeys[TierCount + 1] = {"", "T1", "T2", "T3", "T4", "T5"};
         char section[32];
         Key("Dogs", "Models", ModelListText(s.DogModels));
+        BoundNote("DogCounts", MaxDogsPerPosse, "dogs a posse");
         for (int t = 1; t <= TierCount; ++t)
             Key("DogCounts", tierKeys[t], RangeText(s.DogCountRange[t]));
         for (int t = 1; t <= TierCount; ++t) {
@@ -134,6 +155,8 @@ struct Report {
                 HashNote(s.FootRoster[t].lead));
             Key(section, "Fills", HashText(s.FootRoster[t].fill), HashNote(s.FootRoster[t].fill));
         }
+        SectionNote("Extras", "at most " + std::to_string(MaxExtraMembers) +
+                                  " chances a tier: later ones are dropped");
         for (int t = 1; t <= TierCount; ++t) {
             std::string chances;
             for (float chance : s.ExtraChances[t])
@@ -144,6 +167,7 @@ struct Report {
             std::snprintf(section, sizeof section, "Horse_T%d", t);
             Key(section, "Models", ModelListText(s.HorseModels[t]));
         }
+        BoundNote("HorseCounts", MaxHorsesPerPosse, "horses a posse");
         for (int t = 1; t <= TierCount; ++t)
             Key("HorseCounts", tierKeys[t], RangeText(s.HorseCountRange[t]));
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/count_bounds.h"
 #include "config/ini_access.h"
 #include "host/plugin_state.h"
 #include "natives/hash_keys.h"
@@ -81,6 +82,8 @@ void ReadChanceList(const char* key, const char* defaultText, std::vector<float>
         if (chance < 0.0f) chance = 0.0f;
         out.push_back(chance);
     });
+    out.resize(static_cast<size_t>(
+        LimitCount("Extras", key, static_cast<int32_t>(out.size()), MaxExtraMembers)));
 }
 
 // One "%d" conversion as the C library scans it: blanks, an optional sign, at least one digit.
@@ -99,14 +102,19 @@ bool ScanDecimal(const char*& p, int32_t& out) {
     return true;
 }
 
-// "%d-%d" gives (min, max) as written; anything else gives the leading integer for both.
-CountRange ReadRange(const char* section, const char* key, const char* defaultText) {
+// "%d-%d" gives (min, max) as written; anything else gives the leading integer for both. Each
+// end is then held to the bound.
+CountRange ReadRange(const char* section, const char* key, const char* defaultText, int32_t bound) {
     char value[ListBufferSize];
     IniReadString(section, key, defaultText, value, sizeof value);
     const char* p = value;
     CountRange range;
-    if (ScanDecimal(p, range.min) && *p == '-' && (++p, ScanDecimal(p, range.max))) return range;
-    range.min = range.max = CrtAtol(value);
+    if (ScanDecimal(p, range.min) && *p == '-' && (++p, ScanDecimal(p, range.max))) {
+        range.min = LimitCount(section, key, range.min, bound);
+        range.max = LimitCount(section, key, range.max, bound);
+    } else {
+        range.min = range.max = LimitCount(section, key, CrtAtol(value), bound);
+    }
     return range;
 }
 
@@ -137,7 +145,7 @@ void LoadRosters(Settings& s) {
     char section[32];
     ReadModelList("Dogs", "Models", DefaultDogModels, s.DogModels);
     for (int t = 1; t <= TierCount; ++t)
-        s.DogCountRange[t] = ReadRange("DogCounts", TierKeys[t], "1");
+        s.DogCountRange[t] = ReadRange("DogCounts", TierKeys[t], "1", MaxDogsPerPosse);
     for (int t = 1; t <= TierCount; ++t) {
         std::snprintf(section, sizeof section, "T%d_Foot", t);
         s.FootRoster[t].lead = ReadModel(section, FootLeadKey(t), DefaultFootRoster[t].lead);
@@ -150,7 +158,7 @@ void LoadRosters(Settings& s) {
         ReadModelList(section, "Models", "", s.HorseModels[t]);
     }
     for (int t = 1; t <= TierCount; ++t)
-        s.HorseCountRange[t] = ReadRange("HorseCounts", TierKeys[t], "0");
+        s.HorseCountRange[t] = ReadRange("HorseCounts", TierKeys[t], "0", MaxHorsesPerPosse);
 }
 
 void LoadVariantWeights() {

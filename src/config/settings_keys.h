@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "config/count_bounds.h"
 #include "config/settings.h"
 
 struct WordChoice {
@@ -22,7 +23,8 @@ inline constexpr WordChoice ForceVariantWords[] = {
 //   Int/Float/Bool(section, key, field, fixed)   missing key gives the fixed value
 //   Word(section, key, field, words, missingText), Text(...), HashKey(...)
 //   AnchorRoadBias(section, key, field, givenFlag, horseRoadBias)
-//   AtLeast(field, floor) after the key it limits, and Rosters(settings) at the roster step.
+//   AtLeast(field, floor) after the key it limits, AtMost(section, key, field, bound) after a
+//   count that has an upper bound, and Rosters(settings) at the roster step.
 template <typename Visitor>
 void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v) {
     v.Float("Spawner", "MinSpawnHours", s.Spawner.MinSpawnHours);
@@ -108,12 +110,16 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
     v.Text("Harkvane", "ToastSuccess", s.Harkvane.ToastSuccess, "Bounty Cleared");
     v.HashKey("Harkvane", "Model", s.Harkvane.Model, "S_M_Y_Army_01");
     static constexpr const char* tierKeys[TierCount + 1] = {"", "T1", "T2", "T3", "T4", "T5"};
+    const auto waveSize = [&](const char* section, int t, int32_t& field) {
+        v.Int(section, tierKeys[t], field);
+        v.AtMost(section, tierKeys[t], field, MaxWaveSize);
+    };
     for (int t = 1; t <= TierCount; ++t)
-        v.Int("Harkvane_Counts_A", tierKeys[t], s.Harkvane_Counts_A[t]);
+        waveSize("Harkvane_Counts_A", t, s.Harkvane_Counts_A[t]);
     for (int t = 1; t <= TierCount; ++t)
-        v.Int("Harkvane_Counts_B", tierKeys[t], s.Harkvane_Counts_B[t]);
+        waveSize("Harkvane_Counts_B", t, s.Harkvane_Counts_B[t]);
     for (int t = 1; t <= TierCount; ++t)
-        v.Int("Harkvane_Counts_C", tierKeys[t], s.Harkvane_Counts_C[t]);
+        waveSize("Harkvane_Counts_C", t, s.Harkvane_Counts_C[t]);
     v.Bool("Harkvane", "ResetOnPlayerDeath", s.Harkvane.ResetOnPlayerDeath, false);
 
     v.Int("Debug", "ForceTier", s.Debug.ForceTier, -1);

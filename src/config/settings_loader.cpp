@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "config/count_bounds.h"
 #include "config/ini_access.h"
 #include "config/rosters.h"
 #include "config/settings_keys.h"
@@ -98,6 +99,10 @@ struct Loader {
     // Also catches a value that does not compare (NaN on either side).
     void AtLeast(float& field, float floor) {
         if (!(field >= floor)) field = floor;
+    }
+
+    void AtMost(const char* section, const char* key, int32_t& field, int32_t bound) {
+        field = LimitCount(section, key, field, bound);
     }
 
     void Rosters(Settings& s) { LoadRosters(s); }

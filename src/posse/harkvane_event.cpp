@@ -123,7 +123,7 @@ void SpawnWaveLeader(const Vec3& playerPos, float heading, int wave) {
     }
     // The wave goes on without a new leader, around whatever anchor it already has.
     hv.HarkvaneWaveCount = 0;
-    hv.HarkvaneWaveTarget = std::max(WaveSize(wave) - 1, 0);
+    hv.HarkvaneWaveTarget = WaveTarget(wave);
 }
 
 void FinishWithSuccess() {
@@ -170,6 +170,11 @@ int32_t WaveSize(int wave) {
     return wave == 1   ? s.Harkvane_Counts_B[tier]
            : wave == 2 ? s.Harkvane_Counts_C[tier]
                        : s.Harkvane_Counts_A[tier];
+}
+
+int32_t WaveTarget(int wave) {
+    const int32_t size = WaveSize(wave);
+    return size > 0 ? size - 1 : 0; // the leader is not counted; a negative size means none
 }
 
 Hash LawRegionOfZone(Hash zone) {

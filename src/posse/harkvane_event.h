@@ -16,5 +16,7 @@ bool IsHarkvaneMember(Ped ped);
 int WaveIndex(char group);
 char WaveTag(int wave);
 int32_t WaveSize(int wave);
+// Members still to come around the wave's leader: its size less the leader, never below 0.
+int32_t WaveTarget(int wave);
 // The law region of a district zone (the host's hash of its name); 0 for unlisted zones.
 Hash LawRegionOfZone(Hash zone);

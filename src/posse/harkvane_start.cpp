@@ -55,7 +55,7 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
     }
 
     hv.HarkvaneWaveCount = 0;
-    hv.HarkvaneWaveTarget = std::max(0, WaveSize(0) - 1);
+    hv.HarkvaneWaveTarget = WaveTarget(0);
     hv.HarkvaneNextMemberMs = game::GameTimer();
     hv.HarkvaneStage = 0;
 

@@ -42,11 +42,13 @@ Hash UniformPick(const std::vector<Hash>& list) {
 }
 
 // A count between min and max inclusive; max is raised to min when written the wrong way round.
+// The width is taken in 64 bits, so a range over the whole int32 range still takes its one draw.
 int DrawCount(CountRange range) {
-    const int lo = range.min;
-    const int hi = std::max(range.max, lo);
+    const int32_t lo = range.min;
+    const int32_t hi = std::max(range.max, lo);
     if (lo == hi) return lo;
-    return lo + CrtRand() % (hi - lo + 1);
+    const int64_t width = int64_t{hi} - lo + 1;
+    return static_cast<int32_t>(lo + CrtRand() % width);
 }
 
 int32_t CurrentBounty() {
