@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bounty/streak_and_notices.h"
 #include "host/plugin_state.h"
 #include "natives/game_clock.h"
 #include "platform/crt_rand.h"
@@ -324,6 +325,22 @@ TEST_F(Driver, EveryNthAttemptStartsTheArmyEventInsteadOfAPosse) {
     SpawnDriver();
     EXPECT_EQ(G.loop.StreakCount, 5);
     EXPECT_NE(G.settings.CurrentTierTag, "HV");
+}
+
+// The streak is never negative: a count at the int32 limit (a hand-edited file) stays there, in
+// memory and in the file, however many posses follow.
+TEST_F(Driver, TheStreakCountStopsAtTheLargestValueTheFileCanHold) {
+    NoGround();
+    G.settings.Harkvane.Enabled = true;
+    ScratchDir::Write("Harkvane.dat", "2147483647\n");
+    G.loop.StreakCount = ReadStreakFile();
+    ASSERT_EQ(G.loop.StreakCount, INT32_MAX);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SpawnDriver();
+        EXPECT_EQ(G.loop.StreakCount, INT32_MAX);
+        EXPECT_EQ(ScratchDir::Read("Harkvane.dat"), "2147483647\n");
+    }
+    EXPECT_EQ(G.spawn.SpawnAttemptId, 2);
 }
 
 TEST_F(Driver, ACampClearsTheOldPosseOncePerStayAndHoldsTimedSpawnsOff) {

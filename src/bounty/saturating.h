@@ -1,5 +1,6 @@
-// Bounty sums in cents: computed wide and held to the int32 range, so a large pool or increase
-// can never wrap into a negative (or garbage) amount. Sums within range are unchanged.
+// Sums computed wide and held to the int32 range, so a large bounty pool or increase, or a
+// streak count at its limit, can never wrap into a negative (or garbage) value. Sums within
+// range are unchanged.
 #pragma once
 #include <cstdint>
 #include <limits>

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "bounty/bounty_pools.h"
+#include "bounty/saturating.h"
 #include "bounty/streak_and_notices.h"
 #include "config/rosters.h"
 #include "host/plugin_state.h"
@@ -201,7 +202,8 @@ void SpawnDriver() {
     ProtectPlayerMount();
     PreSpawnHorseCleanup();
     if (s.Harkvane.Enabled) {
-        G.loop.StreakCount += 1;
+        // Held at the int32 limit: a count read from a hand-edited file may already be there.
+        G.loop.StreakCount = SaturatingAdd(G.loop.StreakCount, 1);
         SaveStreak();
     }
     size_t startIndex = G.spawn.SpawnedPeds.size();
