@@ -151,6 +151,34 @@ TEST_F(BountyPools, LeavingKeepsThePoolAndReturningOverwritesItWithTheCurrentBou
     EXPECT_EQ(ScratchDir::Read(PoolFile), "100 0 0 0 150 250\n");
 }
 
+// Reaching the island (a region never pooled) pauses the pools, but a change made just before
+// is still written when it falls due.
+TEST_F(BountyPools, PendingWriteLandsWhileThePlayerIsOnTheIsland) {
+    StandIn(ZoneRegion2);
+    Tick(0);
+    host.bounty = 500;
+    Tick(4000); // the pool takes 500; its write is due 1500 ms later
+    StandIn(ZoneRegion5);
+    Tick(1000);
+    EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 0 0\n");
+    Tick(500);
+    EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 500 500\n");
+    EXPECT_FALSE(G.pools.PoolsDirty);
+
+    // Nothing new is taken there: the island's bounty reaches neither a pool nor the file.
+    host.bounty = 900;
+    for (int i = 0; i < 20; ++i)
+        Tick(1000);
+    EXPECT_EQ(G.pools.RegionPools[2], 500);
+    EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 500 500\n");
+
+    // Back in a pooled region the pools follow the bounty again.
+    StandIn(ZoneRegion0);
+    Tick(1000);
+    Tick(1500);
+    EXPECT_EQ(ScratchDir::Read(PoolFile), "900 0 0 0 500 1400\n");
+}
+
 TEST_F(BountyPools, UnreadableNumbersKeepMemoryAndNegativesReadAsZero) {
     const int32_t before[6] = {1, 2, 3, 4, 5, 15};
     std::copy(std::begin(before), std::end(before), G.pools.PoolFileValues);

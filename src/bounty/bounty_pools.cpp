@@ -189,16 +189,18 @@ void UpdateBountyPools() {
         StartBountyPooling();
         return;
     }
-    if (!IsPooled(region) || TimerBefore(now, s.HoldoffUntilMs)) return;
-
-    int32_t values[PoolFileFieldCount];
-    for (int r = 0; r < PoolRegionCount; ++r)
-        values[FileFieldOfRegion[r]] = s.RegionPools[r];
-    values[FileSumField] = SumOfPools(false);
-    if (!std::equal(std::begin(values), std::end(values), std::begin(s.PoolFileValues))) {
-        std::copy(std::begin(values), std::end(values), std::begin(s.PoolFileValues));
-        s.PoolsDirty = true;
-        s.WriteDueMs = now + WriteDelayMs;
+    // Outside the pooled regions (and during the start-up hold-off) no new values are taken,
+    // but a change made just before still reaches the file when its write falls due.
+    if (IsPooled(region) && !TimerBefore(now, s.HoldoffUntilMs)) {
+        int32_t values[PoolFileFieldCount];
+        for (int r = 0; r < PoolRegionCount; ++r)
+            values[FileFieldOfRegion[r]] = s.RegionPools[r];
+        values[FileSumField] = SumOfPools(false);
+        if (!std::equal(std::begin(values), std::end(values), std::begin(s.PoolFileValues))) {
+            std::copy(std::begin(values), std::end(values), std::begin(s.PoolFileValues));
+            s.PoolsDirty = true;
+            s.WriteDueMs = now + WriteDelayMs;
+        }
     }
     if (s.PoolsDirty && !TimerBefore(now, s.WriteDueMs)) {
         SaveBountyPools();
