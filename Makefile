@@ -2,7 +2,7 @@
 # Both first install any missing Debian packages (tools/deps.sh).
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps run test build-dev build-release build-mingw dist clean bench bench-callgrind fuzz soak
+.PHONY: all deps run test update-traces build-dev build-release build-mingw dist clean bench bench-callgrind fuzz soak
 
 all: build-release
 
@@ -37,6 +37,14 @@ run: deps
 # Builds everything and runs every test (in CI, a skipped test fails the run).
 test: build-dev build-mingw
 	bash tools/run-ctest.sh build/dev
+
+# Records the native-call trace the spawn-attempt test compares against, after a change to the
+# calls that is intended (review the diff of tests/data/ before committing). Never part of
+# `make test`: the test only compares.
+update-traces: build-dev
+	-./build/dev/tests/harkvane_tests --gtest_filter='*MatchesTheRecordedTrace*'
+	cp build/dev/tests/test-output/spawn_attempt.trace tests/data/spawn_attempt.trace
+	git diff --stat -- tests/data
 
 # Frame cost against a constant-time host, beside the replayed native traffic; prints the table
 # and the targets (optimised build).
