@@ -46,6 +46,7 @@ std::string SummaryJson(const World& w, const RunStats& s) {
     j["tracked_cap"] = s.trackedCap;
     j["longest_frames_above_cap"] = s.longestFramesAboveCap;
     j["max_plugin_peds_in_world"] = c.maxPluginPeds;
+    j["plugin_peds_after_unload"] = s.pluginPedsAfterUnload;
     j["placement"] = {{"in_water", c.placedInWater},
                       {"above_ground", c.placedAboveGround},
                       {"above_player", c.placedAbovePlayer}};

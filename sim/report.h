@@ -39,6 +39,9 @@ struct RunStats {
     // The horse the player took: still in the world at the end, and with a blip then.
     bool takenHorseExistsAtEnd = false;
     bool takenHorseBlipAtEnd = false;
+    // The plug-in's peds still in the world after it was unloaded: its clean-up deletes every
+    // ped it still knows, so any left here were lost track of (a horse the player took stays).
+    int pluginPedsAfterUnload = -1;
     std::map<std::string, std::string> files; // state files at the end of the run
 };
 

@@ -394,6 +394,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     w.despawnContext = "plug-in unloaded";
     PluginDetach(module);
     PrintEvents(w, out, options);
+    out.stats.pluginPedsAfterUnload = CountPluginPeds(w);
     for (const char* name : StateFiles) {
         bool exists = false;
         const std::string text = ReadFile(name, &exists);

@@ -76,17 +76,25 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--seconds" && hasValue) seconds = std::atof(argv[++i]);
-        else if (a == "--seed" && hasValue) seed = std::atoll(argv[++i]);
-        else if (a == "--workdir" && hasValue) Run.workdir = argv[++i];
-        else if (a == "--summary" && hasValue) Run.summaryPath = argv[++i];
-        else if (a == "--trace" && hasValue) Run.tracePath = argv[++i];
-        else if (a == "--ini" && hasValue) iniPath = argv[++i];
-        else if (a == "--quiet") Run.quiet = true;
+        if (a == "--seconds" && hasValue)
+            seconds = std::atof(argv[++i]);
+        else if (a == "--seed" && hasValue)
+            seed = std::atoll(argv[++i]);
+        else if (a == "--workdir" && hasValue)
+            Run.workdir = argv[++i];
+        else if (a == "--summary" && hasValue)
+            Run.summaryPath = argv[++i];
+        else if (a == "--trace" && hasValue)
+            Run.tracePath = argv[++i];
+        else if (a == "--ini" && hasValue)
+            iniPath = argv[++i];
+        else if (a == "--quiet")
+            Run.quiet = true;
         else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "harkvane-host: unknown option %s\n", a.c_str());
             return false;
-        } else scenarioPath = a;
+        } else
+            scenarioPath = a;
     }
     std::string text = DefaultScenarioJson(), baseDir, error;
     if (!scenarioPath.empty()) {
@@ -110,7 +118,8 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
         }
         s.iniGiven = true;
     }
-    if (Run.workdir.empty()) Run.workdir = "out/host-" + s.name + "-" + std::to_string(s.world.seed);
+    if (Run.workdir.empty())
+        Run.workdir = "out/host-" + s.name + "-" + std::to_string(s.world.seed);
     auto absolute = [](const std::string& p) { return p.empty() ? p : fs::absolute(p).string(); };
     Run.summaryPath = absolute(Run.summaryPath);
     Run.tracePath = absolute(Run.tracePath);
@@ -126,10 +135,14 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
         return false;
     }
     if (s.iniGiven) WriteText("Harkvane.ini", s.ini);
-    if (s.streakGiven) WriteText("Harkvane.dat", s.streakFile);
-    else fs::remove("Harkvane.dat", ec);
-    if (s.poolsGiven) WriteText("BountyPools.dat", s.poolsFile);
-    else fs::remove("BountyPools.dat", ec);
+    if (s.streakGiven)
+        WriteText("Harkvane.dat", s.streakFile);
+    else
+        fs::remove("Harkvane.dat", ec);
+    if (s.poolsGiven)
+        WriteText("BountyPools.dat", s.poolsFile);
+    else
+        fs::remove("BountyPools.dat", ec);
 
     World& w = TheWorld;
     WorldInit(w, s.world);
@@ -142,11 +155,21 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
     return true;
 }
 
-void WorldScriptRegistered(void* module, void (*entry)()) { SimScriptRegister(module, entry); }
-void WorldScriptUnregistered(void* module) { SimScriptUnregister(module); }
-void WorldNativeInit(uint64_t hash) { SimNativeInit(hash); }
-void WorldNativePush64(uint64_t value) { SimNativePush64(value); }
-uint64_t* WorldNativeCall() { return SimNativeCall(); }
+void WorldScriptRegistered(void* module, void (*entry)()) {
+    SimScriptRegister(module, entry);
+}
+void WorldScriptUnregistered(void* module) {
+    SimScriptUnregister(module);
+}
+void WorldNativeInit(uint64_t hash) {
+    SimNativeInit(hash);
+}
+void WorldNativePush64(uint64_t value) {
+    SimNativePush64(value);
+}
+uint64_t* WorldNativeCall() {
+    return SimNativeCall();
+}
 
 void WorldAdvance(uint32_t ms) {
     World& w = TheWorld;
@@ -170,7 +193,9 @@ int16_t WorldKeyState(int virtualKey) {
     return pressed ? 1 : 0;
 }
 
-int64_t WorldCalendarTime() { return static_cast<int64_t>(Run.scenario.world.seed); }
+int64_t WorldCalendarTime() {
+    return static_cast<int64_t>(Run.scenario.world.seed);
+}
 
 int WorldClose() {
     World& w = TheWorld;
@@ -183,7 +208,7 @@ int WorldClose() {
         std::string text;
         if (ReadText(name, &text)) stats.files[name] = text;
     }
-    const int pluginPedsLeft = CountPluginPeds(w);
+    stats.pluginPedsAfterUnload = CountPluginPeds(w);
     SimAttachWorld(nullptr);
     if (w.trace) {
         std::fclose(w.trace);
@@ -195,9 +220,8 @@ int WorldClose() {
     nlohmann::json j = nlohmann::json::parse(SummaryJson(w, stats));
     for (const char* hidden : {"posses", "max_tracked_peds", "final_tracked_peds", "streak"})
         j[hidden] = nullptr;
-    for (const char* hidden : {"started", "won", "waves"}) j["harkvane"][hidden] = nullptr;
-    // Seen only here: the plug-in's peds still in the world after it was unloaded.
-    j["plugin_peds_after_unload"] = pluginPedsLeft;
+    for (const char* hidden : {"started", "won", "waves"})
+        j["harkvane"][hidden] = nullptr;
     const std::string summary = j.dump(2) + "\n";
     if (!Run.summaryPath.empty()) WriteText(Run.summaryPath, summary);
     if (!Run.quiet) std::printf("%s", summary.c_str());
