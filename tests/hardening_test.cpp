@@ -30,7 +30,10 @@ TEST(Hardening, RecordsOfHorsesNoLongerTrackedGoAtTheNextAttemptWithoutAskingThe
 
     ASSERT_EQ(G.spawn.HorseRecords.size(), 1u);
     EXPECT_EQ(G.spawn.HorseRecords[0].horse, kept);
-    for (const RecordedCall* c : host.CallsOf(nh::IS_MOUNT_SEAT_FREE))
+    // The kept horse is asked about; the one no longer tracked is not.
+    const auto asked = host.CallsOf(nh::IS_MOUNT_SEAT_FREE);
+    ASSERT_FALSE(asked.empty());
+    for (const RecordedCall* c : asked)
         EXPECT_EQ(c->U32(0), kept);
     // A new ped handed the old horse's handle is a hunter again, not a protected horse.
     host.entities[gone] = HostEntity{};

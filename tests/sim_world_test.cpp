@@ -52,6 +52,7 @@ struct SimWorldTest : ::testing::Test {
 };
 
 TEST_F(SimWorldTest, TerrainCoversEveryCampAndTheIslandWithSeaBetween) {
+    ASSERT_GE(w.landmarks.size(), 5u);
     for (const Landmark& l : w.landmarks) {
         EXPECT_FALSE(WaterAt(w, l.x, l.y, nullptr)) << l.name;
         EXPECT_NEAR(GroundHeight(w, l.x, l.y), l.z, 8.0) << l.name;

@@ -230,13 +230,21 @@ int main(int argc, char** argv) {
     double hours = 24.0;
     uint64_t seed = 1;
     std::string workdir = "soak-work";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--hours"))
+    for (int i = 1; i < argc; i += 2) {
+        if (i + 1 < argc && !std::strcmp(argv[i], "--hours"))
             hours = std::atof(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--seed"))
+        else if (i + 1 < argc && !std::strcmp(argv[i], "--seed"))
             seed = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (!std::strcmp(argv[i], "--workdir"))
+        else if (i + 1 < argc && !std::strcmp(argv[i], "--workdir"))
             workdir = argv[i + 1];
+        else {
+            std::fprintf(stderr, "usage: harkvane_soak [--hours H] [--seed N] [--workdir DIR]\n");
+            return 2;
+        }
+    }
+    if (!(hours > 0)) {
+        std::fprintf(stderr, "soak: --hours must be a positive number\n");
+        return 2;
     }
     std::filesystem::create_directories(workdir);
     const std::string absoluteWork = std::filesystem::absolute(workdir).string();
@@ -281,6 +289,8 @@ int main(int argc, char** argv) {
         auto it = outcome.files.find(name);
         return it == outcome.files.end() ? std::string("(missing)") : it->second;
     };
+    // A soak in which the plug-in never sent anyone has checked nothing.
+    if (outcome.stats.posses == 0) Fail("no posse was sent");
     if (!StreakFileParses(file("Harkvane.dat")))
         Fail("Harkvane.dat does not parse: " + file("Harkvane.dat"));
     if (!PoolFileParses(file("BountyPools.dat")))

@@ -19,6 +19,17 @@ WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
     exit 1
 }
 cases=$(grep -c '^[0-9]' "$out/wine.txt" || true)
+# Every query line is answered: a file that asks nothing, or a malformed query (answered the
+# same way on both sides), would otherwise pass unseen.
+asked=$(grep -cvE '^(#|[[:space:]]*$)' "$queries" || true)
+if [ "$asked" -eq 0 ] || [ "$cases" -lt "$asked" ]; then
+    echo "only $cases answers to $asked queries in $corpus/$queries" >&2
+    exit 1
+fi
+if grep -n 'BAD QUERY' "$out/native.txt" >&2; then
+    echo "malformed queries in $corpus/$queries" >&2
+    exit 1
+fi
 if ! cmp -s "$out/wine.txt" "$out/native.txt"; then
     echo "portable layer differs from Wine (- Wine, + portable):" >&2
     diff -u "$out/wine.txt" "$out/native.txt" | head -200 >&2 || true
