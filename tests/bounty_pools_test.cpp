@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -195,6 +197,19 @@ TEST_F(BountyPools, UnreadableNumbersKeepMemoryAndNegativesReadAsZero) {
     LoadBountyPools();
     const int32_t read[6] = {0, 10, 20, 30, 40, 95};
     EXPECT_TRUE(std::equal(std::begin(read), std::end(read), G.pools.PoolFileValues));
+}
+
+// A pool file that is there but cannot be opened for reading is not recreated: the player's
+// pools stay in it, and the pools start from zero in memory.
+TEST_F(BountyPools, AFileThatCannotBeOpenedIsLeftAsItIs) {
+    std::fill(std::begin(G.pools.PoolFileValues), std::end(G.pools.PoolFileValues), 7);
+    UnopenableFile socketFile(PoolFile);
+    ASSERT_TRUE(socketFile.made);
+    LoadBountyPools();
+    EXPECT_TRUE(std::filesystem::is_socket(PoolFile));
+    EXPECT_TRUE(G.pools.PoolsLoaded);
+    EXPECT_TRUE(std::all_of(std::begin(G.pools.PoolFileValues), std::end(G.pools.PoolFileValues),
+                            [](int32_t v) { return v == 0; }));
 }
 
 TEST_F(BountyPools, HugePoolsSaturateInsteadOfWrapping) {

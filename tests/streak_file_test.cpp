@@ -3,9 +3,11 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -13,10 +15,28 @@
 #include <thread>
 #include <unistd.h>
 
+#include <sys/stat.h>
+#include <sys/syscall.h>
+
+#include "bounty/bounty_pools.h"
 #include "bounty/streak_and_notices.h"
 #include "host/plugin_state.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
+
+namespace {
+
+// Called whenever the plug-in commits a file to disk, before the commit is made.
+std::function<void(int)> OnDiskCommit;
+
+} // namespace
+
+// Stands in for the C library's fsync in this test program, so a test can see when the plug-in
+// commits a file to disk; the commit itself is still made.
+extern "C" int fsync(int fd) {
+    if (OnDiskCommit) OnDiskCommit(fd);
+    return static_cast<int>(syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -65,6 +85,43 @@ TEST_F(StreakFile, ReadsTheLeadingNumberAndSavingRewritesTheWholeFile) {
     EXPECT_EQ(Text(), "");
     Write("  12\r\n");
     EXPECT_EQ(ReadStreakFile(), 12);
+}
+
+// A state file that is there but cannot be opened for reading (another program holds it, or its
+// rights forbid it) is left as it is at start-up; the count starts from 0 in memory.
+TEST_F(StreakFile, AFileThatCannotBeOpenedIsLeftAsItIs) {
+    {
+        UnopenableFile socketFile("Harkvane.dat");
+        ASSERT_TRUE(socketFile.made);
+        EXPECT_EQ(ReadStreakFile(), 0);
+        EXPECT_TRUE(std::filesystem::is_socket("Harkvane.dat"));
+    }
+    std::filesystem::remove("Harkvane.dat");
+    // Rights bar everyone but root, for whom this part shows nothing.
+    Write("9\n");
+    chmod("Harkvane.dat", 0);
+    if (geteuid() != 0) {
+        EXPECT_EQ(ReadStreakFile(), 0);
+    }
+    chmod("Harkvane.dat", 0600);
+    EXPECT_EQ(Text(), "9\n");
+}
+
+// Both state files reach the disk before they take the old file's place, so a power cut right
+// after a save cannot leave an empty file where the old one was.
+TEST_F(StreakFile, BothStateFilesAreCommittedToDiskBeforeTheyReplaceTheOldOnes) {
+    Write("3\n");
+    ScratchDir::Write("BountyPools.dat", "1 1 1 1 1 5\n");
+    std::vector<std::string> seen; // the old files as they were at each commit
+    OnDiskCommit = [&](int) { seen.push_back(Text() + ScratchDir::Read("BountyPools.dat")); };
+    G.loop.StreakCount = 4;
+    EXPECT_TRUE(SaveStreak());
+    std::fill(std::begin(G.pools.PoolFileValues), std::end(G.pools.PoolFileValues), 2);
+    SaveBountyPools();
+    OnDiskCommit = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{"3\n1 1 1 1 1 5\n", "4\n1 1 1 1 1 5\n"}));
+    EXPECT_EQ(Text(), "4\n");
+    EXPECT_EQ(ScratchDir::Read("BountyPools.dat"), "2 2 2 2 2 2\n");
 }
 
 TEST_F(StreakFile, FailedSaveKeepsTheOldFileAndTheCountInMemory) {

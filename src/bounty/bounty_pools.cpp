@@ -10,6 +10,7 @@
 #include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "platform/atomic_file.h"
+#include "platform/file_presence.h"
 #include "platform/paths.h"
 
 namespace {
@@ -103,7 +104,8 @@ int RegionOfPosition(const Vec3& position) {
 void LoadBountyPools() {
     PoolState& s = G.pools;
     const char* path = PlatformPath(PoolFileName);
-    if (!std::ifstream(path)) {
+    // Only a missing file is created; one that is there but cannot be read is left alone.
+    if (!std::ifstream(path) && FileIsMissing(path)) {
         constexpr int32_t Fresh[PoolFileFieldCount] = {0, 0, 0, 0, 0, 0};
         WritePoolFile(Fresh);
     }

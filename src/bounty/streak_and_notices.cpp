@@ -5,32 +5,31 @@
 
 #include "host/plugin_state.h"
 #include "natives/natives.h"
-#include "platform/file_replace.h"
+#include "platform/atomic_file.h"
+#include "platform/file_presence.h"
 
 namespace {
 
 // Relative to the working directory, without the ".\" the other files carry.
 constexpr const char* StreakFileName = "Harkvane.dat";
-constexpr const char* StreakTempName = "Harkvane.dat.tmp";
 
-// Writes "N\n" beside the streak file and then moves it over the old one, so the game dying in
-// the middle of a save leaves the previous count rather than an empty or cut-off file.
+// "N\n", put in place whole and on disk, so the game dying in the middle of a save leaves the
+// previous count rather than an empty or cut-off file.
 bool WriteStreakFile(int32_t count) {
-    std::FILE* out = std::fopen(StreakTempName, "wb");
-    if (!out) return false;
-    const bool written = std::fprintf(out, "%d\n", count) > 0 && std::fflush(out) == 0;
-    const bool closed = std::fclose(out) == 0;
-    if (written && closed && ReplaceFileAtomically(StreakTempName, StreakFileName)) return true;
-    std::remove(StreakTempName);
-    return false;
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, "%d\n", count);
+    if (length <= 0 || length >= static_cast<int>(sizeof text)) return false;
+    return ReplaceFileContents(StreakFileName, text, static_cast<size_t>(length));
 }
 
 } // namespace
 
 int ReadStreakFile() {
     {
+        // Only a missing file is created: one that is there but cannot be read now (held by
+        // another program, or its rights) keeps the player's count for a later start.
         std::ifstream probe(StreakFileName);
-        if (!probe) WriteStreakFile(0);
+        if (!probe && FileIsMissing(StreakFileName)) WriteStreakFile(0);
     }
     std::ifstream in(StreakFileName);
     if (!in) return 0;

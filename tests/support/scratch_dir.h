@@ -1,10 +1,13 @@
 // Runs a test inside a fresh empty working directory (the plug-in's state files are relative to
 // it) and returns to the previous one afterwards.
 #pragma once
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 struct ScratchDir {
@@ -34,4 +37,18 @@ struct ScratchDir {
         std::ofstream(name, std::ios::binary) << text;
     }
     static bool Exists(const char* name) { return std::filesystem::exists(name); }
+};
+
+// Puts something at the path that exists but that no one, root included, can open as a file (a
+// local socket), as a file held by another program or closed by its rights would be.
+struct UnopenableFile {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    bool made = false;
+    explicit UnopenableFile(const char* path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path);
+        made = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~UnopenableFile() { close(fd); }
 };
