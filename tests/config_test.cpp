@@ -454,6 +454,52 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
             << comments[sec];
 }
 
+// Bounty amounts are cents: the shipped file says so for every amount and shows the dollar value
+// of its example, so a player following the comment does not set them a hundred times too low.
+TEST_F(Config, ShippedSettingsFileGivesBountyAmountsInCents) {
+    std::ifstream shipped(SourceRoot / "dist" / "Harkvane.ini", std::ios::binary);
+    ASSERT_TRUE(shipped.good());
+    std::map<std::string, std::string> commentOf; // "section.key" -> the comment lines above it
+    std::string line, section, comment;
+    while (std::getline(shipped, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        EXPECT_EQ(line.find("dollar"), std::string::npos) << line;
+        if (line.empty()) {
+            comment.clear();
+        } else if (line[0] == ';') {
+            comment += line + "\n";
+        } else if (line[0] == '[') {
+            section = line.substr(1, line.find(']') - 1);
+            comment.clear();
+        } else {
+            std::string key = line.substr(0, line.find_first_of(" ="));
+            commentOf[section + "." + key] = comment;
+            comment.clear();
+        }
+    }
+    for (const char* amount : {"Bounty.DailyBountyIncrease", "Bounty.BountyCap", "TierGates.T1Max",
+                               "TierGates.T2Max", "TierGates.T3Max", "TierGates.T4Max"}) {
+        const std::string& text = commentOf[amount];
+        int cents = -1, dollars = -1, rest = -1;
+        const size_t at = text.find("in cents: ");
+        ASSERT_NE(at, std::string::npos) << amount << ": " << text;
+        ASSERT_EQ(std::sscanf(text.c_str() + at, "in cents: %d = $%d.%2d", &cents, &dollars, &rest),
+                  3)
+            << amount << ": " << text;
+        EXPECT_EQ(cents, dollars * 100 + rest) << amount;
+    }
+
+    // The army comes on the TriggerEvery-th posse: the ordinary ones before it are one fewer.
+    const std::string& every = commentOf["Harkvane.TriggerEvery"];
+    int trigger = 0, ordinary = 0;
+    const size_t at = every.find("with ");
+    ASSERT_NE(at, std::string::npos) << every;
+    ASSERT_EQ(std::sscanf(every.c_str() + at, "with %d, %d ordinary posses", &trigger, &ordinary),
+              2)
+        << every;
+    EXPECT_EQ(ordinary, trigger - 1);
+}
+
 // The report's sections and setting names up to the weapons, without values or notes: the same
 // for every file, since each setting is listed whatever the file said about it.
 std::vector<std::string> ReportSkeleton(const std::string& report) {
