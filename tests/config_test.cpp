@@ -137,7 +137,11 @@ TEST_F(Config, RosterListsAndRanges) {
              "[HorseCounts]\nT1=2 - 3\n[Test]\nModel=S_M_M_Stand_In\n");
     LoadSettings(G.settings);
     const Settings& s = G.settings;
-    EXPECT_EQ(s.ExtraChances[3], (std::vector<float>{1.0f, 0.0f, 0.25f}));
+    // "nan" converts, so it is kept (it takes a draw and never adds a member); 1e99 does not fit.
+    ASSERT_EQ(s.ExtraChances[3].size(), 4u);
+    EXPECT_EQ(std::vector<float>(s.ExtraChances[3].begin(), s.ExtraChances[3].begin() + 3),
+              (std::vector<float>{1.0f, 0.0f, 0.25f}));
+    EXPECT_TRUE(std::isnan(s.ExtraChances[3][3]));
     EXPECT_EQ(s.ExtraChances[1], (std::vector<float>{0.5f}));
     EXPECT_EQ(s.ExtraChances[5], (std::vector<float>{0.9f, 0.5f}));
     auto range = [](const CountRange& r) { return std::make_pair(r.min, r.max); };

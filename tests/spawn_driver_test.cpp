@@ -113,7 +113,8 @@ TEST_F(Driver, TierFollowsTheThresholdsInclusiveAndForcingOnlyForOneToFive) {
 TEST_F(Driver, DrawsComeInOrderAndEveryUnplacedMemberIsQueued) {
     NoGround();
     G.settings.Spawner.SpawnAttemptsPerMember = 2;
-    G.settings.ExtraChances[1] = {1.0f, 0.0f}; // one sure extra member, one never
+    // One sure extra member, two never (a chance of NaN still takes its draw).
+    G.settings.ExtraChances[1] = {1.0f, std::nanf(""), 0.0f};
     G.settings.DogModels = {DogA, DogB};
     G.settings.DogCountRange[1] = {2, 3};
     G.config.VariantWeights[1] = {0, 100, 0};
@@ -123,6 +124,7 @@ TEST_F(Driver, DrawsComeInOrderAndEveryUnplacedMemberIsQueued) {
 
     rand.Next();                          // variant: Dogs
     rand.Next();                          // extra chance 1.0
+    rand.Next();                          // extra chance NaN
     rand.Next();                          // extra chance 0.0
     const int dogs = 2 + rand.Next() % 2; // dog count
     for (int m = 0; m < 3; ++m)

@@ -1,7 +1,6 @@
 #include "config/rosters.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -69,15 +68,15 @@ void ReadModelList(const char* section, const char* key, const char* defaultText
 }
 
 // Like the standard library's stof: a leading number, trailing characters ignored; a piece
-// that does not convert or lies outside the float range is dropped. NaN is dropped too: it
-// would sit in the list as a chance no draw can be compared with.
+// that does not convert or lies outside the float range is dropped. "nan" converts, so it stays:
+// like any chance it takes its draw, and as no draw is below it, it never adds a member.
 void ReadChanceList(const char* key, const char* defaultText, std::vector<float>& out) {
     out.clear();
     ReadList("Extras", key, defaultText, [&](const char* piece) {
         char* end = nullptr;
         errno = 0;
         float chance = std::strtof(piece, &end);
-        if (end == piece || errno == ERANGE || std::isnan(chance)) return;
+        if (end == piece || errno == ERANGE) return;
         if (chance > 1.0f) chance = 1.0f;
         if (chance < 0.0f) chance = 0.0f;
         out.push_back(chance);
