@@ -3,7 +3,8 @@
 // included, so a settings file reads the same on every platform:
 // - a file is a list of sections; lines before the first "[name]" form a section with an empty
 //   name; a line is trimmed of blanks (and ^Z) at both ends, blank lines are dropped;
-// - "[name]" opens a section (blanks inside the brackets and any text after "]" are ignored);
+// - a line starting with "[" opens a section named by the text up to the line's last "]" (so
+//   "[a]b]" names "a]b"; blanks inside the brackets and any text after that "]" are ignored);
 //   a "[" line without "]" is an ordinary line;
 // - any other line is a key: the text before the first "=" (trimmed) is its name, the text after
 //   it (trimmed) its value; a line without "=" is a key without a value. Lines starting with ";"
@@ -132,9 +133,11 @@ void Parse(const std::string& text, std::vector<ProfileSection>& sections) {
         if (start >= lineEnd) continue;
 
         if (*start == '[') {
-            const char* close =
-                static_cast<const char*>(std::memchr(start + 1, ']', lineEnd - start - 1));
-            if (close) {
+            const char* close = lineEnd;
+            while (close > start + 1 && close[-1] != ']')
+                --close;
+            if (close > start + 1) {
+                --close; // the last "]" of the line
                 sections.emplace_back();
                 const char* nameStart = start + 1;
                 const char* nameEnd = close;
