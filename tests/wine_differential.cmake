@@ -14,8 +14,9 @@ set(HARKVANE_PROBE_EXE ${CMAKE_CURRENT_BINARY_DIR}/win64_platform_probe.exe)
 if(HARKVANE_MINGW_CXX)
     add_custom_command(OUTPUT ${HARKVANE_PROBE_EXE}
         COMMAND ${HARKVANE_MINGW_CXX} -std=c++20 -O1 -Wall -Wextra -Werror -static
-                -o ${HARKVANE_PROBE_EXE} ${HARKVANE_PROBE_SOURCE}
-        DEPENDS ${HARKVANE_PROBE_SOURCE}
+                -I${PROJECT_SOURCE_DIR}/src -o ${HARKVANE_PROBE_EXE} ${HARKVANE_PROBE_SOURCE}
+                ${PROJECT_SOURCE_DIR}/src/platform/file_presence.cpp
+        DEPENDS ${HARKVANE_PROBE_SOURCE} ${PROJECT_SOURCE_DIR}/src/platform/file_presence.cpp
         COMMENT "Building the Windows platform probe with MinGW-w64")
     add_custom_target(platform_probe_exe ALL DEPENDS ${HARKVANE_PROBE_EXE})
 endif()

@@ -8,6 +8,7 @@
 //   X  file  section  size                   GetPrivateProfileSectionA
 //   R  seed  count                           srand(seed), then count draws of rand()
 //   A  text                                  atol(text)
+//   F  path                                  whether nothing exists at the path (state files)
 // Lines starting with '#' and empty lines are ignored. Files are named relative to the working
 // directory and passed as ".\name", as the plug-in does.
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/file_presence.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -29,10 +32,14 @@ static void ProbeSrand(unsigned seed) {
 static long ProbeAtol(const char* text) {
     return std::atol(text);
 }
+static const char* ProbePath(const char* path) {
+    return path;
+}
 #else
 #include "host/plugin_state.h"
 #include "platform/crt_numbers.h"
 #include "platform/crt_rand.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 static int ProbeRand() {
     return CrtRand();
@@ -42,6 +49,9 @@ static void ProbeSrand(unsigned seed) {
 }
 static long ProbeAtol(const char* text) {
     return CrtAtol(text);
+}
+static const char* ProbePath(const char* path) {
+    return PlatformPath(path); // as the plug-in names its state files here
 }
 #endif
 
@@ -175,6 +185,8 @@ int main(int argc, char** argv) {
             std::printf("\n");
         } else if (kind == "A" && f.size() == 2) {
             std::printf(" ret=%ld\n", ProbeAtol(f[1].c()));
+        } else if (kind == "F" && f.size() == 2) {
+            std::printf(" missing=%d\n", FileIsMissing(ProbePath(f[1].c())) ? 1 : 0);
         } else {
             std::printf(" BAD QUERY\n");
         }
