@@ -2,12 +2,16 @@
 # Both first install any missing Debian packages (tools/deps.sh).
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps run test update-traces build-dev build-release build-mingw dist clean bench bench-callgrind fuzz soak
+.PHONY: all deps deps-test run test update-traces build-dev build-release build-mingw dist clean bench bench-callgrind fuzz soak
 
 all: build-release
 
 deps:
 	@bash tools/deps.sh
+
+# What only the tests need besides (the browser for the report page test).
+deps-test:
+	@bash tools/deps.sh --test
 
 build-dev: deps
 	cmake --preset dev >/dev/null
@@ -32,10 +36,11 @@ run: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS) --target harkvane-sim
 	./build/release/sim/harkvane-sim --workdir out/run --timeline out/run/timeline.txt \
-		--trace out/run/trace.jsonl --summary out/run/summary.json --map out/run/map.svg
+		--trace out/run/trace.jsonl --summary out/run/summary.json --map out/run/map.svg \
+		--report out/run/report.html
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
-test: build-dev build-mingw
+test: deps-test build-dev build-mingw
 	bash tools/run-ctest.sh build/dev
 
 # Records the native-call trace the spawn-attempt test compares against, after a change to the

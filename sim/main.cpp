@@ -18,12 +18,12 @@
 namespace {
 
 void Usage() {
-    std::fprintf(
-        stderr,
-        "usage: harkvane-sim [SCENARIO.json] [--seconds S] [--seed N] [--workdir DIR]\n"
-        "                    [--trace FILE.jsonl] [--map FILE.svg] [--summary FILE.json]\n"
-        "                    [--timeline FILE.txt] [--check] [--print-settings [--ini FILE]]\n"
-        "                    [--quiet]\n");
+    std::fprintf(stderr,
+                 "usage: harkvane-sim [SCENARIO.json] [--seconds S] [--seed N] [--workdir DIR]\n"
+                 "                    [--trace FILE.jsonl] [--map FILE.svg] [--summary FILE.json]\n"
+                 "                    [--timeline FILE.txt] [--report FILE.html] [--check]\n"
+                 "                    [--print-settings [--ini FILE]]\n"
+                 "                    [--quiet]\n");
 }
 
 bool ReadText(const std::string& path, std::string* out) {
@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
             run.summaryPath = value();
         else if (a == "--timeline")
             run.timelinePath = value();
+        else if (a == "--report")
+            run.reportPath = value();
         else if (a == "--ini")
             iniPath = value();
         else if (a == "--print-settings")

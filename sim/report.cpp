@@ -139,27 +139,19 @@ std::vector<std::string> CheckExpectations(const std::string& expectJson,
     return failures;
 }
 
-namespace {
-
-struct View {
-    double x0, y0, x1, y1, scale;
-    double X(double x) const { return (x - x0) * scale; }
-    double Y(double y) const { return (y1 - y) * scale; }
-};
-
-std::string Num(double v) {
+std::string Num1(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f", v);
     return buf;
 }
 
-std::string Colour(int i) {
+std::string PosseColour(int i) {
     static const char* const palette[] = {"#d62728", "#1f77b4", "#9467bd", "#ff7f0e", "#17becf",
                                           "#e377c2", "#8c564b", "#bcbd22", "#2ca02c", "#7f7f7f"};
     return palette[i % 10];
 }
 
-std::string Escape(const std::string& s) {
+std::string EscapeXml(const std::string& s) {
     std::string o;
     for (char c : s) {
         if (c == '&')
@@ -170,15 +162,15 @@ std::string Escape(const std::string& s) {
             o += "&gt;";
         else if (c == '\'')
             o += "&#39;";
+        else if (c == '"')
+            o += "&quot;";
         else
             o += c;
     }
     return o;
 }
 
-} // namespace
-
-std::string MapSvg(const World& w) {
+MapFrame FrameMap(const World& w) {
     // Frame the action: the player's path and every posse point, with a margin.
     double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
     auto grow = [&](const Point3& p) {
@@ -201,16 +193,18 @@ std::string MapSvg(const World& w) {
     // Keep a sensible aspect and size.
     const double span = std::max(x1 - x0, y1 - y0);
     const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
-    x0 = cx - span / 2;
-    x1 = cx + span / 2;
-    y0 = cy - span / 2;
-    y1 = cy + span / 2;
-    const double size = 900;
-    View v{x0, y0, x1, y1, size / span};
+    MapFrame f;
+    f.x0 = cx - span / 2;
+    f.x1 = cx + span / 2;
+    f.y0 = cy - span / 2;
+    f.y1 = cy + span / 2;
+    f.scale = f.size / span;
+    return f;
+}
+
+std::string MapLayers(const World& w, const MapFrame& v) {
+    const double span = v.x1 - v.x0, x0 = v.x0, y0 = v.y0;
     std::string s;
-    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(size) + "\" height=\"" +
-         Num(size + 56) + "\" viewBox=\"0 0 " + Num(size) + " " + Num(size + 56) + "\">\n";
-    s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     // Terrain shading and water on a grid.
     const int cells = 90;
     const double cell = span / cells;
@@ -239,76 +233,89 @@ std::string MapSvg(const World& w) {
                 std::snprintf(buf, sizeof buf, "#%02x%02x%02x", r, g, b);
                 fill = buf;
             }
-            s += "<rect x=\"" + Num(v.X(x0 + k * cell)) + "\" y=\"" +
-                 Num(v.Y(y0 + (i + 1) * cell)) + "\" width=\"" + Num(cell * v.scale + 0.6) +
-                 "\" height=\"" + Num(cell * v.scale + 0.6) + "\" fill=\"" + fill + "\"/>\n";
+            s += "<rect x=\"" + Num1(v.X(x0 + k * cell)) + "\" y=\"" +
+                 Num1(v.Y(y0 + (i + 1) * cell)) + "\" width=\"" + Num1(cell * v.scale + 0.6) +
+                 "\" height=\"" + Num1(cell * v.scale + 0.6) + "\" fill=\"" + fill + "\"/>\n";
         }
     s += "</g>\n";
     // Roads.
     for (const Road& r : w.opt.roads) {
         std::string pts;
         for (const Point2& p : r.points)
-            pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+            pts += Num1(v.X(p.x)) + "," + Num1(v.Y(p.y)) + " ";
         s += "<polyline points=\"" + pts +
              "\" fill=\"none\" stroke=\"#8b6b3d\" stroke-width=\"3\"/>\n";
     }
     for (const Circle& c : w.opt.noSpawn)
-        s += "<circle cx=\"" + Num(v.X(c.cx)) + "\" cy=\"" + Num(v.Y(c.cy)) + "\" r=\"" +
-             Num(c.radius * v.scale) +
+        s += "<circle cx=\"" + Num1(v.X(c.cx)) + "\" cy=\"" + Num1(v.Y(c.cy)) + "\" r=\"" +
+             Num1(c.radius * v.scale) +
              "\" fill=\"none\" stroke=\"#555\" stroke-dasharray=\"3,3\"/>\n";
     // Camps and the town.
     for (const Landmark& l : w.landmarks) {
         const double r = (l.town ? 85.0 : 55.0) * v.scale;
-        s += "<circle cx=\"" + Num(v.X(l.x)) + "\" cy=\"" + Num(v.Y(l.y)) + "\" r=\"" + Num(r) +
+        s += "<circle cx=\"" + Num1(v.X(l.x)) + "\" cy=\"" + Num1(v.Y(l.y)) + "\" r=\"" + Num1(r) +
              "\" fill=\"" + (l.town ? "#ffe08a" : "#b6e3a8") + "\" fill-opacity=\"0.6\" stroke=\"" +
              (l.town ? "#a07800" : "#2e7d32") + "\" stroke-width=\"2\"/>\n";
-        s += "<text x=\"" + Num(v.X(l.x)) + "\" y=\"" + Num(v.Y(l.y) - r - 4) +
+        s += "<text x=\"" + Num1(v.X(l.x)) + "\" y=\"" + Num1(v.Y(l.y) - r - 4) +
              "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\">" +
-             Escape(l.name) + "</text>\n";
+             EscapeXml(l.name) + "</text>\n";
     }
     // Posses: spawn points and paths.
     for (size_t i = 0; i < w.posses.size(); ++i) {
         const PosseLabel& l = w.posses[i];
-        const std::string col = Colour(static_cast<int>(i));
+        const std::string col = PosseColour(static_cast<int>(i));
         for (const auto& path : l.paths) {
             if (path.size() < 2) continue;
             std::string pts;
             for (const Point3& p : path)
-                pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
-            s += "<polyline points=\"" + pts + "\" fill=\"none\" stroke=\"" + col +
+                pts += Num1(v.X(p.x)) + "," + Num1(v.Y(p.y)) + " ";
+            s += "<polyline class=\"path\" data-posse=\"" + std::to_string(i) + "\" points=\"" +
+                 pts + "\" fill=\"none\" stroke=\"" + col +
                  "\" stroke-width=\"1.2\" stroke-opacity=\"0.8\"/>\n";
         }
         for (const Point3& p : l.spawnPoints)
-            s += "<rect x=\"" + Num(v.X(p.x) - 3) + "\" y=\"" + Num(v.Y(p.y) - 3) +
-                 "\" width=\"6\" height=\"6\" fill=\"" + col + "\"><title>" + Escape(l.label) +
+            s += "<rect class=\"spawn\" data-posse=\"" + std::to_string(i) + "\" x=\"" +
+                 Num1(v.X(p.x) - 3) + "\" y=\"" + Num1(v.Y(p.y) - 3) +
+                 "\" width=\"6\" height=\"6\" fill=\"" + col + "\"><title>" + EscapeXml(l.label) +
                  "</title></rect>\n";
     }
     // The player's path.
     if (w.playerPath.size() > 1) {
         std::string pts;
         for (const Point3& p : w.playerPath)
-            pts += Num(v.X(p.x)) + "," + Num(v.Y(p.y)) + " ";
+            pts += Num1(v.X(p.x)) + "," + Num1(v.Y(p.y)) + " ";
         s += "<polyline points=\"" + pts +
              "\" fill=\"none\" stroke=\"#000\" stroke-width=\"2.5\" stroke-dasharray=\"8,4\"/>\n";
     }
     if (!w.playerPath.empty()) {
         const Point3& a = w.playerPath.front();
-        s += "<circle cx=\"" + Num(v.X(a.x)) + "\" cy=\"" + Num(v.Y(a.y)) +
+        s += "<circle cx=\"" + Num1(v.X(a.x)) + "\" cy=\"" + Num1(v.Y(a.y)) +
              "\" r=\"6\" fill=\"#000\"><title>player start</title></circle>\n";
     }
     // Deaths.
     for (const Point3& d : w.deaths)
-        s += "<text x=\"" + Num(v.X(d.x)) + "\" y=\"" + Num(v.Y(d.y) + 4) +
+        s += "<text x=\"" + Num1(v.X(d.x)) + "\" y=\"" + Num1(v.Y(d.y) + 4) +
              "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" "
              "fill=\"#000\">x</text>\n";
+    return s;
+}
+
+std::string MapSvg(const World& w) {
+    const MapFrame v = FrameMap(w);
+    const double size = v.size;
+    std::string s;
+    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num1(size) + "\" height=\"" +
+         Num1(size + 56) + "\" viewBox=\"0 0 " + Num1(size) + " " + Num1(size + 56) + "\">\n";
+    s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+    s += MapLayers(w, v);
     // Legend.
     std::string legend = "player path (dashed), posse spawn points and paths in colour, x = death";
-    s += "<text x=\"8\" y=\"" + Num(size + 16) + "\" font-family=\"sans-serif\" font-size=\"12\">" +
-         Escape(legend) + "</text>\n";
+    s += "<text x=\"8\" y=\"" + Num1(size + 16) +
+         "\" font-family=\"sans-serif\" font-size=\"12\">" + EscapeXml(legend) + "</text>\n";
     for (size_t i = 0; i < w.posses.size() && i < 12; ++i)
-        s += "<text x=\"" + Num(8 + (i % 6) * 148) + "\" y=\"" + Num(size + 30 + (i / 6) * 12) +
+        s += "<text x=\"" + Num1(8 + (i % 6) * 148) + "\" y=\"" + Num1(size + 30 + (i / 6) * 12) +
              "\" font-family=\"sans-serif\" font-size=\"10\" fill=\"" +
-             Colour(static_cast<int>(i)) + "\">" + Escape(w.posses[i].label) + "</text>\n";
+             PosseColour(static_cast<int>(i)) + "\">" + EscapeXml(w.posses[i].label) + "</text>\n";
     s += "</svg>\n";
     return s;
 }

@@ -45,6 +45,38 @@ struct RunStats {
     std::map<std::string, std::string> files; // state files at the end of the run
 };
 
+// One line of the run's account: its moment (ms since the run began), what kind of thing it tells
+// (a world event's kind, or posse, army, streak, state_file, run) and its text without the stamp.
+struct TimelineEntry {
+    uint32_t ms = 0;
+    std::string kind;
+    std::string text;
+};
+
+// A plug-in ped as the replay knows it: its group (index into the world's posse labels) and kind.
+struct ReplayPed {
+    int posse = -1;
+    ModelKind kind = ModelKind::Human;
+};
+
+// Where the player and each living plug-in ped stood at one moment, with the bounty and the
+// length of the plug-in's tracked list then.
+struct ReplayFrame {
+    uint32_t ms = 0;
+    Point2 player;
+    bool playerDead = false;
+    int32_t bounty = 0;
+    int tracked = 0;
+    std::vector<std::pair<int, Point2>> peds; // index into RunRecord::peds, position
+};
+
+// What the report page replays: the timeline with kinds and the sampled positions.
+struct RunRecord {
+    std::vector<TimelineEntry> entries;
+    std::vector<ReplayPed> peds;
+    std::vector<ReplayFrame> frames;
+};
+
 // The summary as JSON text (keys sorted, so equal runs give equal bytes).
 std::string SummaryJson(const World& w, const RunStats& stats);
 // Checks the scenario's "expect" member against the summary, the files and the timeline; returns
@@ -53,4 +85,27 @@ std::vector<std::string> CheckExpectations(const std::string& expectJson,
                                            const std::string& summaryJson,
                                            const std::map<std::string, std::string>& files,
                                            const std::vector<std::string>& timeline);
+
+// How world coordinates land on the map picture: a square around the player's path and every
+// posse's spawn points, size pixels wide, north up.
+struct MapFrame {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0, scale = 1, size = 900;
+    double X(double x) const { return (x - x0) * scale; }
+    double Y(double y) const { return (y1 - y) * scale; }
+};
+MapFrame FrameMap(const World& w);
+// The map's drawing inside the frame, without the svg element or legend: terrain and water, roads,
+// no-spawn areas, camps and the town, each posse's paths and spawn points, the player's path and
+// the deaths.
+std::string MapLayers(const World& w, const MapFrame& f);
 std::string MapSvg(const World& w);
+// Map colour of the posse label with this index.
+std::string PosseColour(int index);
+std::string EscapeXml(const std::string& s);
+// A number with one decimal, as the pictures write coordinates.
+std::string Num1(double v);
+
+// The self-contained report page of one run: the map with a replay of the player and the living
+// hunters, the timeline filterable by kind, charts of the summary and the effective settings.
+std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& record,
+                       const std::string& summaryJson, const std::string& settingsText);

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
+#include "config/config_report.h"
 #include "host/main_loop.h"
 #include "host/plugin_state.h"
 #include "platform/crt_rand.h"
@@ -19,6 +21,9 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const StateFiles[] = {"Harkvane.ini", "Harkvane.dat", "BountyPools.dat"};
+
+// The report's replay samples positions this often (and at every frame that places peds).
+constexpr uint32_t ReplaySampleMs = 1000;
 
 const HostFunctions SimHost = {SimScriptRegister, SimScriptUnregister, SimScriptWait,
                                SimNativeInit,     SimNativePush64,     SimNativeCall};
@@ -84,16 +89,25 @@ struct Observer {
     std::map<std::string, std::string> files;
     uint32_t nextFileCheckMs = 0;
     int framesAboveCap = 0;
+    std::unordered_map<Ped, int> replayIndex; // handle -> index into the record's peds
+    uint32_t nextReplayMs = 0;
 };
 
-void Line(RunOutcome& out, const RunOptions& o, const std::string& text) {
-    out.timeline.push_back(text);
-    if (o.printTimeline) std::printf("%s\n", text.c_str());
+// One timeline line: the stamped text for the readable account, and the moment and kind beside
+// the bare text for the report page.
+void Line(RunOutcome& out, const RunOptions& o, const char* kind, uint32_t ms,
+          const std::string& stamp, const std::string& text) {
+    const std::string line = stamp + " " + text;
+    out.timeline.push_back(line);
+    out.record.entries.push_back({ms, kind, text});
+    if (o.printTimeline) std::printf("%s\n", line.c_str());
 }
 
-int NewPosse(World& w, const std::string& label) {
+int NewPosse(World& w, const std::string& label, PosseGroup group) {
     PosseLabel l;
     l.label = label;
+    l.group = group;
+    l.spawnMs = ElapsedMs(w);
     w.posses.push_back(l);
     return static_cast<int>(w.posses.size()) - 1;
 }
@@ -141,6 +155,7 @@ void NoteAnchor(const World& w, RunStats& st) {
 void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     RunStats& st = out.stats;
     const std::string at = Stamp(w);
+    const uint32_t now = ElapsedMs(w);
     const int tracked = static_cast<int>(G.spawn.SpawnedPeds.size());
     st.maxTrackedPeds = std::max(st.maxTrackedPeds, tracked);
     st.trackedCap = G.settings.Spawner.MaxAlive + 10;
@@ -166,10 +181,10 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
         if (tag == "HV") {
             ++st.harkvaneStarted;
             ++st.harkvaneWaves;
-            const int posse = NewPosse(w, "Harkvane wave A");
+            const int posse = NewPosse(w, "Harkvane wave A", PosseGroup::Army);
             AdoptCreated(w, posse);
-            Line(out, o,
-                 at + " HARKVANE event started (tier " + std::to_string(G.harkvane.HarkvaneTier) +
+            Line(out, o, "army", now, at,
+                 "HARKVANE event started (tier " + std::to_string(G.harkvane.HarkvaneTier) +
                      "): army leader " + (humans ? "placed" : "could not be placed"));
         } else {
             const char* variant = horses ? "Horse" : (dogs ? "Dogs" : "Foot");
@@ -184,10 +199,11 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
                 list += (list.empty() ? "" : ", ") + kv.first + " x" + std::to_string(kv.second);
             NoteAnchor(w, st);
             const int posse =
-                NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant);
+                NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant,
+                         PosseGroup::Posse);
             AdoptCreated(w, posse);
-            Line(out, o,
-                 at + " posse sent: " + tag + " " + variant + ", " + std::to_string(humans) +
+            Line(out, o, "posse", now, at,
+                 "posse sent: " + tag + " " + variant + ", " + std::to_string(humans) +
                      " hunters, " + std::to_string(dogs) + " dogs, " + std::to_string(horses) +
                      " horses placed; " + std::to_string(std::max(0, newlyDeferred)) +
                      " deferred; models: " + (list.empty() ? "none" : list));
@@ -198,14 +214,15 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             (G.harkvane.HarkvaneStage == 10 || G.harkvane.HarkvaneStage == 20)) {
             ++st.harkvaneWaves;
             posse =
-                NewPosse(w, G.harkvane.HarkvaneStage == 10 ? "Harkvane wave B" : "Harkvane wave C");
+                NewPosse(w, G.harkvane.HarkvaneStage == 10 ? "Harkvane wave B" : "Harkvane wave C",
+                         PosseGroup::Army);
         }
         if (!G.harkvane.HarkvaneActive) st.deferredPlaced += humans + dogs + horses;
-        if (posse < 0) posse = NewPosse(w, "untracked peds");
+        if (posse < 0) posse = NewPosse(w, "untracked peds", PosseGroup::Untracked);
         AdoptCreated(w, posse);
-        Line(out, o,
-             at + " " + std::to_string(humans + dogs + horses) + " more placed (" +
-                 w.posses[posse].label + ")");
+        Line(out, o, w.posses[posse].group == PosseGroup::Army ? "army" : "posse", now, at,
+             std::to_string(humans + dogs + horses) + " more placed (" + w.posses[posse].label +
+                 ")");
     }
     ob.deferred = deferredNow;
     if (deferredNow == 0) {
@@ -218,24 +235,24 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     }
     if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage) {
         ob.hvStage = G.harkvane.HarkvaneStage;
-        Line(out, o,
-             at + " HARKVANE stage: " + StageName(ob.hvStage) + " (" +
+        Line(out, o, "army", now, at,
+             std::string("HARKVANE stage: ") + StageName(ob.hvStage) + " (" +
                  std::to_string(G.harkvane.HarkvaneSpawned) + " spawned, " +
                  std::to_string(G.harkvane.HarkvaneDeaths) + " dead)");
     }
     if (ob.hvActive && !G.harkvane.HarkvaneActive) {
         const bool won = G.loop.PursuedHoldUntilMs != 0;
         if (won) ++st.harkvaneWon;
-        Line(out, o,
-             at + (won ? " HARKVANE event won: the army is wiped out"
-                       : " HARKVANE event ended without a win"));
+        Line(out, o, "army", now, at,
+             won ? "HARKVANE event won: the army is wiped out"
+                 : "HARKVANE event ended without a win");
         ob.hvStage = -1;
     }
     ob.hvActive = G.harkvane.HarkvaneActive;
     if (G.loop.StreakCount != ob.streak) {
         if (ob.streak >= 0)
-            Line(out, o,
-                 at + " streak " + std::to_string(ob.streak) + " -> " +
+            Line(out, o, "streak", now, at,
+                 "streak " + std::to_string(ob.streak) + " -> " +
                      std::to_string(G.loop.StreakCount));
         ob.streak = G.loop.StreakCount;
     }
@@ -247,11 +264,39 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             auto it = ob.files.find(name);
             if (exists && (it == ob.files.end() || it->second != text)) {
                 if (std::string(name) != "Harkvane.ini")
-                    Line(out, o, at + " state file " + name + " written: " + Trimmed(text));
+                    Line(out, o, "state_file", now, at,
+                         std::string("state file ") + name + " written: " + Trimmed(text));
                 ob.files[name] = text;
             }
         }
     }
+}
+
+// Samples the player and the plug-in's living peds for the report's replay: every second, and at
+// each frame that placed peds, so that a posse shows at the very moment it was sent.
+void SampleReplay(const World& w, Observer& ob, RunRecord& rec) {
+    for (Ped h : w.createdThisPass) {
+        const SimPed* p = FindPed(w, h);
+        if (!p) continue;
+        ob.replayIndex[h] = static_cast<int>(rec.peds.size());
+        rec.peds.push_back({p->posse, p->kind});
+    }
+    const uint32_t now = ElapsedMs(w);
+    if (w.createdThisPass.empty() && now < ob.nextReplayMs) return;
+    if (now >= ob.nextReplayMs) ob.nextReplayMs = now - now % ReplaySampleMs + ReplaySampleMs;
+    ReplayFrame f;
+    f.ms = now;
+    if (const SimPed* pl = FindPed(w, w.playerPed)) f.player = {pl->pos.x, pl->pos.y};
+    f.playerDead = w.playerDead;
+    f.bounty = w.bounty;
+    f.tracked = static_cast<int>(G.spawn.SpawnedPeds.size());
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(w, h);
+        if (!p || !p->fromPlugin || p->dying) continue;
+        const auto it = ob.replayIndex.find(h);
+        if (it != ob.replayIndex.end()) f.peds.push_back({it->second, {p->pos.x, p->pos.y}});
+    }
+    rec.frames.push_back(std::move(f));
 }
 
 void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
@@ -263,7 +308,7 @@ void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
         char stamp[48];
         std::snprintf(stamp, sizeof stamp, "[%3u:%02u.%01u %02d:%02d]", ms / 60000,
                       (ms / 1000) % 60, (ms / 100) % 10, h, mi);
-        Line(out, o, std::string(stamp) + " " + e.text);
+        Line(out, o, e.kind.c_str(), ms, stamp, e.text);
     }
 }
 
@@ -320,6 +365,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     const std::string summaryPath = absolute(options.summaryPath);
     const std::string mapPath = absolute(options.mapPath);
     const std::string timelinePath = absolute(options.timelinePath);
+    const std::string reportPath = absolute(options.reportPath);
     std::error_code ec;
     fs::create_directories(options.workdir, ec);
     if (!fs::is_directory(options.workdir)) {
@@ -359,8 +405,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         const std::string text = ReadFile(name, &exists);
         if (exists) ob.files[name] = text;
     }
-    Line(out, options,
-         Stamp(w) + " run \"" + scenario.name + "\" starts; bounty " + FormatCents(w.bounty));
+    Line(out, options, "run", 0, Stamp(w),
+         "run \"" + scenario.name + "\" starts; bounty " + FormatCents(w.bounty));
     PluginAttach(module);
     ScriptStartup();
     PrintEvents(w, out, options);
@@ -371,6 +417,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         ScriptFramePass();
         PrintEvents(w, out, options);
         Observe(w, ob, out, options);
+        if (!reportPath.empty()) SampleReplay(w, ob, out.record);
         if (options.afterFrame) options.afterFrame(options.afterFrameContext);
         scriptWait(0);
         PrintEvents(w, out, options);
@@ -387,6 +434,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
     out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
     out.stats.streak = G.loop.StreakCount;
+    const std::string settingsText = reportPath.empty() ? std::string() : RenderEffectiveConfig();
     if (const SimPed* taken = FindPed(static_cast<const World&>(w), w.takenHorse)) {
         out.stats.takenHorseExistsAtEnd = true;
         out.stats.takenHorseBlipAtEnd = taken->blip != 0 && w.blips.count(taken->blip) != 0;
@@ -413,6 +461,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     out.summaryTable = Table(out, w);
     if (!summaryPath.empty()) WriteFile(summaryPath, out.summaryJson);
     if (!mapPath.empty()) WriteFile(mapPath, MapSvg(w));
+    if (!reportPath.empty())
+        WriteFile(reportPath, ReportHtml(w, out.stats, out.record, out.summaryJson, settingsText));
     if (!timelinePath.empty()) {
         std::string all;
         for (const std::string& l : out.timeline)

@@ -14,6 +14,7 @@ struct RunOptions {
     std::string summaryPath; // empty: none
     std::string mapPath;     // empty: none
     std::string timelinePath;
+    std::string reportPath; // the self-contained report page; empty: none (and no replay samples)
     bool printTimeline = true;
     bool progress = false; // progress bar on stderr
     // Called after every frame (a soak harness checks the plug-in's bookkeeping there).
@@ -29,6 +30,7 @@ struct RunOutcome {
     std::string summaryTable;
     std::map<std::string, std::string> files;
     RunStats stats;
+    RunRecord record; // timeline entries always; replay samples only for a report page
 };
 
 RunOutcome RunScenario(Scenario scenario, const RunOptions& options);

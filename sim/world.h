@@ -211,8 +211,14 @@ struct WorldEvent {
     std::string json; // extra JSON members (without braces), may be empty
 };
 
+// What a group of plug-in peds on the map is: a posse the spawn driver sent, one wave of the
+// Harkvane army, or peds placed when the observer knew of no group for them.
+enum class PosseGroup : uint8_t { Posse, Army, Untracked };
+
 struct PosseLabel {
     std::string label;
+    PosseGroup group = PosseGroup::Posse;
+    uint32_t spawnMs = 0; // since the run began
     std::vector<Point3> spawnPoints;
     std::vector<std::vector<Point3>> paths; // per member, sampled
     std::vector<Ped> members;
