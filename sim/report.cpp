@@ -290,7 +290,8 @@ std::string MapLayers(const World& w, const MapFrame& v) {
     if (!w.playerPath.empty()) {
         const Point3& a = w.playerPath.front();
         s += "<circle cx=\"" + Num1(v.X(a.x)) + "\" cy=\"" + Num1(v.Y(a.y)) +
-             "\" r=\"6\" fill=\"#000\"><title>player start</title></circle>\n";
+             "\" r=\"6\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"2.5\"><title>player "
+             "start</title></circle>\n";
     }
     // Deaths.
     for (const Point3& d : w.deaths)

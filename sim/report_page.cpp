@@ -126,6 +126,7 @@ std::string Legend() {
     };
     return "<div class=\"legend\">" +
            item("<circle r=\"6\" fill=\"#111\" stroke=\"#fff\" stroke-width=\"2\"/>", "player") +
+           item("<circle r=\"5\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"2.5\"/>", "start") +
            item("<line x1=\"-10\" x2=\"10\" stroke=\"#000\" stroke-width=\"2.5\" "
                 "stroke-dasharray=\"5,3\"/>",
                 "player's path") +
