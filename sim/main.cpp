@@ -60,9 +60,16 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (a == "--seconds")
-            seconds = std::atof(value().c_str());
-        else if (a == "--seed")
+        if (a == "--seconds") {
+            const std::string v = value();
+            char* end = nullptr;
+            seconds = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= MaxRunSeconds)) {
+                std::fprintf(stderr, "harkvane-sim: --seconds must be a number from 0 to %.0f\n",
+                             MaxRunSeconds);
+                return 2;
+            }
+        } else if (a == "--seed")
             seed = std::atoll(value().c_str());
         else if (a == "--workdir")
             workdir = value();

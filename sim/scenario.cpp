@@ -1,179 +1,548 @@
 #include "scenario.h"
 
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include <nlohmann/json.hpp>
+#include "json_rules.h"
 
+using jr::Field;
 using nlohmann::json;
 
 namespace {
 
-uint32_t HashValue(const json& v) {
-    if (v.is_number_unsigned() || v.is_number_integer())
-        return static_cast<uint32_t>(v.get<int64_t>());
-    const std::string s = v.get<std::string>();
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
-        return static_cast<uint32_t>(std::stoull(s.substr(2), nullptr, 16));
-    return SimHashName(s.c_str());
+// The scenario's limits (the README's scenario section lists them for modders).
+constexpr int MaxDepth = 16;
+constexpr size_t MaxScenarioBytes = 16u << 20;
+constexpr size_t MaxTextBytes = 1u << 20; // ini, state files, write_ini
+constexpr size_t MaxNameBytes = 64;
+constexpr double MaxCoordinate = 100000; // metres from the map origin
+constexpr size_t MaxShapes = 256;        // water, roads, zones, circles, models
+constexpr size_t MaxRoadPoints = 1000;
+constexpr size_t MaxRoute = 10000;
+constexpr size_t MaxTimeline = 100000;
+constexpr int64_t MaxBystanders = 500;
+constexpr int64_t MaxBountyCents = 100000000; // $1,000,000
+constexpr int64_t MaxKills = 1000;
+constexpr double MaxRange = 10000; // metres
+constexpr int64_t MaxSeed = int64_t{1} << 53;
+// The timer must not wrap during a run: its start plus the longest run stays below 2^32 ms.
+constexpr int64_t MaxTimerStartMs = 4000000000 - static_cast<int64_t>(MaxRunSeconds * 1000);
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& rule) {
+    jr::Refuse(path, rule);
 }
 
-Point3 ReadPoint(const json& v) {
+// A scenario's name becomes part of the default output folder, so it must stay one plain
+// folder name: no separators, no "..", nothing hidden.
+std::string ReadName(const json& v, const std::string& path) {
+    const std::string s = jr::Text(v, path, MaxNameBytes);
+    const bool plain = !s.empty() && s[0] != '.' &&
+                       s.find_first_not_of("abcdefghijklmnopqrstuvwxyz"
+                                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                           "0123456789_.-") == std::string::npos;
+    if (!plain)
+        Refuse(path, "must be 1 to 64 letters, digits, '_', '-' or '.', not starting with '.' "
+                     "(it names the output folder)");
+    return s;
+}
+
+std::string ReadLabel(const json& v, const std::string& path) {
+    return jr::Text(v, path, MaxNameBytes);
+}
+
+Point3 ReadPoint(const json& v, const std::string& path) {
+    if (!v.is_array() || v.size() < 2 || v.size() > 3)
+        Refuse(path, "must be [x, y] or [x, y, z] in metres");
     Point3 p;
-    p.x = v.at(0).get<double>();
-    p.y = v.at(1).get<double>();
-    if (v.size() > 2) p.z = v.at(2).get<double>();
+    p.x = jr::Number(v[0], jr::Item(path, 0), -MaxCoordinate, MaxCoordinate);
+    p.y = jr::Number(v[1], jr::Item(path, 1), -MaxCoordinate, MaxCoordinate);
+    if (v.size() > 2) p.z = jr::Number(v[2], jr::Item(path, 2), -MaxCoordinate, MaxCoordinate);
     return p;
 }
 
-ModelKind ReadKind(const std::string& s) {
+double Seconds(const json& v, const std::string& path) {
+    return jr::Number(v, path, 0, MaxRunSeconds);
+}
+double Range(const json& v, const std::string& path) {
+    return jr::Number(v, path, 0, MaxRange);
+}
+double Chance(const json& v, const std::string& path) {
+    return jr::Number(v, path, 0, 1);
+}
+int32_t Cents(const json& v, const std::string& path, int64_t lo) {
+    return static_cast<int32_t>(jr::Whole(v, path, lo, MaxBountyCents));
+}
+
+// A hash given as a number, as "0x" and up to eight hex digits, or as a name to hash.
+uint32_t ReadHash(const json& v, const std::string& path) {
+    if (v.is_number()) return static_cast<uint32_t>(jr::Whole(v, path, 0, UINT32_MAX));
+    const std::string s = jr::Text(v, path, MaxNameBytes);
+    if (s.empty()) Refuse(path, "must not be empty");
+    if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        const std::string digits = s.substr(2);
+        if (digits.empty() || digits.size() > 8 ||
+            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            Refuse(path, "a hexadecimal hash must be 0x and 1 to 8 hex digits");
+        return static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
+    }
+    return SimHashName(s.c_str());
+}
+
+// Lines of text: one string, or an array of lines each ended with a newline.
+std::string ReadLines(const json& v, const std::string& path) {
+    if (!v.is_array()) return jr::Text(v, path, MaxTextBytes);
+    std::string text;
+    const json& lines = jr::Array(v, path, MaxTextBytes);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        text += jr::Text(lines[i], jr::Item(path, i), MaxTextBytes) + "\n";
+        if (text.size() > MaxTextBytes)
+            Refuse(path, "must be at most " + std::to_string(MaxTextBytes) + " bytes long");
+    }
+    return text;
+}
+
+std::string ReadIniFile(const json& v, const std::string& path, const std::string& baseDir) {
+    std::string file = jr::Text(v, path, 4096);
+    if (file.empty()) Refuse(path, "must name a file");
+    if (file[0] != '/' && !baseDir.empty()) file = baseDir + "/" + file;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        Refuse(path, "must name a readable regular file (" + file + " is not one)");
+    // Read at most one byte past the limit: some files report no size but never end.
+    std::ifstream in(file, std::ios::binary);
+    std::string text(MaxTextBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad() || (!in && !in.eof())) Refuse(path, "cannot read " + file);
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > MaxTextBytes)
+        Refuse(path, "the file must be at most " + std::to_string(MaxTextBytes) + " bytes long");
+    return text;
+}
+
+Circle ReadCircle(const json& v, const std::string& path, const char* defaultName) {
+    Circle c;
+    c.name = defaultName;
+    c.height = 5.0;
+    bool centre = false, radius = false;
+    jr::ReadObject(
+        v, path,
+        {{"name", [&](const json& x, const std::string& at) { c.name = ReadLabel(x, at); }},
+         {"center",
+          [&](const json& x, const std::string& at) {
+              const Point3 p = ReadPoint(x, at);
+              c.cx = p.x;
+              c.cy = p.y;
+              centre = true;
+          }},
+         {"radius",
+          [&](const json& x, const std::string& at) {
+              c.radius = Range(x, at);
+              radius = true;
+          }},
+         {"height",
+          [&](const json& x, const std::string& at) { c.height = jr::Number(x, at, 0, 1000); }}});
+    if (!centre) Refuse(path, "needs \"center\"");
+    if (!radius) Refuse(path, "needs \"radius\"");
+    return c;
+}
+
+template <typename F> void ForEach(const json& v, const std::string& path, size_t maxItems, F f) {
+    const json& a = jr::Array(v, path, maxItems);
+    for (size_t i = 0; i < a.size(); ++i)
+        f(a[i], jr::Item(path, i));
+}
+
+WaterBody ReadWater(const json& v, const std::string& path) {
+    WaterBody w;
+    w.name = "water";
+    bool centre = false, radius = false;
+    jr::ReadObject(
+        v, path,
+        {{"name", [&](const json& x, const std::string& at) { w.name = ReadLabel(x, at); }},
+         {"center",
+          [&](const json& x, const std::string& at) {
+              const Point3 c = ReadPoint(x, at);
+              w.cx = c.x;
+              w.cy = c.y;
+              centre = true;
+          }},
+         {"radius",
+          [&](const json& x, const std::string& at) {
+              w.radius = Range(x, at);
+              radius = true;
+          }},
+         {"surface", [&](const json& x,
+                         const std::string& at) { w.surface = jr::Number(x, at, -1000, 5000); }},
+         {"depth",
+          [&](const json& x, const std::string& at) { w.depth = jr::Number(x, at, 0, 1000); }}});
+    if (!centre) Refuse(path, "needs \"center\"");
+    if (!radius) Refuse(path, "needs \"radius\"");
+    return w;
+}
+
+Road ReadRoad(const json& v, const std::string& path) {
+    Road r;
+    r.name = "road";
+    jr::ReadObject(
+        v, path,
+        {{"name", [&](const json& x, const std::string& at) { r.name = ReadLabel(x, at); }},
+         {"points", [&](const json& x, const std::string& at) {
+              ForEach(x, at, MaxRoadPoints, [&](const json& p, const std::string& pa) {
+                  const Point3 q = ReadPoint(p, pa);
+                  r.points.push_back({q.x, q.y});
+              });
+          }}});
+    if (r.points.size() < 2) Refuse(path, "needs \"points\" with at least two points");
+    return r;
+}
+
+Zone ReadZone(const json& v, const std::string& path) {
+    Zone z;
+    z.name = "zone";
+    bool hash = false, shape = false;
+    auto oneShape = [&](const std::string& at) {
+        if (shape) Refuse(at, "a zone is either a \"circle\" or a \"rect\", not both");
+        shape = true;
+    };
+    jr::ReadObject(
+        v, path,
+        {{"type",
+          [&](const json& x, const std::string& at) {
+              z.type = static_cast<int>(jr::Whole(x, at, 0, 1000));
+          }},
+         {"hash",
+          [&](const json& x, const std::string& at) {
+              z.hash = ReadHash(x, at);
+              hash = true;
+          }},
+         {"name", [&](const json& x, const std::string& at) { z.name = ReadLabel(x, at); }},
+         {"circle",
+          [&](const json& x, const std::string& at) {
+              oneShape(at);
+              if (!x.is_array() || x.size() != 3) Refuse(at, "must be [x, y, radius]");
+              z.cx = jr::Number(x[0], jr::Item(at, 0), -MaxCoordinate, MaxCoordinate);
+              z.cy = jr::Number(x[1], jr::Item(at, 1), -MaxCoordinate, MaxCoordinate);
+              z.radius = jr::Number(x[2], jr::Item(at, 2), 0.001, MaxCoordinate);
+          }},
+         {"rect", [&](const json& x, const std::string& at) {
+              oneShape(at);
+              if (!x.is_array() || x.size() != 4) Refuse(at, "must be [x0, y0, x1, y1]");
+              double c[4];
+              for (size_t i = 0; i < 4; ++i)
+                  c[i] = jr::Number(x[i], jr::Item(at, i), -MaxCoordinate, MaxCoordinate);
+              z.x0 = c[0];
+              z.y0 = c[1];
+              z.x1 = c[2];
+              z.y1 = c[3];
+          }}});
+    if (!hash) Refuse(path, "needs \"hash\"");
+    if (!shape) Refuse(path, "needs \"circle\" or \"rect\"");
+    return z;
+}
+
+void ReadFaults(const json& v, const std::string& path, FaultOptions& f) {
+    jr::ReadObject(
+        v, path,
+        {{"create_failure",
+          [&](const json& x, const std::string& at) { f.createFailure = Chance(x, at); }},
+         {"safe_coord_failure",
+          [&](const json& x, const std::string& at) { f.safeCoordFailure = Chance(x, at); }},
+         {"vanish_per_minute",
+          [&](const json& x, const std::string& at) {
+              f.vanishPerMinute = jr::Number(x, at, 0, 600);
+          }},
+         {"model_never_loads",
+          [&](const json& x, const std::string& at) { f.modelNeverLoads = Chance(x, at); }},
+         {"handle_reuse",
+          [&](const json& x, const std::string& at) { f.handleReuse = Chance(x, at); }},
+         {"fail_creations", [&](const json& x, const std::string& at) {
+              ForEach(x, at, 1000, [&](const json& n, const std::string& na) {
+                  f.failCreations.push_back(static_cast<int>(jr::Whole(n, na, 1, 1000000)));
+              });
+          }}});
+}
+
+void ReadCombat(const json& v, const std::string& path, CombatOptions& k) {
+    auto health = [](const json& x, const std::string& at) { return jr::Number(x, at, 1, 1e6); };
+    auto amount = [](const json& x, const std::string& at) { return jr::Number(x, at, 0, 1e6); };
+    auto interval = [](const json& x, const std::string& at) {
+        return jr::Number(x, at, 1, 3600000);
+    };
+    jr::ReadObject(
+        v, path,
+        {{"player_health",
+          [&](const json& x, const std::string& at) { k.playerHealth = health(x, at); }},
+         {"player_regen_per_second",
+          [&](const json& x, const std::string& at) { k.playerRegenPerSecond = amount(x, at); }},
+         {"player_fire_range",
+          [&](const json& x, const std::string& at) { k.playerFireRange = Range(x, at); }},
+         {"player_fire_interval_ms",
+          [&](const json& x, const std::string& at) { k.playerFireIntervalMs = interval(x, at); }},
+         {"player_hit_chance",
+          [&](const json& x, const std::string& at) { k.playerHitChance = Chance(x, at); }},
+         {"player_damage",
+          [&](const json& x, const std::string& at) { k.playerDamage = amount(x, at); }},
+         {"player_returns_fire",
+          [&](const json& x, const std::string& at) { k.playerReturnsFire = jr::Flag(x, at); }},
+         {"hunter_health",
+          [&](const json& x, const std::string& at) { k.hunterHealth = health(x, at); }},
+         {"hunter_fire_range",
+          [&](const json& x, const std::string& at) { k.hunterFireRange = Range(x, at); }},
+         {"hunter_fire_interval_ms",
+          [&](const json& x, const std::string& at) { k.hunterFireIntervalMs = interval(x, at); }},
+         {"hunter_hit_chance",
+          [&](const json& x, const std::string& at) { k.hunterHitChance = Chance(x, at); }},
+         {"hunter_damage",
+          [&](const json& x, const std::string& at) { k.hunterDamage = amount(x, at); }},
+         {"respawn_seconds", [&](const json& x, const std::string& at) {
+              k.respawnSeconds = jr::Number(x, at, 0, 3600);
+          }}});
+}
+
+ModelKind ReadKind(const json& v, const std::string& path) {
+    const std::string s = jr::Text(v, path, MaxNameBytes);
+    if (s == "human") return ModelKind::Human;
     if (s == "dog") return ModelKind::Dog;
     if (s == "horse") return ModelKind::Horse;
-    return ModelKind::Human;
+    Refuse(path, "must be \"human\", \"dog\" or \"horse\"");
 }
 
-template <typename T> void Opt(const json& j, const char* key, T& field) {
-    if (j.contains(key)) field = j.at(key).get<T>();
-}
-
-void ReadWorld(const json& j, WorldOptions& o) {
-    Opt(j, "bystanders", o.bystanders);
-    Opt(j, "bystander_radius", o.bystanderRadius);
-    Opt(j, "default_map", o.defaultMap);
-    Opt(j, "model_load_waits", o.modelLoadWaits);
-    Opt(j, "perception_range", o.perceptionRange);
-    Opt(j, "los_range", o.losRange);
-    Opt(j, "road_snap_meters", o.roadSnapMeters);
-    if (j.contains("water"))
-        for (const json& b : j.at("water")) {
-            WaterBody w;
-            w.name = b.value("name", "water");
-            const Point3 c = ReadPoint(b.at("center"));
-            w.cx = c.x;
-            w.cy = c.y;
-            w.radius = b.at("radius").get<double>();
-            w.surface = b.value("surface", 0.0);
-            w.depth = b.value("depth", 4.0);
-            o.water.push_back(w);
-        }
-    if (j.contains("roads"))
-        for (const json& r : j.at("roads")) {
-            Road road;
-            road.name = r.value("name", "road");
-            for (const json& p : r.at("points")) {
-                const Point3 q = ReadPoint(p);
-                road.points.push_back({q.x, q.y});
-            }
-            o.roads.push_back(road);
-        }
-    if (j.contains("zones"))
-        for (const json& z : j.at("zones")) {
-            Zone zone;
-            zone.type = z.value("type", 10);
-            zone.hash = HashValue(z.at("hash"));
-            zone.name = z.value("name", "zone");
-            if (z.contains("circle")) {
-                zone.cx = z.at("circle").at(0).get<double>();
-                zone.cy = z.at("circle").at(1).get<double>();
-                zone.radius = z.at("circle").at(2).get<double>();
-            } else {
-                const json& r = z.at("rect");
-                zone.x0 = r.at(0).get<double>();
-                zone.y0 = r.at(1).get<double>();
-                zone.x1 = r.at(2).get<double>();
-                zone.y1 = r.at(3).get<double>();
-            }
-            o.zones.push_back(zone); // scenario zones come after the built-in ones
-        }
-    auto circles = [&](const char* key, std::vector<Circle>& out) {
-        if (!j.contains(key)) return;
-        for (const json& c : j.at(key)) {
-            Circle k;
-            k.name = c.value("name", key);
-            const Point3 p = ReadPoint(c.at("center"));
-            k.cx = p.x;
-            k.cy = p.y;
-            k.radius = c.at("radius").get<double>();
-            k.height = c.value("height", 5.0);
-            out.push_back(k);
-        }
+void ReadWorld(const json& v, const std::string& path, WorldOptions& o) {
+    auto circles = [&](std::vector<Circle>& out, const char* name) {
+        return [&out, name](const json& x, const std::string& at) {
+            ForEach(x, at, MaxShapes, [&](const json& c, const std::string& ca) {
+                out.push_back(ReadCircle(c, ca, name));
+            });
+        };
     };
-    circles("no_spawn", o.noSpawn);
-    circles("occluders", o.occluders);
-    circles("plateaus", o.plateaus);
-    if (j.contains("models"))
-        for (const json& m : j.at("models"))
-            o.extraModels.push_back(
-                {m.at("name").get<std::string>(), ReadKind(m.value("kind", "human"))});
-    if (j.contains("faults")) {
-        const json& f = j.at("faults");
-        Opt(f, "create_failure", o.faults.createFailure);
-        Opt(f, "safe_coord_failure", o.faults.safeCoordFailure);
-        Opt(f, "vanish_per_minute", o.faults.vanishPerMinute);
-        Opt(f, "model_never_loads", o.faults.modelNeverLoads);
-        Opt(f, "handle_reuse", o.faults.handleReuse);
-        Opt(f, "fail_creations", o.faults.failCreations);
-    }
-    if (j.contains("combat")) {
-        const json& c = j.at("combat");
-        CombatOptions& k = o.combat;
-        Opt(c, "player_health", k.playerHealth);
-        Opt(c, "player_regen_per_second", k.playerRegenPerSecond);
-        Opt(c, "player_fire_range", k.playerFireRange);
-        Opt(c, "player_fire_interval_ms", k.playerFireIntervalMs);
-        Opt(c, "player_hit_chance", k.playerHitChance);
-        Opt(c, "player_damage", k.playerDamage);
-        Opt(c, "player_returns_fire", k.playerReturnsFire);
-        Opt(c, "hunter_health", k.hunterHealth);
-        Opt(c, "hunter_fire_range", k.hunterFireRange);
-        Opt(c, "hunter_fire_interval_ms", k.hunterFireIntervalMs);
-        Opt(c, "hunter_hit_chance", k.hunterHitChance);
-        Opt(c, "hunter_damage", k.hunterDamage);
-        Opt(c, "respawn_seconds", k.respawnSeconds);
-    }
-    if (j.contains("missions"))
-        for (const json& m : j.at("missions"))
-            o.missions.push_back({m.at(0).get<double>(), m.at(1).get<double>()});
+    jr::ReadObject(
+        v, path,
+        {{"bystanders",
+          [&](const json& x, const std::string& at) {
+              o.bystanders = static_cast<int>(jr::Whole(x, at, 0, MaxBystanders));
+          }},
+         {"bystander_radius",
+          [&](const json& x, const std::string& at) { o.bystanderRadius = Range(x, at); }},
+         {"default_map",
+          [&](const json& x, const std::string& at) { o.defaultMap = jr::Flag(x, at); }},
+         {"model_load_waits",
+          [&](const json& x, const std::string& at) {
+              o.modelLoadWaits = static_cast<int>(jr::Whole(x, at, 0, 10000));
+          }},
+         {"perception_range",
+          [&](const json& x, const std::string& at) { o.perceptionRange = Range(x, at); }},
+         {"los_range", [&](const json& x, const std::string& at) { o.losRange = Range(x, at); }},
+         {"road_snap_meters",
+          [&](const json& x, const std::string& at) { o.roadSnapMeters = Range(x, at); }},
+         {"water",
+          [&](const json& x, const std::string& at) {
+              ForEach(x, at, MaxShapes, [&](const json& b, const std::string& ba) {
+                  o.water.push_back(ReadWater(b, ba));
+              });
+          }},
+         {"roads",
+          [&](const json& x, const std::string& at) {
+              ForEach(x, at, MaxShapes, [&](const json& r, const std::string& ra) {
+                  o.roads.push_back(ReadRoad(r, ra));
+              });
+          }},
+         {"zones", // scenario zones come after the built-in ones
+          [&](const json& x, const std::string& at) {
+              ForEach(x, at, MaxShapes, [&](const json& z, const std::string& za) {
+                  o.zones.push_back(ReadZone(z, za));
+              });
+          }},
+         {"no_spawn", circles(o.noSpawn, "no_spawn")},
+         {"occluders", circles(o.occluders, "occluders")},
+         {"plateaus", circles(o.plateaus, "plateaus")},
+         {"models",
+          [&](const json& x, const std::string& at) {
+              ForEach(x, at, MaxShapes, [&](const json& m, const std::string& ma) {
+                  ModelInfo info;
+                  jr::ReadObject(
+                      m, ma,
+                      {{"name", [&](const json& n,
+                                    const std::string& na) { info.name = ReadLabel(n, na); }},
+                       {"kind", [&](const json& k, const std::string& ka) {
+                            info.kind = ReadKind(k, ka);
+                        }}});
+                  if (info.name.empty()) Refuse(ma, "needs a non-empty \"name\"");
+                  o.extraModels.push_back(info);
+              });
+          }},
+         {"faults", [&](const json& x, const std::string& at) { ReadFaults(x, at, o.faults); }},
+         {"combat", [&](const json& x, const std::string& at) { ReadCombat(x, at, o.combat); }},
+         {"missions", [&](const json& x, const std::string& at) {
+              ForEach(x, at, 1000, [&](const json& m, const std::string& ma) {
+                  if (!m.is_array() || m.size() != 2) Refuse(ma, "must be [start, end] in seconds");
+                  const double start = Seconds(m[0], jr::Item(ma, 0));
+                  const double end = Seconds(m[1], jr::Item(ma, 1));
+                  if (end < start) Refuse(ma, "must not end before it starts");
+                  o.missions.push_back({start, end});
+              });
+          }}});
 }
 
-void ReadTimeline(const json& j, std::vector<TimelineEvent>& out) {
-    for (const json& e : j) {
-        TimelineEvent t;
-        t.at = e.at("at").get<double>();
-        if (e.contains("key")) {
-            t.kind = "key";
-            t.text = e.at("key").get<std::string>();
-            if (t.text != "F7" && t.text != "F9") throw std::runtime_error("unknown key " + t.text);
-        } else if (e.contains("set_bounty")) {
-            t.kind = "set_bounty";
-            t.number = e.at("set_bounty").get<double>();
-        } else if (e.contains("teleport")) {
-            t.kind = "teleport";
-            t.point = ReadPoint(e.at("teleport"));
-        } else if (e.contains("kill_player")) {
-            t.kind = "kill_player";
-        } else if (e.contains("mission")) {
-            t.kind = "mission";
-            t.number = e.at("mission").get<bool>() ? 1 : 0;
-        } else if (e.contains("kill_hunters")) {
-            t.kind = "kill_hunters";
-            const json& v = e.at("kill_hunters");
-            t.number = v.is_string() ? -1 : v.get<double>();
-        } else if (e.contains("delete_spawned")) {
-            t.kind = "delete_spawned";
-            t.number = e.at("delete_spawned").get<double>();
-        } else if (e.contains("mount_nearest_horse")) {
-            t.kind = "mount_nearest_horse";
-        } else if (e.contains("dismount")) {
-            t.kind = "dismount";
-        } else if (e.contains("write_ini")) {
-            t.kind = "write_ini";
-            t.text = e.at("write_ini").get<std::string>();
-        } else {
-            throw std::runtime_error("timeline entry without a known action: " + e.dump());
-        }
-        out.push_back(t);
-    }
+void ReadClock(const json& v, const std::string& path, WorldOptions& o) {
+    auto whole = [](int& field, int64_t lo, int64_t hi) {
+        return [&field, lo, hi](const json& x, const std::string& at) {
+            field = static_cast<int>(jr::Whole(x, at, lo, hi));
+        };
+    };
+    jr::ReadObject(v, path,
+                   {{"year", whole(o.year, 1, 9999)},
+                    {"month", whole(o.month, 1, 12)},
+                    {"day", whole(o.day, 1, 31)},
+                    {"hour", whole(o.hour, 0, 23)},
+                    {"minute", whole(o.minute, 0, 59)},
+                    {"rate", [&](const json& x, const std::string& at) {
+                         o.clockRate = jr::Number(x, at, 0, 3600);
+                     }}});
+    const bool leap = (o.year % 4 == 0 && o.year % 100 != 0) || o.year % 400 == 0;
+    const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (o.day > days[o.month - 1])
+        Refuse(jr::Child(path, "day"),
+               "must be a day of the month (" + std::to_string(days[o.month - 1]) + " at most)");
+}
+
+void ReadPlayer(const json& v, const std::string& path, WorldOptions& o) {
+    jr::ReadObject(
+        v, path,
+        {{"start", [&](const json& x, const std::string& at) { o.playerStart = ReadPoint(x, at); }},
+         {"heading",
+          [&](const json& x, const std::string& at) {
+              o.playerHeading = jr::Number(x, at, -360, 360);
+          }},
+         {"bounty",
+          [&](const json& x, const std::string& at) { o.initialBounty = Cents(x, at, 0); }},
+         {"respawn",
+          [&](const json& x, const std::string& at) {
+              o.respawnPoint = ReadPoint(x, at);
+              o.respawnPointGiven = true;
+          }},
+         {"law_state", [&](const json& x, const std::string& at) {
+              o.lawState = static_cast<int32_t>(jr::Whole(x, at, INT32_MIN, INT32_MAX));
+          }}});
+}
+
+Waypoint ReadWaypoint(const json& v, const std::string& path) {
+    Waypoint w;
+    bool to = false;
+    jr::ReadObject(
+        v, path,
+        {{"to",
+          [&](const json& x, const std::string& at) {
+              const Point3 p = ReadPoint(x, at);
+              w.x = p.x;
+              w.y = p.y;
+              to = true;
+          }},
+         {"speed",
+          [&](const json& x, const std::string& at) { w.speed = jr::Number(x, at, 0.01, 100); }},
+         {"mounted", [&](const json& x, const std::string& at) { w.mounted = jr::Flag(x, at); }},
+         {"vehicle", [&](const json& x, const std::string& at) { w.vehicle = jr::Flag(x, at); }},
+         {"wait", [&](const json& x, const std::string& at) { w.waitSeconds = Seconds(x, at); }}});
+    if (!to) Refuse(path, "needs \"to\"");
+    return w;
+}
+
+// An entry is its time and exactly one action.
+TimelineEvent ReadEvent(const json& v, const std::string& path) {
+    TimelineEvent t;
+    bool at = false;
+    auto action = [&](const char* kind, const std::string& where) {
+        if (!t.kind.empty())
+            Refuse(where, "an entry holds one action; this one already has \"" + t.kind + "\"");
+        t.kind = kind;
+    };
+    auto onlyTrue = [](const json& x, const std::string& where) {
+        if (!jr::Flag(x, where)) Refuse(where, "must be true");
+    };
+    jr::ReadObject(v, path,
+                   {{"at",
+                     [&](const json& x, const std::string& where) {
+                         t.at = Seconds(x, where);
+                         at = true;
+                     }},
+                    {"key",
+                     [&](const json& x, const std::string& where) {
+                         action("key", where);
+                         t.text = jr::Text(x, where, 8);
+                         if (t.text != "F7" && t.text != "F9")
+                             Refuse(where, "must be \"F7\" or \"F9\"");
+                     }},
+                    {"set_bounty",
+                     [&](const json& x, const std::string& where) {
+                         action("set_bounty", where);
+                         // Negative values are allowed: they test the plug-in's own guard.
+                         t.number = Cents(x, where, -MaxBountyCents);
+                     }},
+                    {"teleport",
+                     [&](const json& x, const std::string& where) {
+                         action("teleport", where);
+                         t.point = ReadPoint(x, where);
+                     }},
+                    {"kill_player",
+                     [&](const json& x, const std::string& where) {
+                         action("kill_player", where);
+                         onlyTrue(x, where);
+                     }},
+                    {"mission",
+                     [&](const json& x, const std::string& where) {
+                         action("mission", where);
+                         t.number = jr::Flag(x, where) ? 1 : 0;
+                     }},
+                    {"kill_hunters",
+                     [&](const json& x, const std::string& where) {
+                         action("kill_hunters", where);
+                         if (x.is_string() && x.get<std::string>() == "all")
+                             t.number = -1;
+                         else if (x.is_number())
+                             t.number = static_cast<double>(jr::Whole(x, where, 0, MaxKills));
+                         else
+                             Refuse(where, "must be \"all\" or a whole number from 0 to " +
+                                               std::to_string(MaxKills));
+                     }},
+                    {"delete_spawned",
+                     [&](const json& x, const std::string& where) {
+                         action("delete_spawned", where);
+                         t.number = static_cast<double>(jr::Whole(x, where, 0, MaxKills));
+                     }},
+                    {"mount_nearest_horse",
+                     [&](const json& x, const std::string& where) {
+                         action("mount_nearest_horse", where);
+                         onlyTrue(x, where);
+                     }},
+                    {"dismount",
+                     [&](const json& x, const std::string& where) {
+                         action("dismount", where);
+                         onlyTrue(x, where);
+                     }},
+                    {"write_ini", [&](const json& x, const std::string& where) {
+                         action("write_ini", where);
+                         t.text = ReadLines(x, where);
+                     }}});
+    if (!at) Refuse(path, "needs \"at\" (seconds into the run)");
+    if (t.kind.empty())
+        Refuse(path, "needs an action: key, set_bounty, teleport, kill_player, mission, "
+                     "kill_hunters, delete_spawned, mount_nearest_horse, dismount or write_ini");
+    return t;
+}
+
+// The expectations are checked after the run; here only their outline is read, so that a
+// misspelt section is refused before anything runs.
+void ReadExpect(const json& v, const std::string& path) {
+    auto texts = [](const json& x, const std::string& at) {
+        ForEach(x, at, 10000, [](const json& t, const std::string& ta) { jr::Text(t, ta, 4096); });
+    };
+    auto object = [](const json& x, const std::string& at) {
+        if (!x.is_object()) Refuse(at, "must be an object");
+    };
+    jr::ReadObject(v, path,
+                   {{"summary", object},
+                    {"files", object},
+                    {"timeline_contains", texts},
+                    {"timeline_excludes", texts}});
 }
 
 } // namespace
@@ -181,73 +550,71 @@ void ReadTimeline(const json& j, std::vector<TimelineEvent>& out) {
 bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scenario* out,
                    std::string* error) {
     try {
-        const json j = json::parse(jsonText);
+        if (jsonText.size() > MaxScenarioBytes)
+            Refuse("$",
+                   "a scenario must be at most " + std::to_string(MaxScenarioBytes >> 20) + " MiB");
+        const json j = jr::ParseBounded(jsonText, MaxDepth);
         Scenario s;
         WorldOptions& o = s.world;
-        Opt(j, "name", s.name);
-        if (j.contains("seed")) o.seed = j.at("seed").get<uint64_t>();
-        Opt(j, "frame_ms", o.frameMs);
-        Opt(j, "seconds", s.seconds);
-        Opt(j, "timer_start_ms", o.timerStartMs);
-        if (j.contains("clock")) {
-            const json& c = j.at("clock");
-            Opt(c, "year", o.year);
-            Opt(c, "month", o.month);
-            Opt(c, "day", o.day);
-            Opt(c, "hour", o.hour);
-            Opt(c, "minute", o.minute);
-            Opt(c, "rate", o.clockRate);
-        }
-        if (j.contains("player")) {
-            const json& p = j.at("player");
-            if (p.contains("start")) o.playerStart = ReadPoint(p.at("start"));
-            Opt(p, "heading", o.playerHeading);
-            Opt(p, "bounty", o.initialBounty);
-            if (p.contains("respawn")) {
-                o.respawnPoint = ReadPoint(p.at("respawn"));
-                o.respawnPointGiven = true;
-            }
-            Opt(p, "law_state", o.lawState);
-        }
-        if (j.contains("route"))
-            for (const json& r : j.at("route")) {
-                Waypoint w;
-                const Point3 to = ReadPoint(r.at("to"));
-                w.x = to.x;
-                w.y = to.y;
-                Opt(r, "speed", w.speed);
-                Opt(r, "mounted", w.mounted);
-                Opt(r, "vehicle", w.vehicle);
-                Opt(r, "wait", w.waitSeconds);
-                o.route.push_back(w);
-            }
-        if (j.contains("ini")) {
-            s.ini = j.at("ini").is_array() ? "" : j.at("ini").get<std::string>();
-            if (j.at("ini").is_array())
-                for (const json& line : j.at("ini"))
-                    s.ini += line.get<std::string>() + "\n";
-            s.iniGiven = true;
-        } else if (j.contains("ini_path")) {
-            std::string path = j.at("ini_path").get<std::string>();
-            if (!path.empty() && path[0] != '/' && !baseDir.empty()) path = baseDir + "/" + path;
-            std::ifstream in(path, std::ios::binary);
-            if (!in) throw std::runtime_error("cannot read ini_path " + path);
-            std::ostringstream text;
-            text << in.rdbuf();
-            s.ini = text.str();
-            s.iniGiven = true;
-        }
-        if (j.contains("harkvane_dat")) {
-            s.streakFile = j.at("harkvane_dat").get<std::string>();
-            s.streakGiven = true;
-        }
-        if (j.contains("bounty_pools_dat")) {
-            s.poolsFile = j.at("bounty_pools_dat").get<std::string>();
-            s.poolsGiven = true;
-        }
-        if (j.contains("world")) ReadWorld(j.at("world"), o);
-        if (j.contains("timeline")) ReadTimeline(j.at("timeline"), o.timeline);
-        if (j.contains("expect")) s.expectJson = j.at("expect").dump();
+        bool iniText = false, iniFile = false;
+        jr::ReadObject(
+            j, "$",
+            {{"name", [&](const json& x, const std::string& at) { s.name = ReadName(x, at); }},
+             {"seed",
+              [&](const json& x, const std::string& at) {
+                  o.seed = static_cast<uint64_t>(jr::Whole(x, at, 0, MaxSeed));
+              }},
+             {"frame_ms",
+              [&](const json& x, const std::string& at) {
+                  o.frameMs = static_cast<uint32_t>(jr::Whole(x, at, 1, 1000));
+              }},
+             {"seconds", [&](const json& x, const std::string& at) { s.seconds = Seconds(x, at); }},
+             {"timer_start_ms",
+              [&](const json& x, const std::string& at) {
+                  o.timerStartMs = static_cast<uint32_t>(jr::Whole(x, at, 0, MaxTimerStartMs));
+              }},
+             {"clock", [&](const json& x, const std::string& at) { ReadClock(x, at, o); }},
+             {"player", [&](const json& x, const std::string& at) { ReadPlayer(x, at, o); }},
+             {"route",
+              [&](const json& x, const std::string& at) {
+                  ForEach(x, at, MaxRoute, [&](const json& r, const std::string& ra) {
+                      o.route.push_back(ReadWaypoint(r, ra));
+                  });
+              }},
+             {"ini",
+              [&](const json& x, const std::string& at) {
+                  s.ini = ReadLines(x, at);
+                  iniText = true;
+              }},
+             {"ini_path",
+              [&](const json& x, const std::string& at) {
+                  s.ini = ReadIniFile(x, at, baseDir);
+                  iniFile = true;
+              }},
+             {"harkvane_dat",
+              [&](const json& x, const std::string& at) {
+                  s.streakFile = jr::Text(x, at, MaxTextBytes);
+                  s.streakGiven = true;
+              }},
+             {"bounty_pools_dat",
+              [&](const json& x, const std::string& at) {
+                  s.poolsFile = jr::Text(x, at, MaxTextBytes);
+                  s.poolsGiven = true;
+              }},
+             {"world", [&](const json& x, const std::string& at) { ReadWorld(x, at, o); }},
+             {"timeline",
+              [&](const json& x, const std::string& at) {
+                  ForEach(x, at, MaxTimeline, [&](const json& e, const std::string& ea) {
+                      o.timeline.push_back(ReadEvent(e, ea));
+                  });
+              }},
+             {"expect", [&](const json& x, const std::string& at) {
+                  ReadExpect(x, at);
+                  s.expectJson = x.dump();
+              }}});
+        if (iniText && iniFile)
+            Refuse("$.ini_path", "give either \"ini\" or \"ini_path\", not both");
+        s.iniGiven = iniText || iniFile;
         *out = s;
         return true;
     } catch (const std::exception& e) {

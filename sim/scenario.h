@@ -17,8 +17,13 @@ struct Scenario {
     std::string expectJson; // the "expect" member, kept as JSON text
 };
 
-// Parses a scenario; on failure returns false and explains in *error. Relative "ini_path" values
-// are resolved against baseDir.
+// The longest run a scenario or the command line may ask for: the game timer is 32 bits of
+// milliseconds, so a run must end well before it wraps.
+constexpr double MaxRunSeconds = 86400;
+
+// Parses and checks a scenario; on failure returns false and sets *error to one line naming the
+// JSON path and the rule it breaks ("$.world.bystanders: must be a whole number from 0 to 500").
+// Relative "ini_path" values are resolved against baseDir.
 bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scenario* out,
                    std::string* error);
 // The built-in scenario that tells the whole story.

@@ -21,6 +21,11 @@ add_test(NAME sim.same_seed_same_bytes
                  -DWORK=${HARKVANE_SIM_WORK}/determinism
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_same_twice.cmake)
 
+add_test(NAME sim.refuses_bad_scenarios
+         COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:harkvane-sim>
+                 -DWORK=${HARKVANE_SIM_WORK}/refusals
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_refusals.cmake)
+
 add_test(NAME sim.whole_game_day
          COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:harkvane-sim> -DWORK=${HARKVANE_SIM_WORK}/day
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_whole_day.cmake)

@@ -3,14 +3,14 @@
 # its corpus in fuzz/corpus/<target>, then fuzzing for the given number of seconds. New inputs
 # go to build/fuzz/corpus/<target>; a finding stops the run and is kept under
 # build/fuzz/artifacts/ (add it to fuzz/corpus/<target> as a regression input once fixed).
-# usage: tools/fuzz.sh SECONDS [target...]   (targets: settings streak pools hash_key)
+# usage: tools/fuzz.sh SECONDS [target...]   (targets: settings streak pools hash_key scenario)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(settings streak pools hash_key)
+[ ${#targets[@]} -eq 0 ] && targets=(settings streak pools hash_key scenario)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "${JOBS:-2}" --target $(printf 'fuzz_%s ' "${targets[@]}")
