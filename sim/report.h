@@ -109,3 +109,7 @@ std::string Num1(double v);
 // hunters, the timeline filterable by kind, charts of the summary and the effective settings.
 std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& record,
                        const std::string& summaryJson, const std::string& settingsText);
+
+// The sweep page: the distributions of sweep.json (its text) as charts, every seed's row and the
+// failed seeds; self-contained like the run report.
+std::string SweepHtml(const std::string& sweepJson);

@@ -155,3 +155,94 @@ std::string StackedBarChart(const std::string& id, const std::vector<BarStack>& 
     s += "</svg>\n";
     return s;
 }
+
+std::string BoxChart(const std::string& id, const std::vector<BoxRow>& rows,
+                     const std::string& colour, const std::string& unit) {
+    constexpr double LabelW = 190, RowH = 30, Width = 620;
+    const double plotW = Width - LabelW - PadRight - 10;
+    const double height = PadTop + RowH * static_cast<double>(rows.size()) + PadBottom;
+    double maxValue = 0;
+    for (const BoxRow& r : rows)
+        if (r.n > 0) maxValue = std::max(maxValue, r.max);
+    const double step = NiceStep(maxValue, 5);
+    const double top = std::max(step, std::ceil(maxValue / step) * step);
+    auto X = [&](double v) { return LabelW + v / top * plotW; };
+    std::string s = Open(id, Width, height) + ">\n";
+    const double bottom = PadTop + RowH * static_cast<double>(rows.size());
+    for (double v = 0; v <= top + step / 2; v += step) {
+        s += "<line x1=\"" + Num1(X(v)) + "\" x2=\"" + Num1(X(v)) + "\" y1=\"" + Num1(PadTop) +
+             "\" y2=\"" + Num1(bottom) + "\" stroke=\"#e3e3e3\"/>\n";
+        s += "<text x=\"" + Num1(X(v)) + "\" y=\"" + Num1(bottom + 16) + "\" " + AxisFont +
+             " text-anchor=\"middle\">" + Label(v, unit) + "</text>\n";
+    }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const BoxRow& r = rows[i];
+        const double cy = PadTop + RowH * (static_cast<double>(i) + 0.5);
+        s += "<text x=\"" + Num1(LabelW - 10) + "\" y=\"" + Num1(cy + 4) +
+             "\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#222\" text-anchor=\"end\">" +
+             EscapeXml(r.label) + "</text>\n";
+        if (r.n == 0) {
+            s += "<text x=\"" + Num1(LabelW + 4) + "\" y=\"" + Num1(cy + 4) + "\" " + AxisFont +
+                 ">none</text>\n";
+            continue;
+        }
+        char tip[200];
+        std::snprintf(tip, sizeof tip,
+                      "%s: min %g, quartiles %g / %g / %g, max %g, mean %g (%d values)",
+                      r.label.c_str(), r.min, r.q1, r.median, r.q3, r.max, r.mean, r.n);
+        s += "<g class=\"box\"><title>" + EscapeXml(tip) + "</title>";
+        s += "<line x1=\"" + Num1(X(r.min)) + "\" x2=\"" + Num1(X(r.max)) + "\" y1=\"" + Num1(cy) +
+             "\" y2=\"" + Num1(cy) + "\" stroke=\"#555\"/>";
+        for (double v : {r.min, r.max})
+            s += "<line x1=\"" + Num1(X(v)) + "\" x2=\"" + Num1(X(v)) + "\" y1=\"" + Num1(cy - 6) +
+                 "\" y2=\"" + Num1(cy + 6) + "\" stroke=\"#555\"/>";
+        s += "<rect x=\"" + Num1(X(r.q1)) + "\" y=\"" + Num1(cy - 9) + "\" width=\"" +
+             Num1(std::max(1.5, X(r.q3) - X(r.q1))) + "\" height=\"18\" fill=\"" + colour +
+             "\" fill-opacity=\"0.35\" stroke=\"" + colour + "\"/>";
+        s += "<line x1=\"" + Num1(X(r.median)) + "\" x2=\"" + Num1(X(r.median)) + "\" y1=\"" +
+             Num1(cy - 9) + "\" y2=\"" + Num1(cy + 9) + "\" stroke=\"#111\" stroke-width=\"2.5\"/>";
+        s += "<circle cx=\"" + Num1(X(r.mean)) + "\" cy=\"" + Num1(cy) +
+             "\" r=\"3.5\" fill=\"#fff\" stroke=\"#111\" stroke-width=\"1.5\"/></g>\n";
+    }
+    s += "</svg>\n";
+    return s;
+}
+
+std::string Histogram(const std::string& id, const std::vector<double>& values, int bins,
+                      const std::string& colour, const std::string& caption) {
+    const double plotW = ChartWidth - PadLeft - PadRight;
+    const double plotH = ChartHeight - PadTop - PadBottom;
+    double hi = 0;
+    for (double v : values)
+        hi = std::max(hi, v);
+    const double width = std::max(1.0, NiceStep(hi, bins));
+    const int count = std::max(1, static_cast<int>(std::floor(hi / width)) + 1);
+    std::vector<int> n(static_cast<size_t>(count), 0);
+    for (double v : values)
+        ++n[static_cast<size_t>(
+            std::clamp(static_cast<int>(std::floor(std::max(0.0, v) / width)), 0, count - 1))];
+    const int most = *std::max_element(n.begin(), n.end());
+    std::string s = Open(id, ChartWidth, ChartHeight) + ">\n";
+    const double top = ValueAxis(s, most, "", plotW, plotH);
+    const double slot = plotW / count;
+    for (int i = 0; i < count; ++i) {
+        const double x = PadLeft + slot * i;
+        const double h = n[static_cast<size_t>(i)] / top * plotH;
+        char tip[96];
+        std::snprintf(tip, sizeof tip, "%g to %g: %d", i * width, (i + 1) * width,
+                      n[static_cast<size_t>(i)]);
+        s += "<rect x=\"" + Num1(x + 1) + "\" y=\"" + Num1(PadTop + plotH - h) + "\" width=\"" +
+             Num1(std::max(1.0, slot - 2)) + "\" height=\"" + Num1(h) + "\" fill=\"" + colour +
+             "\"><title>" + tip + "</title></rect>\n";
+    }
+    const int labelEvery = std::max(1, count / 8);
+    for (int i = 0; i <= count; i += labelEvery)
+        s += "<text x=\"" + Num1(PadLeft + slot * i) + "\" y=\"" + Num1(PadTop + plotH + 16) +
+             "\" " + AxisFont + " text-anchor=\"middle\">" + Label(i * width, "") + "</text>\n";
+    s += "<line x1=\"" + Num1(PadLeft) + "\" x2=\"" + Num1(PadLeft + plotW) + "\" y1=\"" +
+         Num1(PadTop + plotH) + "\" y2=\"" + Num1(PadTop + plotH) + "\" stroke=\"#999\"/>\n";
+    s += "<text x=\"" + Num1(PadLeft + plotW) + "\" y=\"" + Num1(ChartHeight - 2) + "\" " +
+         AxisFont + " text-anchor=\"end\">" + EscapeXml(caption) + "</text>\n";
+    s += "</svg>\n";
+    return s;
+}

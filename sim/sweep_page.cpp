@@ -1,0 +1,269 @@
+// sweep.html: the distributions of a seed sweep as charts, drawn from sweep.json, with every
+// seed's row and the failed seeds. Self-contained like the run report.
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "report.h"
+#include "svg_chart.h"
+
+using nlohmann::json;
+
+namespace {
+
+// A member, or null when it is missing (never a temporary, so it can be walked in place).
+const json& Member(const json& j, const char* key) {
+    static const json none;
+    if (!j.is_object()) return none;
+    const auto it = j.find(key);
+    return it != j.end() ? *it : none;
+}
+
+double Number(const json& j, const char* key) {
+    const auto it = j.find(key);
+    return it != j.end() && it->is_number() ? it->get<double>() : 0.0;
+}
+
+std::string Figure(const json& j, const char* key) {
+    const auto it = j.find(key);
+    if (it == j.end() || it->is_null()) return "–";
+    if (it->is_number_float()) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%g", it->get<double>());
+        return buf;
+    }
+    return it->dump();
+}
+
+BoxRow Row(const json& dist, const std::string& label) {
+    BoxRow r;
+    r.label = label;
+    if (!dist.is_object()) return r;
+    r.n = static_cast<int>(Number(dist, "n"));
+    r.min = Number(dist, "min");
+    r.q1 = Number(dist, "q1");
+    r.median = Number(dist, "median");
+    r.q3 = Number(dist, "q3");
+    r.max = Number(dist, "max");
+    r.mean = Number(dist, "mean");
+    return r;
+}
+
+std::string Card(const std::string& title, const std::string& note, const std::string& body) {
+    return "<section class=\"card\"><h2>" + EscapeXml(title) + "</h2>" +
+           (note.empty() ? "" : "<p class=\"note\">" + EscapeXml(note) + "</p>") + body +
+           "</section>\n";
+}
+
+std::string Tile(const std::string& value, const std::string& caption) {
+    return "<div class=\"tile\"><b>" + EscapeXml(value) + "</b><span>" + EscapeXml(caption) +
+           "</span></div>";
+}
+
+const char* const Style = R"css(
+*{box-sizing:border-box}
+body{margin:0;font:14px/1.45 "DejaVu Sans",Verdana,sans-serif;color:#222;background:#f3f1ec}
+header{background:#3b2f25;color:#f7efe2;padding:14px 24px 16px}
+header h1{margin:0;font-size:22px;font-weight:600}
+header p{margin:2px 0 10px;color:#d9c9b0}
+.tiles{display:flex;flex-wrap:wrap;gap:8px}
+.tile{background:#524234;border-radius:6px;padding:5px 12px;min-width:98px}
+.tile b{display:block;font-size:19px;color:#fff}
+.tile span{font-size:12px;color:#d9c9b0}
+main{padding:16px 24px;display:grid;grid-template-columns:repeat(auto-fill,minmax(560px,1fr));gap:16px;max-width:1680px;align-items:start}
+.card{background:#fff;border:1px solid #ddd6ca;border-radius:8px;padding:12px 14px}
+.card h2{margin:0 0 4px;font-size:15px;font-weight:600;color:#3b2f25}
+.note{margin:0 0 8px;font-size:12px;color:#666}
+.chart{display:block;max-width:100%;height:auto}
+.wide{grid-column:1/-1}
+.failed{border-color:#c0392b}.failed h2{color:#c0392b}
+table{border-collapse:collapse;font-size:12.5px}
+th{position:sticky;top:0;background:#f7efe2;text-align:right;padding:3px 8px;cursor:pointer;user-select:none;border-bottom:1px solid #ddd}
+th:first-child,td:first-child{text-align:left}
+td{padding:2px 8px;border-bottom:1px solid #f0ece4;text-align:right;font-variant-numeric:tabular-nums}
+tr.bad td{color:#c0392b}
+.scroll{max-height:520px;overflow:auto}
+)css";
+
+// Click a column heading to sort the seeds' table by it (again for the other direction).
+const char* const Script = R"js(
+"use strict";
+for (const table of document.querySelectorAll("table.sortable")) {
+  const body = table.tBodies[0];
+  table.tHead.addEventListener("click", (ev) => {
+    const th = ev.target.closest("th");
+    if (!th) return;
+    const col = th.cellIndex, up = th.dataset.order !== "up";
+    for (const h of table.tHead.rows[0].cells) delete h.dataset.order;
+    th.dataset.order = up ? "up" : "down";
+    const key = (tr) => { const v = parseFloat(tr.cells[col].textContent); return isNaN(v) ? -Infinity : v; };
+    const rows = Array.from(body.rows).sort((a, b) => (key(a) - key(b)) * (up ? 1 : -1));
+    for (const r of rows) body.appendChild(r);
+  });
+}
+)js";
+
+} // namespace
+
+std::string SweepHtml(const std::string& sweepJson) {
+    const json j = json::parse(sweepJson);
+    const json& d = j.at("distributions");
+    const json& runs = j.at("runs");
+    const json& failed = j.at("failed");
+    const std::string scenario = j.value("scenario", std::string());
+    const uint64_t first = j.value("first_seed", uint64_t{0});
+    const int seeds = j.value("seeds", 0);
+    const std::string title = "Harkvane seed sweep: " + scenario;
+    auto median = [&](const char* key) { return Figure(Member(d, key), "median"); };
+    auto mean = [&](const char* key) { return Figure(Member(d, key), "mean"); };
+
+    std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    s += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+         "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
+    s += "<title>" + EscapeXml(title) + "</title>\n<style>" + Style + "</style>\n</head>\n<body>\n";
+    s += "<header><h1>" + EscapeXml(title) + "</h1><p>" + std::to_string(seeds) + " seeds (" +
+         std::to_string(first) + " to " + std::to_string(first + std::max(0, seeds - 1)) + "), " +
+         Figure(j, "game_hours") + " game hours each (" + Figure(j, "seconds") +
+         " s of game-timer time); " + std::to_string(failed.size()) +
+         " failed</p><div class=\"tiles\">" +
+         Tile(median("posses_per_hour"), "posses per game hour (median)") +
+         Tile(median("hunters_per_posse"), "hunters per posse (median)") +
+         Tile(median("minutes_to_first_posse"), "minutes to the first posse (median)") +
+         Tile(median("minutes_between_posses"), "minutes between posses (median)") +
+         Tile(mean("army_started"), "army events per run (mean)") +
+         Tile(mean("army_won"), "army events won (mean)") +
+         Tile(mean("player_deaths"), "player deaths per run (mean)") +
+         Tile(Figure(Member(d, "peak_tracked_peds"), "max"), "most tracked peds (any run)") +
+         "</div></header>\n<main>\n";
+
+    if (!failed.empty()) {
+        std::string list = "<ul>";
+        for (const json& f : failed)
+            list += "<li>seed " + Figure(f, "seed") + ": " +
+                    EscapeXml(f.value("error", std::string())) + "</li>";
+        s += "<section class=\"card failed wide\"><h2>Failed seeds</h2>" + list +
+             "</ul></section>\n";
+    }
+
+    std::vector<BoxRow> rate = {Row(Member(d, "posses_per_hour"), "all posses")};
+    for (const char* group : {"posses_per_hour_by_tier", "posses_per_hour_by_variant"})
+        for (const auto& [name, dist] : Member(d, group).items())
+            rate.push_back(Row(dist, name));
+    s +=
+        Card("Posses per game hour", "box: quartiles, bar: median, dot: mean, whiskers: min to max",
+             BoxChart("chart-rate", rate, "#1f77b4", ""));
+    s += Card("Posse size", "members placed when each posse was sent (army events excluded)",
+              BoxChart("chart-size",
+                       {Row(Member(d, "hunters_per_posse"), "hunters per posse"),
+                        Row(Member(d, "dogs_per_posse"), "dogs per posse"),
+                        Row(Member(d, "horses_per_posse"), "horses per posse")},
+                       "#d98c2b", ""));
+    s += Card("When they come", "game minutes",
+              BoxChart("chart-minutes",
+                       {Row(Member(d, "minutes_to_first_posse"), "to the first posse"),
+                        Row(Member(d, "minutes_between_posses"), "between posses"),
+                        Row(Member(d, "minutes_to_first_army"), "to the first army")},
+                       "#2a9d8f", ""));
+    s += Card("Per run", "",
+              BoxChart("chart-per-run",
+                       {Row(Member(d, "army_started"), "army events started"),
+                        Row(Member(d, "army_won"), "army events won"),
+                        Row(Member(d, "player_deaths"), "player deaths"),
+                        Row(Member(d, "peak_tracked_peds"), "peak tracked peds"),
+                        Row(Member(d, "notices_per_hour"), "notices per game hour")},
+                       "#7b3fa0", ""));
+    json bounty = Member(d, "final_bounty_cents");
+    if (bounty.is_object() && Number(bounty, "n") > 0)
+        for (const char* k : {"min", "q1", "median", "q3", "max", "mean"})
+            bounty[k] = Number(bounty, k) / 100.0;
+    s += Card("Final bounty", "dollars at the end of each run",
+              BoxChart("chart-bounty", {Row(bounty, "final bounty")}, "#b8860b", "$"));
+
+    // Across every run: when posses came, how many each run had, and what they were.
+    std::vector<double> times, perRun;
+    std::map<std::string, std::map<std::string, double>> tierVariant;
+    for (const json& r : runs) {
+        if (!r.value("ok", false)) continue;
+        perRun.push_back(Number(r, "posses"));
+        for (const json& p : Member(r, "posse_log")) {
+            const std::string tier = p.value("tier", std::string());
+            if (tier == "HV") continue;
+            times.push_back(Number(p, "minutes"));
+            tierVariant[tier][p.value("variant", std::string())] += 1;
+        }
+    }
+    s += Card("Posses per run", "how many runs sent that many posses",
+              Histogram("chart-per-run-hist", perRun, 10, "#4f7cac", "posses in the run"));
+    s += Card("When posses were sent", "posses of every run by game minute",
+              Histogram("chart-times", times, 12, "#8c6d46", "game minutes into the run"));
+    std::vector<BarStack> bars;
+    const std::vector<std::string> variants = {"Foot", "Dogs", "Horse"};
+    for (const char* tier : {"T1", "T2", "T3", "T4", "T5"}) {
+        BarStack b{tier, {}};
+        for (const std::string& v : variants)
+            b.values.push_back(tierVariant[tier][v]);
+        bars.push_back(b);
+    }
+    s += Card("Posses by tier and variant", "all runs together",
+              StackedBarChart("chart-tiers", bars, variants, {"#8c6d46", "#d98c2b", "#4f7cac"}));
+
+    // Every seed's row.
+    static const std::vector<std::pair<const char*, const char*>> Columns = {
+        {"seed", "seed"},
+        {"posses", "posses"},
+        {"posses_per_hour", "per hour"},
+        {"hunters", "hunters"},
+        {"dogs", "dogs"},
+        {"horses", "horses"},
+        {"first_posse_minutes", "first posse min"},
+        {"army_started", "army"},
+        {"army_won", "won"},
+        {"first_army_minutes", "first army min"},
+        {"player_deaths", "deaths"},
+        {"peak_tracked_peds", "peak tracked"},
+        {"final_bounty_cents", "final bounty ¢"},
+        {"notices_per_hour", "notices / h"},
+    };
+    std::string table = "<div class=\"scroll\"><table class=\"sortable\" id=\"seeds\"><thead><tr>";
+    for (const auto& c : Columns)
+        table += std::string("<th>") + c.second + "</th>";
+    table += "</tr></thead><tbody>\n";
+    for (const json& r : runs) {
+        const bool ok = r.value("ok", false);
+        table += ok ? "<tr>" : "<tr class=\"bad\">";
+        for (const auto& c : Columns)
+            table += "<td>" + (ok || std::string(c.first) == "seed" ? Figure(r, c.first) : "–") +
+                     "</td>";
+        table += "</tr>\n";
+    }
+    table += "</tbody></table></div>";
+    s += "<section class=\"card wide\"><h2>Seeds</h2><p class=\"note\">click a heading to "
+         "sort</p>" +
+         table + "</section>\n";
+
+    // The distributions as numbers.
+    std::string numbers = "<div class=\"scroll\"><table id=\"distributions\"><thead><tr><th>figure"
+                          "</th><th>n</th><th>min</th><th>q1</th><th>median</th><th>q3</th>"
+                          "<th>max</th><th>mean</th></tr></thead><tbody>\n";
+    auto numberRow = [&](const std::string& name, const json& dist) {
+        numbers += "<tr><td>" + EscapeXml(name) + "</td>";
+        for (const char* k : {"n", "min", "q1", "median", "q3", "max", "mean"})
+            numbers += "<td>" + Figure(dist, k) + "</td>";
+        numbers += "</tr>\n";
+    };
+    for (const auto& [key, dist] : d.items()) {
+        if (dist.contains("n")) {
+            numberRow(key, dist);
+            continue;
+        }
+        for (const auto& [name, sub] : dist.items())
+            numberRow(key + " " + name, sub);
+    }
+    numbers += "</tbody></table></div>";
+    s += Card("Distributions", "as written in sweep.json", numbers);
+    s += "</main>\n<script>" + std::string(Script) + "</script>\n</body>\n</html>\n";
+    return s;
+}
