@@ -221,7 +221,10 @@ header p{margin:2px 0 10px;color:#d9c9b0}
 main{padding:16px 24px;display:grid;grid-template-columns:minmax(520px,3fr) minmax(420px,2fr);gap:16px;max-width:1680px}
 .card{background:#fff;border:1px solid #ddd6ca;border-radius:8px;padding:12px 14px}
 .card h2{margin:0 0 8px;font-size:15px;font-weight:600;color:#3b2f25}
-#map{width:100%;height:auto;display:block;border-radius:4px;background:#fff}
+#map{width:100%;height:auto;display:block;border-radius:4px;background:#fff;cursor:grab;touch-action:none}
+#map polyline,#map line{vector-effect:non-scaling-stroke}
+.posse-marker,.army-marker{cursor:pointer}
+.hint{font-size:12px;font-weight:normal;color:#777;float:right;margin-top:2px}
 #map text{font-family:"DejaVu Sans",Verdana,sans-serif}
 .posse-marker text,.army-marker text{font-size:14px;font-weight:bold;fill:#fff;pointer-events:none}
 .posse-marker.future,.army-marker.future{opacity:.35}
@@ -282,6 +285,11 @@ const markers = Array.from(document.querySelectorAll(".posse-marker,.army-marker
 const paths = Array.from(document.querySelectorAll("#map .path"));
 const cursors = Array.from(document.querySelectorAll("svg.chart[data-t1]"));
 const shapes = new Map();
+const map = document.getElementById("map");
+const whole = map.viewBox.baseVal.width;
+let view = [0, 0, whole, whole];
+// Zoomed in, badges and peds keep their size on screen.
+function markScale() { return view[2] / whole; }
 let now = 0, playing = false, lastTick = 0, current = null;
 
 function pad(n, w) { return String(n).padStart(w, "0"); }
@@ -345,7 +353,7 @@ function draw(follow) {
     if (next) for (let k = 0; k < next[6].length; k += 3) ahead.set(next[6][k], k);
     let px = f[1], py = f[2];
     if (next && !f[3] && !next[3]) { px += (next[1] - px) * a; py += (next[2] - py) * a; }
-    player.setAttribute("transform", "translate(" + px.toFixed(1) + "," + py.toFixed(1) + ")");
+    player.setAttribute("transform", "translate(" + px.toFixed(1) + "," + py.toFixed(1) + ") scale(" + markScale() + ")");
     player.classList.toggle("dead", f[3] === 1);
     const p = f[6];
     for (let k = 0; k < p.length; k += 3) {
@@ -354,7 +362,7 @@ function draw(follow) {
       const j = ahead.get(index);
       if (j !== undefined) { x += (next[6][j + 1] - x) * a; y += (next[6][j + 2] - y) * a; }
       const s = shapeFor(index);
-      s.setAttribute("transform", "translate(" + x.toFixed(1) + "," + y.toFixed(1) + ")");
+      s.setAttribute("transform", "translate(" + x.toFixed(1) + "," + y.toFixed(1) + ") scale(" + markScale() + ")");
       if (s.parentNode !== live) live.appendChild(s);
       seen.add(index);
       livePosses.add(String(data.peds[index][0]));
@@ -423,6 +431,39 @@ function setAll(checked) {
 }
 document.getElementById("show-all").addEventListener("click", () => setAll(true));
 document.getElementById("show-none").addEventListener("click", () => setAll(false));
+// Wheel: zoom about the pointer; drag: pan; double-click: the whole map again.
+function setView(v) {
+  const w = Math.min(whole, Math.max(whole / 12, v[2]));
+  const x = Math.min(whole - w, Math.max(0, v[0])), y = Math.min(whole - w, Math.max(0, v[1]));
+  view = [x, y, w, w];
+  map.setAttribute("viewBox", view.map((n) => n.toFixed(1)).join(" "));
+  for (const m of markers) m.setAttribute("transform", m.dataset.at + " scale(" + markScale() + ")");
+  draw(false);
+}
+for (const m of markers) {
+  m.dataset.at = m.getAttribute("transform");
+  m.addEventListener("click", () => { pause(); setTime(Number(m.dataset.ms), true); });
+}
+map.addEventListener("wheel", (ev) => {
+  ev.preventDefault();
+  const r = map.getBoundingClientRect();
+  const fx = (ev.clientX - r.left) / r.width, fy = (ev.clientY - r.top) / r.height;
+  const w = Math.min(whole, Math.max(whole / 12, view[2] * (ev.deltaY < 0 ? 0.8 : 1.25)));
+  setView([view[0] + fx * (view[2] - w), view[1] + fy * (view[2] - w), w]);
+}, { passive: false });
+let drag = null;
+map.addEventListener("pointerdown", (ev) => {
+  if (ev.target.closest(".posse-marker,.army-marker")) return;
+  drag = { x: ev.clientX, y: ev.clientY, view: view.slice() };
+  map.setPointerCapture(ev.pointerId);
+});
+map.addEventListener("pointermove", (ev) => {
+  if (!drag) return;
+  const k = view[2] / map.getBoundingClientRect().width;
+  setView([drag.view[0] - (ev.clientX - drag.x) * k, drag.view[1] - (ev.clientY - drag.y) * k, view[2]]);
+});
+map.addEventListener("pointerup", () => { drag = null; });
+map.addEventListener("dblclick", () => setView([0, 0, whole]));
 setTime(0);
 )js";
 
@@ -459,7 +500,8 @@ std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& r
          Tile(FormatCents(w.bounty), "final bounty") +
          Tile(std::to_string(notices), "notices shown") + "</div></header>\n<main>\n";
 
-    s += "<section class=\"card\" id=\"map-card\"><h2>Map</h2>\n";
+    s += "<section class=\"card\" id=\"map-card\"><h2>Map<span class=\"hint\">wheel: zoom · "
+         "drag: move · double-click: whole map · click a badge: its moment</span></h2>\n";
     s += "<svg id=\"map\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + Num1(f.size) +
          " " + Num1(f.size) + "\">\n" + MapLayers(w, f) + "<g id=\"markers\">\n" +
          Markers(w, record, f) +

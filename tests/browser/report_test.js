@@ -114,6 +114,25 @@ async function main() {
       `clicking the entry at ${jump.ms} ms moves the slider there (${jump.slider}) and marks it`);
     check(jump.alive > 0, `the army is on the map then (${jump.alive} peds)`);
 
+    // A click on a posse's badge moves the map to its moment; the wheel zooms in and a
+    // double-click shows the whole map again.
+    const badge = await page.evaluate(`(() => {
+      const m = document.querySelectorAll("#map .posse-marker")[1];
+      m.dispatchEvent(new MouseEvent("click", { bubbles: true }));
+      const map = document.getElementById("map"), r = map.getBoundingClientRect();
+      const whole = map.getAttribute("viewBox");
+      map.dispatchEvent(new WheelEvent("wheel", { deltaY: -100, clientX: r.left + r.width / 2,
+        clientY: r.top + r.height / 2, bubbles: true, cancelable: true }));
+      const zoomed = map.getAttribute("viewBox");
+      map.dispatchEvent(new MouseEvent("dblclick", { bubbles: true }));
+      return { ms: Number(m.dataset.ms), slider: Number(document.getElementById("slider").value),
+        whole, zoomed, back: map.getAttribute("viewBox") };
+    })()`);
+    check(badge.slider === badge.ms, `clicking posse 2's badge moves the slider to ${badge.ms} (${badge.slider})`);
+    const box = (v) => v.split(" ").map(Number).join(" ");
+    check(box(badge.zoomed) !== box(badge.whole) && box(badge.back) === box(badge.whole),
+      `the wheel zooms (${badge.whole} -> ${badge.zoomed}) and a double-click restores (${badge.back})`);
+
     // The settings and the charts are there.
     const parts = await page.evaluate(`({
       settings: document.getElementById("settings").textContent.includes("[Spawner]"),
