@@ -1,8 +1,12 @@
 # The two commands a newcomer needs: `make run` and `make test`.
 # Both first install any missing Debian packages (tools/deps.sh).
 JOBS ?= $(shell nproc)
+# `make test` runs its builds side by side, sharing $(JOBS) compile jobs through make's job
+# server (the "+" recipes pass it to the build tool); a build started on its own takes
+# $(JOBS) jobs itself.
+BUILD_JOBS = $(if $(SHARED_JOBS),,-j $(JOBS))
 
-.PHONY: all deps deps-test run test update-traces build-dev build-release build-mingw dist clean bench bench-callgrind fuzz soak
+.PHONY: all deps deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak
 
 all: build-release
 
@@ -15,7 +19,7 @@ deps-test:
 
 build-dev: deps
 	cmake --preset dev >/dev/null
-	cmake --build --preset dev -j $(JOBS)
+	+cmake --build --preset dev $(BUILD_JOBS)
 
 build-release: deps
 	cmake --preset release >/dev/null
@@ -24,7 +28,12 @@ build-release: deps
 # The Windows plug-in Harkvane.asi and the stand-in host that runs it under Wine.
 build-mingw: deps
 	cmake --preset mingw >/dev/null
-	cmake --build --preset mingw -j $(JOBS)
+	+cmake --build --preset mingw $(BUILD_JOBS)
+
+# The libFuzzer targets (clang); the test suite replays their corpora and fuzzes them briefly.
+build-fuzz: deps
+	cmake --preset fuzz >/dev/null
+	+cmake --build --preset fuzz $(BUILD_JOBS) --target fuzz_targets
 
 # The players' package: dist/Harkvane-<version>.zip.
 dist: build-mingw
@@ -40,7 +49,8 @@ run: deps
 		--report out/run/report.html
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
-test: deps-test build-dev build-mingw
+test: deps-test
+	$(MAKE) --no-print-directory -j $(JOBS) SHARED_JOBS=1 build-dev build-mingw build-fuzz
 	bash tools/run-ctest.sh build/dev
 
 # Records the native-call trace the spawn-attempt test compares against, after a change to the

@@ -22,7 +22,8 @@ set_tests_properties(windows_asi_tables PROPERTIES FIXTURES_REQUIRED windows_art
 add_test(NAME wine_prefix
     COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${HARKVANE_WINE_PREFIX} WINEDEBUG=-all
             WINEDLLOVERRIDES=mscoree,mshtml= ${HARKVANE_WINE64} wineboot -u)
-set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix LABELS wine TIMEOUT 300)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix LABELS wine TIMEOUT 300
+    COST 30)
 
 add_test(NAME wine_end_to_end
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine_end_to_end.sh
