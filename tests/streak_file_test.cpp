@@ -153,6 +153,12 @@ TEST_F(StreakFile, SaveKilledMidWriteNeverLeavesAnEmptyOrPartialFile) {
                 SaveStreak();
             }
         }
+        // Kill it only once its saves show, at a random moment of one of the later ones.
+        const std::string before = Text();
+        std::string seen = before;
+        for (int look = 0; look < 200000 && seen == before; ++look)
+            seen = Text();
+        EXPECT_NE(seen, before) << "round " << round << ": the child never saved";
         std::this_thread::sleep_for(std::chrono::microseconds(200 + delayUs(gen)));
         kill(child, SIGKILL);
         int status = 0;
