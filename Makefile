@@ -70,6 +70,7 @@ bench: deps
 
 # Instructions per steady frame at 40 hunters (stable across runs, unlike times).
 bench-callgrind: deps
+	@bash tools/deps.sh --callgrind
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS) --target harkvane_bench
 	valgrind --tool=callgrind --callgrind-out-file=/tmp/harkvane-bench.callgrind \

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, only the Debian packages this project needs and the machine lacks.
 # Idempotent: prints nothing to install when everything is present. --test adds what only the
-# tests need; --minimal is just enough to build and run the unit tests.
+# tests need; --callgrind adds valgrind; --minimal is just enough to build and run the unit tests.
 set -euo pipefail
 
 need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev
-      g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev binutils-mingw-w64-x86-64 zip
-      valgrind)
+      g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev binutils-mingw-w64-x86-64 zip)
 [ "${1:-}" = "--minimal" ] && need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev)
 # The browser test of the report page (make test, CI): Debian's Chromium, driven by Node.
 [ "${1:-}" = "--test" ] && need+=(chromium nodejs)
+# Instruction counts of the frame benchmark (make bench-callgrind) only.
+[ "${1:-}" = "--callgrind" ] && need+=(valgrind)
 
 missing=()
 for p in "${need[@]}"; do
