@@ -3,17 +3,24 @@
 # its corpus in fuzz/corpus/<target>, then fuzzing for the given number of seconds. New inputs
 # go to build/fuzz/corpus/<target>; a finding stops the run and is kept under
 # build/fuzz/artifacts/ (add it to fuzz/corpus/<target> as a regression input once fixed).
-# usage: tools/fuzz.sh SECONDS [target...]   (targets: settings streak pools hash_key scenario)
+# usage: tools/fuzz.sh [--no-build] SECONDS [target...]
+# The targets are the folders of fuzz/corpus (settings streak pools hash_key scenario); all by
+# default. --no-build runs what is built (the test suite builds once, then runs the targets side
+# by side).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+build=1
+[ "${1:-}" = "--no-build" ] && { build=0; shift; }
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(settings streak pools hash_key scenario)
+[ ${#targets[@]} -eq 0 ] && targets=($(ls fuzz/corpus))
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "${JOBS:-2}" --target $(printf 'fuzz_%s ' "${targets[@]}")
+if [ $build -eq 1 ]; then
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz -j "${JOBS:-2}" --target $(printf 'fuzz_%s ' "${targets[@]}")
+fi
 
 mkdir -p build/fuzz/artifacts
 for t in "${targets[@]}"; do
