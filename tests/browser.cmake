@@ -15,4 +15,5 @@ if(HARKVANE_NODE)
 else()
     add_test(NAME browser.report_page COMMAND sh -c "echo 'SKIP: no node (package nodejs)'; exit 77")
 endif()
-set_tests_properties(browser.report_page PROPERTIES LABELS browser SKIP_RETURN_CODE 77 TIMEOUT 180)
+set_tests_properties(browser.report_page PROPERTIES LABELS browser SKIP_RETURN_CODE 77 TIMEOUT 180
+    COST 30)
