@@ -54,6 +54,7 @@ std::string SummaryJson(const World& w, const RunStats& s) {
     j["taken_horse"] = {{"taken", w.takenHorse != 0},
                         {"blip_when_taken", w.takenHorseHadBlip},
                         {"deleted_during_run", w.takenHorseDeleted},
+                        {"deleted_at_unload", w.takenHorseDeletedAtUnload},
                         {"exists_at_end", s.takenHorseExistsAtEnd},
                         {"blip_at_end", s.takenHorseBlipAtEnd}};
     j["streak"] = s.streak;

@@ -296,7 +296,8 @@ struct World {
     std::vector<Ped> createdThisPass;
     // A plug-in horse the player took (timeline), and what became of it.
     Ped takenHorse = 0;
-    bool takenHorseDeleted = false; // deleted while the plug-in was running
+    bool takenHorseDeleted = false;         // deleted while the plug-in was running
+    bool takenHorseDeletedAtUnload = false; // deleted by the plug-in's unload clean-up
     bool takenHorseHadBlip = false;
     std::string despawnContext; // when set, the reason given for every deletion
 

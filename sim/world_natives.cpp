@@ -104,7 +104,12 @@ void Delete(World& w, Entity h) {
         return;
     }
     const std::string why = DespawnReason(w, *p);
-    if (h == w.takenHorse && w.despawnContext.empty()) w.takenHorseDeleted = true;
+    if (h == w.takenHorse) {
+        if (w.despawnContext.empty())
+            w.takenHorseDeleted = true;
+        else
+            w.takenHorseDeletedAtUnload = true;
+    }
     ++w.counters.deletions;
     ++w.counters.despawnReasons[why];
     if (p->fromPlugin) {

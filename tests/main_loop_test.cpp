@@ -603,4 +603,27 @@ TEST_F(MainLoop, DetachDeletesOnlyHandlesThatStillExist) {
     EXPECT_FALSE(host.registered);
 }
 
+// Unloading takes every posse entity with it except the horse the player claimed: it stays
+// theirs, in the world, whether or not they sit on it.
+TEST_F(MainLoop, DetachLeavesTheClaimedHorseInTheWorld) {
+    int module = 0;
+    PluginAttach(&module);
+    const Ped hunter = host.AddPed({});
+    const Ped claimed = host.AddPed({}, false);
+    const Ped spare = host.AddPed({}, false);
+    HorseRecord mine, theirs;
+    mine.horse = claimed;
+    mine.playerClaimed = 1;
+    theirs.horse = spare;
+    G.spawn.HorseRecords = {mine, theirs};
+    G.spawn.SpawnedPeds = {claimed, hunter, spare};
+    PluginDetach(&module);
+
+    EXPECT_EQ(host.CountOf(nh::DELETE_ENTITY), 2u);
+    EXPECT_TRUE(host.entities[claimed].exists);
+    EXPECT_FALSE(host.entities[hunter].exists);
+    EXPECT_FALSE(host.entities[spare].exists);
+    EXPECT_TRUE(G.spawn.SpawnedPeds.empty());
+}
+
 } // namespace

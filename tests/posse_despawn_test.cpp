@@ -97,6 +97,28 @@ TEST_F(DespawnTest, CapRemovesFiveOldestPerFrameSparingProtectedMembers) {
     EXPECT_EQ(deleted, (std::vector<Ped>{all[0], all[2], all[7], all[8], all[9]}));
 }
 
+// The player's claimed horse is theirs: the cap passes over it even when it is the oldest entry,
+// while an unclaimed posse horse goes like any other entry.
+TEST_F(DespawnTest, CapNeverTakesTheHorseThePlayerClaimed) {
+    G.settings.Spawner.MaxAlive = 0;
+    Ped claimed = Hunter(10.0f);
+    Ped spare = Hunter(10.0f);
+    HorseRecord mine, theirs;
+    mine.horse = claimed;
+    mine.playerClaimed = 1;
+    theirs.horse = spare;
+    G.spawn.HorseRecords = {mine, theirs};
+    std::vector<Ped> rest;
+    for (int i = 0; i < 9; ++i)
+        rest.push_back(Hunter(10.0f));
+
+    CompactSpawnedPeds();
+    EXPECT_EQ(deleted, (std::vector<Ped>{spare, rest[0], rest[1], rest[2], rest[3]}));
+    ASSERT_EQ(G.spawn.SpawnedPeds.size(), 6u);
+    EXPECT_EQ(G.spawn.SpawnedPeds[0], claimed);
+    EXPECT_TRUE(E(claimed).exists);
+}
+
 TEST_F(DespawnTest, HorseBlipsGoWhenSwitchedOff) {
     HorseRecord withBlip, without;
     withBlip.blip = 77;

@@ -344,7 +344,8 @@ void PluginAttach(HostModule module) {
 
 void PluginDetach(HostModule module) {
     for (Ped ped : G.spawn.SpawnedPeds) {
-        if (ped == 0 || !game::EntityExists(ped)) continue;
+        // A horse the player claimed is theirs now: it stays in the world, under them or not.
+        if (ped == 0 || IsClaimedHorse(ped) || !game::EntityExists(ped)) continue;
         Entity handle = ped; // the host may zero the variable it is given
         game::DeleteEntity(&handle);
     }

@@ -7,6 +7,7 @@
 #include "natives/natives.h"
 #include "posse/harkvane_event.h"
 #include "posse/pursuit.h"
+#include "spawn/horses.h"
 
 namespace {
 
@@ -31,9 +32,12 @@ void SwapInRebuiltList() {
     G.despawn.PedScratch.clear();
 }
 
+// The cap never takes the horse the player has claimed, and takes army soldiers only when
+// they are not protected from it.
 bool SparedByCap(Ped ped) {
-    return ped != 0 && game::EntityExists(ped) && G.settings.Harkvane.ProtectFromMaxAlive &&
-           IsHarkvaneMember(ped);
+    if (ped == 0 || !game::EntityExists(ped)) return false;
+    if (IsClaimedHorse(ped)) return true;
+    return G.settings.Harkvane.ProtectFromMaxAlive && IsHarkvaneMember(ped);
 }
 
 } // namespace

@@ -86,6 +86,11 @@ void AddHorseBlip(Ped horse) {
     if (HorseRecord* record = FindRecord(horse)) record->blip = blip;
 }
 
+bool IsClaimedHorse(Ped ped) {
+    const HorseRecord* record = ped != 0 ? FindRecord(ped) : nullptr;
+    return record != nullptr && record->playerClaimed != 0;
+}
+
 void ProtectPlayerMount() {
     if (!G.settings.HorseCleanup.ProtectIfPlayerMounted) return;
     const Ped mount = PlayerMount(game::PlayerPed());

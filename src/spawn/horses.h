@@ -11,3 +11,5 @@ void ProtectPlayerMount();
 void HorsePass();
 void ReleaseHorse(Ped horse);
 void AddHorseBlip(Ped horse);
+// A horse the player has ridden is theirs: no clean-up of ours deletes it. Asks the game nothing.
+bool IsClaimedHorse(Ped ped);
