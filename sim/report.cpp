@@ -64,7 +64,9 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                    {"pursued", w.pursued},
                    {"crimes_reported", c.crimesReported},
                    {"law_region_calls", c.lawRegionCalls}};
-    j["hunters"] = {{"killed", c.hunterDeaths}, {"vanished", c.vanished}};
+    j["hunters"] = {{"killed", c.hunterDeaths},
+                    {"vanished", c.vanished},
+                    {"armed_never_ordered_to_attack", s.armedNeverOrderedToAttack}};
     j["faults"] = {{"create_failures", c.createFailures},
                    {"safe_coord_failures", c.safeCoordFailures},
                    {"models_stuck", c.modelsStuck},

@@ -42,6 +42,9 @@ struct RunStats {
     // The plug-in's peds still in the world after it was unloaded: its clean-up deletes every
     // ped it still knows, so any left here were lost track of (a horse the player took stays).
     int pluginPedsAfterUnload = -1;
+    // Armed hunters still alive in the world at the end that were never ordered to attack the
+    // player (-1 when the host does not look).
+    int armedNeverOrderedToAttack = -1;
     std::map<std::string, std::string> files; // state files at the end of the run
 };
 

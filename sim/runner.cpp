@@ -439,6 +439,13 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         out.stats.takenHorseExistsAtEnd = true;
         out.stats.takenHorseBlipAtEnd = taken->blip != 0 && w.blips.count(taken->blip) != 0;
     }
+    out.stats.armedNeverOrderedToAttack = 0;
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(static_cast<const World&>(w), h);
+        if (p && p->fromPlugin && p->kind == ModelKind::Human && !p->dying && !p->weapons.empty() &&
+            !p->engaged)
+            ++out.stats.armedNeverOrderedToAttack;
+    }
     w.despawnContext = "plug-in unloaded";
     PluginDetach(module);
     PrintEvents(w, out, options);

@@ -395,6 +395,9 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
             p.kind == ModelKind::Horse ? "horse" : (p.kind == ModelKind::Dog ? "dog" : "human");
         ++w.counters.pedsByModel[ModelName(w, m)];
         ++w.counters.pedsByKind[kind];
+        // A handle handed out again within the pass names only the new entity.
+        w.createdThisPass.erase(std::remove(w.createdThisPass.begin(), w.createdThisPass.end(), h),
+                                w.createdThisPass.end());
         w.createdThisPass.push_back(h);
         char buf[200];
         std::snprintf(buf, sizeof buf, "created %s %u (%s) at (%.1f, %.1f)", kind, h,

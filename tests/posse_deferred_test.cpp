@@ -1,7 +1,5 @@
 // The retry queue for members that could not be placed at once.
 #include "posse/deferred_spawns.h"
-#include "posse/pursuit.h"
-#include "posse/tracked_peds.h"
 #include "posse_fixture.h"
 
 namespace {
@@ -19,7 +17,6 @@ struct FakePlacement {
     bool createFails = false;
     std::vector<char> created; // 'h', 'd', 'r' (horse)
     RecordingHost* host = nullptr;
-    Ped reuseHandle = 0; // when set, the next creation returns this handle
 };
 FakePlacement* Fake = nullptr;
 
@@ -36,14 +33,7 @@ bool FakeRing(const Vec3& c, float inner, float outer, Vec3* out) {
 Ped FakeCreate(char kind, const Vec3& p, bool human) {
     if (Fake->createFails) return 0;
     Fake->created.push_back(kind);
-    Ped ped = Fake->host->AddPed(p, human);
-    if (Fake->reuseHandle != 0) {
-        Fake->host->entities[Fake->reuseHandle] = Fake->host->entities[ped];
-        Fake->host->entities.erase(ped);
-        ped = Fake->reuseHandle;
-        Fake->reuseHandle = 0;
-    }
-    return ped;
+    return Fake->host->AddPed(p, human);
 }
 Ped FakeHunter(Hash, const Vec3& p, float) {
     return FakeCreate('h', p, true);
@@ -182,35 +172,6 @@ TEST_F(DeferredTest, DeferredSoldiersFillWavesInOrderAndOnlyHumansJoin) {
     // Anchor use: only while a valid anchor's wave had room (the first record).
     EXPECT_TRUE(fake.searches[0].anchor);
     EXPECT_FALSE(fake.searches[1].anchor);
-}
-
-// The host reuses handles: a new hunter under an old handle must not inherit its timers and
-// give up or switch task on its first engagement pass.
-TEST_F(DeferredTest, ReusedHandleDoesNotInheritPursuitTimers) {
-    const Ped reused = 4321;
-    G.pursuit.ApproachStart[reused] = static_cast<int32_t>(host.timerMs - 200000);
-    G.pursuit.SecondTaskStart[reused] = static_cast<int32_t>(host.timerMs - 100000);
-    G.harkvane.LeashCooldown[reused] = static_cast<int32_t>(host.timerMs + 999999);
-    G.pursuit.ApproachStart[77] = 5;
-
-    fake.ringFinds = true;
-    fake.reuseHandle = reused;
-    Queue();
-    Frame(host.timerMs);
-    ASSERT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{reused}));
-    EXPECT_EQ(G.pursuit.ApproachStart.count(reused), 0u);
-    EXPECT_EQ(G.pursuit.SecondTaskStart.count(reused), 0u);
-    EXPECT_EQ(G.harkvane.LeashCooldown.count(reused), 0u);
-    EXPECT_EQ(G.pursuit.ApproachStart.count(77), 1u);
-
-    // Entering the circle without sight: a plain approach, no second stage, no flight.
-    E(reused).pos = Vec3{20, 0, 0};
-    E(reused).canSeePlayer = false;
-    host.ClearCalls();
-    UpdateEngagement();
-    EXPECT_EQ(host.CountOf(nh::TASK_SECOND_STAGE_PURSUIT), 0u);
-    EXPECT_EQ(host.CountOf(nh::TASK_FLEE_PED), 0u);
-    EXPECT_EQ(host.CountOf(nh::TASK_FOLLOW_TO_OFFSET), 1u);
 }
 
 } // namespace

@@ -310,9 +310,9 @@ TEST_F(Placement, HorsesGetThePresetAndOneRecordEachWithTheAttemptId) {
     EXPECT_EQ(CreateHorse(HorseModel, Vec3{}, 0.0f), 5000u);
     G.spawn.SpawnAttemptId = 10;
     EXPECT_EQ(CreateHorse(HorseModel, Vec3{}, 0.0f), 5000u); // same handle handed out again
-    ASSERT_EQ(G.spawn.HorseRecords.size(), 1u);
+    ASSERT_EQ(G.spawn.HorseRecords.size(), 1u);               // one record, the new horse's
     EXPECT_EQ(G.spawn.HorseRecords[0].horse, 5000u);
-    EXPECT_EQ(G.spawn.HorseRecords[0].spawnAttempt, 9);
+    EXPECT_EQ(G.spawn.HorseRecords[0].spawnAttempt, 10);
     EXPECT_EQ(host.CountOf(nh::APPLY_HORSE_PRESET), 2u);
     EXPECT_EQ(host.CallsOf(nh::APPLY_HORSE_PRESET)[0]->U32(1), 0x4B96E611u);
     EXPECT_EQ(host.CountOf(nh::UPDATE_PED_VARIATION), 4u); // dressing, then again after the preset

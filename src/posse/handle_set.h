@@ -52,6 +52,30 @@ struct HandleSet {
         }
     }
 
+    // Removes p; true when it was there. The entries after it move back toward their home
+    // slots so that every lookup still finds them.
+    bool Erase(Ped p) {
+        if (p == 0 || slots.empty()) return false;
+        const size_t mask = slots.size() - 1;
+        size_t hole = Mix(p) & mask;
+        while (slots[hole] != p) {
+            if (slots[hole] == 0) return false;
+            hole = (hole + 1) & mask;
+        }
+        slots[hole] = 0;
+        --count;
+        for (size_t i = (hole + 1) & mask; slots[i] != 0; i = (i + 1) & mask) {
+            const size_t home = Mix(slots[i]) & mask;
+            // The entry may stay when its home lies cyclically in (hole, i].
+            const bool stays = hole <= i ? (hole < home && home <= i) : (hole < home || home <= i);
+            if (stays) continue;
+            slots[hole] = slots[i];
+            slots[i] = 0;
+            hole = i;
+        }
+        return true;
+    }
+
     void Swap(HandleSet& other) {
         slots.swap(other.slots);
         std::swap(count, other.count);

@@ -9,6 +9,7 @@
 #include "natives/host_interface.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
+#include "posse/tracked_peds.h"
 
 namespace {
 
@@ -175,6 +176,7 @@ Ped CreateMember(PedKind kind, Hash model, const Vec3& point, float heading) {
     const Ped ped = game::CreatePed(model, point.x, point.y, point.z, heading);
     game::ReleaseModel(model);
     if (ped == 0) return 0;
+    ForgetEarlierPed(ped);
 
     game::MarkOwnedByScript(ped);
     game::RandomOutfit(ped);
