@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 # $(JOBS) jobs itself.
 BUILD_JOBS = $(if $(SHARED_JOBS),,-j $(JOBS))
 
-.PHONY: all deps deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak
+.PHONY: all deps deps-sim deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak
 
 all: build-release
 
@@ -16,6 +16,10 @@ deps:
 # What only the tests need besides (the browser for the report page test).
 deps-test:
 	@bash tools/deps.sh --test
+
+# Only what the simulator needs: `make run` leaves MinGW-w64, Wine and the test tools alone.
+deps-sim:
+	@bash tools/deps.sh --sim
 
 build-dev: deps
 	cmake --preset dev >/dev/null
@@ -40,13 +44,14 @@ dist: build-mingw
 	bash tools/make-dist.sh
 
 # Runs the plug-in in the simulated world on the built-in default scenario (builds only the
-# simulator, in release mode).
-run: deps
+# simulator, in release mode). TRACE=1 adds the native-call trace, gzip-compressed JSON lines.
+run: deps-sim
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS) --target harkvane-sim
+	rm -rf out/run
 	./build/release/sim/harkvane-sim --workdir out/run --timeline out/run/timeline.txt \
-		--trace out/run/trace.jsonl --summary out/run/summary.json --map out/run/map.svg \
-		--report out/run/report.html
+		--summary out/run/summary.json --map out/run/map.svg --report out/run/report.html \
+		$(if $(TRACE),--trace out/run/trace.jsonl.gz)
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
 test: deps-test

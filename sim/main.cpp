@@ -7,23 +7,26 @@
 #include <sstream>
 #include <string>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "config/config_report.h"
+#include "ini_lint.h"
 #include "runner.h"
 #include "scenario.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace {
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: harkvane-sim [SCENARIO.json] [--seconds S] [--seed N] [--workdir DIR]\n"
-                 "                    [--trace FILE.jsonl] [--map FILE.svg] [--summary FILE.json]\n"
-                 "                    [--timeline FILE.txt] [--report FILE.html] [--check]\n"
-                 "                    [--print-settings [--ini FILE]]\n"
-                 "                    [--quiet]\n");
+    std::fprintf(
+        stderr,
+        "usage: harkvane-sim [SCENARIO.json] [--seconds S] [--seed N] [--workdir DIR]\n"
+        "                    [--trace FILE.jsonl[.gz]] [--map FILE.svg] [--summary FILE.json]\n"
+        "                    [--timeline FILE.txt] [--report FILE.html] [--check]\n"
+        "                    [--print-settings [--ini FILE]]\n"
+        "                    [--quiet]\n"
+        "       harkvane-sim --lint-ini FILE\n"
+        "A trace file whose name ends in .gz is written gzip-compressed.\n");
 }
 
 bool ReadText(const std::string& path, std::string* out) {
@@ -36,17 +39,40 @@ bool ReadText(const std::string& path, std::string* out) {
 }
 
 bool StderrIsTerminal() {
-#ifndef _WIN32
     return isatty(2) != 0;
-#else
-    return false;
-#endif
+}
+
+// Loads the settings as the plug-in does at start and shows what it understood. Reads the file
+// the settings came from in place; inline settings are handed over as an in-memory file.
+// Writes nothing to disk.
+int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
+    std::string path, source;
+    int memoryFile = -1;
+    if (!scenario.iniPath.empty()) {
+        path = source = scenario.iniPath;
+    } else if (scenario.iniGiven) {
+        memoryFile = memfd_create("Harkvane.ini", MFD_CLOEXEC);
+        if (memoryFile < 0 || write(memoryFile, scenario.ini.data(), scenario.ini.size()) !=
+                                  static_cast<ssize_t>(scenario.ini.size())) {
+            std::fprintf(stderr, "harkvane-sim: cannot hold the settings in memory\n");
+            return 1;
+        }
+        path = "/proc/self/fd/" + std::to_string(memoryFile);
+        source = "the settings written in " +
+                 (scenarioPath.empty() ? "the built-in scenario" : scenarioPath);
+    } else {
+        source = "no settings file (every key missing)";
+    }
+    LoadConfigurationOnly(scenario, path, false, nullptr);
+    if (memoryFile >= 0) close(memoryFile);
+    std::fputs(RenderEffectiveConfig(source).c_str(), stdout);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string scenarioPath, workdir, iniPath;
+    std::string scenarioPath, workdir, iniPath, lintPath;
     RunOptions run;
     double seconds = -1;
     long long seed = -1;
@@ -87,6 +113,8 @@ int main(int argc, char** argv) {
             iniPath = value();
         else if (a == "--print-settings")
             printSettings = true;
+        else if (a == "--lint-ini")
+            lintPath = value();
         else if (a == "--quiet")
             quiet = true;
         else if (a == "--check")
@@ -104,6 +132,13 @@ int main(int argc, char** argv) {
             Usage();
             return 2;
         }
+    }
+
+    if (!lintPath.empty()) {
+        std::string report;
+        const int status = LintIniFile(lintPath, &report);
+        std::fputs(report.c_str(), status == 2 ? stderr : stdout);
+        return status;
     }
 
     std::string text = DefaultScenarioJson(), baseDir;
@@ -130,29 +165,17 @@ int main(int argc, char** argv) {
             return 2;
         }
         scenario.iniGiven = true;
+        scenario.iniPath = iniPath;
     }
+    if (printSettings) return PrintSettings(scenario, scenarioPath);
     if (workdir.empty()) {
         workdir = "out/sim-" + scenario.name + "-" + std::to_string(scenario.world.seed);
         std::error_code ec;
         std::filesystem::remove_all(workdir, ec);
     }
     run.workdir = workdir;
-    run.printTimeline = !quiet && !printSettings;
-    run.progress = !quiet && !printSettings && StderrIsTerminal() && scenario.seconds > 120;
-
-    if (printSettings) {
-        // Load the settings as the plug-in does at start, then show what it understood.
-        scenario.seconds = 0;
-        scenario.world.bystanders = 0;
-        run.tracePath.clear();
-        RunOutcome r = RunScenario(scenario, run);
-        if (!r.ok) {
-            std::fprintf(stderr, "harkvane-sim: %s\n", r.error.c_str());
-            return 1;
-        }
-        std::fputs(RenderEffectiveConfig().c_str(), stdout);
-        return 0;
-    }
+    run.printTimeline = !quiet;
+    run.progress = !quiet && StderrIsTerminal() && scenario.seconds > 120;
 
     RunOutcome r = RunScenario(scenario, run);
     if (!r.ok) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <unordered_map>
 
@@ -15,6 +16,7 @@
 #include "platform/host_link.h"
 #include "platform/keys.h"
 #include "sim_host.h"
+#include "trace_file.h"
 
 namespace fs = std::filesystem;
 
@@ -388,7 +390,11 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     w = World();
     WorldInit(w, scenario.world);
     w.pressKey = FeedKeyPress;
-    if (!tracePath.empty()) w.trace = std::fopen(tracePath.c_str(), "wb");
+    if (!tracePath.empty() && !(w.trace = OpenTraceFile(tracePath))) {
+        fs::current_path(original);
+        out.error = "cannot create the trace file " + tracePath;
+        return out;
+    }
 
     out.stats.scenario = scenario.name;
     out.stats.seed = scenario.world.seed;
@@ -479,4 +485,20 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     }
     out.ok = true;
     return out;
+}
+
+void LoadConfigurationOnly(const Scenario& scenario, const std::string& iniPath,
+                           bool everyModelValid, ConfigDiagnostics* diagnostics) {
+    auto w = std::make_unique<World>();
+    WorldInit(*w, scenario.world);
+    w->everyModelValid = everyModelValid;
+    ResetPluginState();
+    G.settings.IniPath = iniPath;
+    G.config.Diagnostics = diagnostics;
+    SimAttachWorld(w.get());
+    InstallHost(&SimHost);
+    ReloadConfiguration();
+    InstallHost(nullptr);
+    SimAttachWorld(nullptr);
+    G.config.Diagnostics = nullptr;
 }

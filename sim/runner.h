@@ -34,3 +34,12 @@ struct RunOutcome {
 };
 
 RunOutcome RunScenario(Scenario scenario, const RunOptions& options);
+
+struct ConfigDiagnostics;
+// Loads the configuration as the plug-in does at start and on the reload key (settings, variant
+// weights, loadouts) from the settings file at iniPath, with the scenario's world answering the
+// name and model natives; the plug-in's state then holds it. Writes no file and runs no frame.
+// everyModelValid: any model name is taken as valid. With diagnostics, the loaders note there
+// what they asked for and what they made of the values.
+void LoadConfigurationOnly(const Scenario& scenario, const std::string& iniPath,
+                           bool everyModelValid, ConfigDiagnostics* diagnostics);

@@ -101,8 +101,11 @@ std::string ReadLines(const json& v, const std::string& path) {
     return text;
 }
 
-std::string ReadIniFile(const json& v, const std::string& path, const std::string& baseDir) {
-    std::string file = jr::Text(v, path, 4096);
+// *resolved gets the file's path as read.
+std::string ReadIniFile(const json& v, const std::string& path, const std::string& baseDir,
+                        std::string* resolved) {
+    std::string& file = *resolved;
+    file = jr::Text(v, path, 4096);
     if (file.empty()) Refuse(path, "must name a file");
     if (file[0] != '/' && !baseDir.empty()) file = baseDir + "/" + file;
     std::error_code ec;
@@ -588,7 +591,7 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
               }},
              {"ini_path",
               [&](const json& x, const std::string& at) {
-                  s.ini = ReadIniFile(x, at, baseDir);
+                  s.ini = ReadIniFile(x, at, baseDir, &s.iniPath);
                   iniFile = true;
               }},
              {"harkvane_dat",

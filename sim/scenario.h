@@ -10,6 +10,7 @@ struct Scenario {
     double seconds = 600; // game-timer seconds to run
     std::string ini;      // settings text written as Harkvane.ini
     bool iniGiven = false;
+    std::string iniPath;    // the file the settings text was read from; empty when written inline
     std::string streakFile; // initial Harkvane.dat
     bool streakGiven = false;
     std::string poolsFile; // initial BountyPools.dat

@@ -312,6 +312,9 @@ struct World {
     // Hosts hand key presses to the plug-in's key reader through this.
     void (*pressKey)(int virtualKey) = nullptr;
     std::string iniFileName = "Harkvane.ini";
+    // Every non-zero model hash counts as valid (the settings checker: only the game knows them
+    // all, so it judges no model names).
+    bool everyModelValid = false;
     // Optional JSON-lines trace of every native call and world event.
     std::FILE* trace = nullptr;
     std::string traceLine;

@@ -339,7 +339,7 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         return;
     // Models, creation and deletion.
     case nh::IS_MODEL_VALID:
-        r[0] = w.models.count(a.U(0)) ? 1 : 0;
+        r[0] = (w.everyModelValid ? a.U(0) != 0 : w.models.count(a.U(0)) != 0) ? 1 : 0;
         return;
     case nh::REQUEST_MODEL: {
         const Hash m = a.U(0);

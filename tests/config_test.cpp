@@ -389,8 +389,8 @@ TEST_F(Config, WeightedPickDrawsOnceModuloTheTotal) {
 // Everything the loaders read, from the shipped file, equals what the loaders give when the
 // file is empty; and every key they ask for is written in the shipped file.
 TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
-    std::vector<std::pair<std::string, std::string>> queried;
-    G.config.IniQueryLog = &queried;
+    ConfigDiagnostics diagnostics;
+    G.config.Diagnostics = &diagnostics;
     WriteIni("");
     LoadAll();
     std::string fromEmpty = RenderEffectiveConfig();
@@ -400,7 +400,7 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
     std::stringstream text;
     text << shipped.rdbuf();
     ResetPluginState();
-    G.config.IniQueryLog = &queried;
+    G.config.Diagnostics = &diagnostics;
     WriteIni(text.str());
     LoadSettings(G.settings);
     LoadVariantWeights();
@@ -443,8 +443,8 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
     EXPECT_GT(G.config.LoadoutTable.size(), 2u);
     for (const char* tag : {"t1", "t2", "t3", "t4", "t5", "hv", "default"})
         EXPECT_EQ(G.config.TierLoadoutPools.count(tag), 1u) << tag;
-    ASSERT_GT(queried.size(), 100u);
-    for (const auto& [sec, key] : queried)
+    ASSERT_GT(diagnostics.queries.size(), 100u);
+    for (const auto& [sec, key] : diagnostics.queries)
         EXPECT_TRUE(written.count({lower(sec), lower(key)})) << "[" << sec << "] " << key;
 
     // The file tells players the bounds the loader applies.

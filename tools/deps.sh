@@ -4,9 +4,12 @@
 # tests need; --callgrind adds valgrind; --minimal is just enough to build and run the unit tests.
 set -euo pipefail
 
-need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev
-      g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev binutils-mingw-w64-x86-64 zip)
-[ "${1:-}" = "--minimal" ] && need=(cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev)
+# --sim is only what building and running the simulator needs (make run).
+sim=(cmake g++ make nlohmann-json3-dev zlib1g-dev)
+need=("${sim[@]}" libgtest-dev libgmock-dev libbenchmark-dev g++-mingw-w64-x86-64-posix wine64
+      clang libclang-rt-14-dev binutils-mingw-w64-x86-64 zip)
+[ "${1:-}" = "--sim" ] && need=("${sim[@]}")
+[ "${1:-}" = "--minimal" ] && need=("${sim[@]}" libgtest-dev libgmock-dev)
 # The browser test of the report page (make test, CI): Debian's Chromium, driven by Node.
 [ "${1:-}" = "--test" ] && need+=(chromium nodejs)
 # Instruction counts of the frame benchmark (make bench-callgrind) only.

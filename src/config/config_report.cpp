@@ -101,9 +101,9 @@ struct Report {
         Line(section, std::string(key) + (value.empty() ? " =" : " = " + value));
     }
 
-    std::string Text() const {
-        std::string out = "; Effective configuration: what the plug-in understood from " +
-                          G.settings.IniPath + "\n";
+    std::string Text(const std::string& source) const {
+        std::string out =
+            "; Effective configuration: what the plug-in understood from " + source + "\n";
         for (const auto& entry : sections)
             out += "\n[" + entry.first + "]\n" + entry.second;
         return out;
@@ -137,7 +137,7 @@ struct Report {
     void HashKey(const char* section, const char* key, Hash& field, const char*) {
         Key(section, key, HashText(field), HashNote(field));
     }
-    void AtLeast(float&, float) {}
+    void AtLeast(const char*, const char*, float&, float, const char*) {}
     void AtMost(const char* section, const char*, int32_t&, int32_t bound) {
         BoundNote(section, bound, "soldiers a wave");
     }
@@ -235,6 +235,10 @@ struct Report {
 } // namespace
 
 std::string RenderEffectiveConfig() {
+    return RenderEffectiveConfig(G.settings.IniPath);
+}
+
+std::string RenderEffectiveConfig(const std::string& source) {
     Report report;
     // The walk only reads the fields; it takes them by reference as the loader does.
     Settings& settings = G.settings;
@@ -244,5 +248,5 @@ std::string RenderEffectiveConfig() {
     report.VariantWeights();
     report.Weapons();
     report.Pools();
-    return report.Text();
+    return report.Text(source);
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/config_diagnostics.h"
 #include "config/settings.h"
 #include "natives/types.h"
 
@@ -42,7 +43,7 @@ struct ConfigState {
     } Weapons;
     // Hash -> the name it was read as, for the configuration report (names only, not numbers).
     std::unordered_map<Hash, std::string> KnownNames;
-    // When set (tests), every section and key the loaders ask the settings file for is appended
-    // here; a whole-section read is logged with an empty key.
-    std::vector<std::pair<std::string, std::string>>* IniQueryLog = nullptr;
+    // When set (the settings checker, tests), the loaders log what they ask the file for and
+    // what they make of its values there.
+    ConfigDiagnostics* Diagnostics = nullptr;
 };

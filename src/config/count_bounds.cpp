@@ -1,5 +1,15 @@
 #include "config/count_bounds.h"
 
-int32_t LimitCount(const char*, const char*, int32_t value, int32_t bound) {
-    return value > bound ? bound : value;
+#include <string>
+
+#include "config/ini_access.h"
+#include "host/plugin_state.h"
+
+int32_t LimitCount(const char* section, const char* key, int32_t value, int32_t bound) {
+    if (value <= bound) return value;
+    if (ConfigDiagnostics* d = G.config.Diagnostics)
+        NoteConfigKey(*d, section, key,
+                      std::to_string(value) + " is above the bound of " + std::to_string(bound) +
+                          "; " + std::to_string(bound) + " is used");
+    return bound;
 }

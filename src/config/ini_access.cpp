@@ -1,7 +1,9 @@
 #include "config/ini_access.h"
 
+#include <charconv>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "host/plugin_state.h"
 #include "natives/hash_keys.h"
@@ -10,7 +12,8 @@
 namespace {
 
 void NoteQuery(const char* section, const char* key) {
-    if (G.config.IniQueryLog) G.config.IniQueryLog->emplace_back(section, key ? key : "");
+    if (ConfigDiagnostics* d = G.config.Diagnostics)
+        d->queries.push_back({section, key ? key : ""});
 }
 
 // True when ParseHashKey takes the text as a number rather than hashing it as a name.
@@ -80,6 +83,56 @@ std::string_view TrimBlanks(std::string_view text) {
     if (first == std::string_view::npos) return {};
     size_t last = text.find_last_not_of(blanks);
     return text.substr(first, last - first + 1);
+}
+
+void NoteConfigKey(ConfigDiagnostics& d, const char* section, const char* key, std::string text) {
+    ConfigNote note;
+    note.section = section;
+    note.key = key;
+    note.text = std::move(text);
+    d.notes.push_back(std::move(note));
+}
+
+std::string Quoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    out.append(text);
+    out.push_back('"');
+    return out;
+}
+
+std::string NumberText(float value) {
+    char buf[64];
+    auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, result.ptr);
+}
+
+bool IsPlainInteger(std::string_view text, int64_t* value) {
+    text = TrimBlanks(text);
+    size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == text.size()) return false;
+    int64_t n = 0;
+    for (size_t k = i; k < text.size(); ++k) {
+        if (text[k] < '0' || text[k] > '9') return false;
+        if (n < (int64_t{1} << 40)) n = n * 10 + (text[k] - '0');
+    }
+    *value = text[0] == '-' ? -n : n;
+    return true;
+}
+
+void NoteInteger(ConfigDiagnostics& d, const char* section, const char* key, const char* text,
+                 int32_t used, const char* what) {
+    int64_t written = 0;
+    if (TrimBlanks(text).empty()) return;
+    if (!IsPlainInteger(text, &written))
+        NoteConfigKey(d, section, key,
+                      Quoted(text) + " is not a whole number; " + std::to_string(used) + " " +
+                          what);
+    else if (written != used)
+        NoteConfigKey(d, section, key,
+                      Quoted(text) + " is out of range; " + std::to_string(used) + " " + what);
 }
 
 void LowerAscii(char* text) {

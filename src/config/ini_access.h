@@ -2,7 +2,10 @@
 // file named by the settings record, and the text helpers the configuration readers share.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "config/config_diagnostics.h"
 
 #include "natives/types.h"
 
@@ -22,3 +25,16 @@ std::string_view TrimBlanks(std::string_view text);
 // ASCII lower case in place (bytes above 0x7F unchanged).
 void LowerAscii(char* text);
 void LowerAscii(std::string& text);
+
+// Notes for the settings checker; callers test G.config.Diagnostics before building one.
+void NoteConfigKey(ConfigDiagnostics& d, const char* section, const char* key, std::string text);
+std::string Quoted(std::string_view text);
+// Shortest text that reads back as the same float.
+std::string NumberText(float value);
+// Optional blanks and sign, then decimal digits only; *value gets the number (saturated far
+// beyond the 32-bit range).
+bool IsPlainInteger(std::string_view text, int64_t* value);
+// Notes a non-empty integer value that does not read as written: `used` is what the reader gave,
+// `what` ends the note ("is used", "rounds are given", ...).
+void NoteInteger(ConfigDiagnostics& d, const char* section, const char* key, const char* text,
+                 int32_t used, const char* what);

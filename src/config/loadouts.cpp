@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/config_diagnostics.h"
 #include "config/ini_access.h"
 #include "host/plugin_state.h"
 #include "natives/hash_keys.h"
@@ -22,11 +23,13 @@ constexpr uint32_t PoolFitLimit = PoolBufferSize - 3;
 constexpr const char* PoolTags[] = {"T1", "T2", "T3", "T4", "T5", "HV", "Default"};
 constexpr int32_t UnsetThrowableCount = 25;
 
-// Calls visit(key, value) for every usable line of a section read into buf: split at the first
-// "=", both sides trimmed; lines with an empty key or a key starting with ";" are skipped.
+// Calls visit(key, value, entry) for every usable line of a section read into buf: split at the
+// first "=", both sides trimmed; lines with an empty key or a key starting with ";" are skipped.
+// `entry` is the line's place among all the lines of the buffer, for the settings checker.
 template <typename Visit> void WalkSectionLines(const char* buf, uint32_t size, Visit visit) {
     const char* end = buf + size;
-    for (const char* line = buf; line < end && *line;) {
+    int entry = 0;
+    for (const char* line = buf; line < end && *line; ++entry) {
         std::string_view text(line, strnlen(line, static_cast<size_t>(end - line)));
         line += text.size() + 1;
         size_t eq = text.find('=');
@@ -34,8 +37,36 @@ template <typename Visit> void WalkSectionLines(const char* buf, uint32_t size, 
         std::string_view value =
             eq == std::string_view::npos ? std::string_view() : TrimBlanks(text.substr(eq + 1));
         if (key.empty() || key.front() == ';') continue;
-        visit(key, value);
+        visit(key, value, entry);
     }
+}
+
+constexpr const char* LoadoutFields[] = {"Primary", "Sidearm1",    "Sidearm2",   "Throwable",
+                                         "Melee",   "AmmoPrimary", "AmmoSidearm"};
+constexpr const char* WeaponsSettings[] = {"AmmoPrimary", "AmmoSidearm"};
+
+void NoteLine(ConfigDiagnostics& d, const char* section, int entry, std::string text,
+              std::string_view unknownName = {}, std::vector<std::string> knownNames = {}) {
+    d.notes.push_back(
+        {section, "", entry, std::move(text), std::string(unknownName), std::move(knownNames)});
+}
+
+void NoteTooLong(ConfigDiagnostics& d, const char* section, uint32_t limit) {
+    NoteLine(d, section, -1,
+             "the section is longer than the " + std::to_string(limit) +
+                 " characters the plug-in reads; none of it is used");
+}
+
+// An ammunition value as AmmoValue reads it.
+void NoteAmmo(ConfigDiagnostics& d, int entry, std::string_view value, int32_t used) {
+    int64_t written = 0;
+    std::string text(value);
+    if (!IsPlainInteger(text, &written))
+        NoteLine(d, "Weapons", entry, Quoted(text) + " is not a whole number; 0 is used");
+    else if (written != used)
+        NoteLine(d, "Weapons", entry,
+                 text + (written < used ? " is raised to " : " is lowered to ") +
+                     std::to_string(used));
 }
 
 std::string Lower(std::string_view text) {
@@ -67,7 +98,8 @@ void StoreLoadout(const std::string& name, const Loadout& loadout) {
     G.config.LoadoutTable.emplace_back(name, loadout);
 }
 
-void SetLoadoutField(Loadout& loadout, const std::string& key, std::string_view value) {
+// False for a key that names no field (the line is ignored).
+bool SetLoadoutField(Loadout& loadout, const std::string& key, std::string_view value) {
     if (key == "primary")
         loadout.primary = WeaponValue(value);
     else if (key == "sidearm1")
@@ -82,6 +114,53 @@ void SetLoadoutField(Loadout& loadout, const std::string& key, std::string_view 
         loadout.ammoPrimary = AmmoValue(value);
     else if (key == "ammosidearm")
         loadout.ammoSidearm = AmmoValue(value);
+    else
+        return false;
+    return true;
+}
+
+// A key with an empty value begins a loadout; one named like a field is more likely a field
+// whose value was forgotten, and a name given before is replaced whole.
+void NoteLoadoutStart(ConfigDiagnostics& d, int entry, std::string_view key,
+                      const std::string& lowered, const std::string& current) {
+    for (const char* field : LoadoutFields)
+        if (Lower(field) == lowered) {
+            NoteLine(d, "Weapons", entry,
+                     Quoted(key) + " has no value, so it begins a new loadout named " +
+                         Quoted(lowered));
+            return;
+        }
+    bool before = lowered == current;
+    for (const auto& entryPair : G.config.LoadoutTable)
+        before = before || entryPair.first == lowered;
+    if (before)
+        NoteLine(d, "Weapons", entry,
+                 "loadout " + Quoted(lowered) +
+                     " is defined again; this block replaces the earlier one whole");
+}
+
+void NoteLoadoutField(ConfigDiagnostics& d, int entry, std::string_view key, std::string_view value,
+                      const std::string& loadout, bool known, const Loadout& before,
+                      const Loadout& after) {
+    if (!known) {
+        NoteLine(d, "Weapons", entry, Quoted(key) + " is not a field of a loadout; it is ignored",
+                 key, {std::begin(LoadoutFields), std::end(LoadoutFields)});
+        return;
+    }
+    const std::string lowered = Lower(key);
+    const bool given = lowered == "primary"       ? before.primary != 0
+                       : lowered == "sidearm1"    ? before.sidearm1 != 0
+                       : lowered == "sidearm2"    ? before.sidearm2 != 0
+                       : lowered == "throwable"   ? before.throwable != 0
+                       : lowered == "melee"       ? before.melee != 0
+                       : lowered == "ammoprimary" ? before.ammoPrimary >= 0
+                                                  : before.ammoSidearm >= 0;
+    if (given)
+        NoteLine(d, "Weapons", entry,
+                 Quoted(key) + " is given again in loadout " + Quoted(loadout) +
+                     "; this later value replaces the earlier one");
+    if (lowered == "ammoprimary") NoteAmmo(d, entry, value, after.ammoPrimary);
+    if (lowered == "ammosidearm") NoteAmmo(d, entry, value, after.ammoSidearm);
 }
 
 const std::vector<LoadoutPoolEntry>* FindPool(const char* lowerTag) {
@@ -94,6 +173,28 @@ const Loadout* FindLoadout(const std::string& name) {
     for (const auto& entry : G.config.LoadoutTable)
         if (entry.first == name) return &entry.second;
     return nullptr;
+}
+
+// A weight that is not a number leaves the line out; a name no loadout has arms with the first.
+void NotePoolLine(ConfigDiagnostics& d, const char* section, int entry, std::string_view key,
+                  std::string_view value, int32_t weight) {
+    int64_t written = 0;
+    if (!IsPlainInteger(value, &written)) {
+        NoteLine(d, section, entry,
+                 Quoted(value) + " is not a whole-number weight; " + std::to_string(weight) +
+                     " is used" + (weight < 1 ? ", which leaves the line out" : ""));
+    } else if (written != weight) {
+        NoteLine(d, section, entry,
+                 Quoted(value) + " is out of range; " + std::to_string(weight) + " is used");
+    }
+    if (weight < 1 || G.config.LoadoutTable.empty() || FindLoadout(Lower(key))) return;
+    std::vector<std::string> names;
+    for (const auto& entryPair : G.config.LoadoutTable)
+        names.push_back(entryPair.first);
+    NoteLine(d, section, entry,
+             "no loadout is named " + Quoted(Lower(key)) + "; hunters who draw it get the first, " +
+                 Quoted(G.config.LoadoutTable.front().first),
+             Lower(key), std::move(names));
 }
 
 // Picks from the weights by one draw modulo their total; the total is summed in 64 bits so
@@ -124,25 +225,37 @@ void LoadLoadouts() {
     c.LoadoutTable.clear();
     std::vector<char> buf(WeaponsBufferSize);
     uint32_t n = IniReadSection("Weapons", buf.data(), WeaponsBufferSize);
+    ConfigDiagnostics* d = c.Diagnostics;
+    if (d && n > WeaponsFitLimit) NoteTooLong(*d, "Weapons", WeaponsFitLimit);
     if (n != 0 && n <= WeaponsFitLimit) {
         std::string current;
         Loadout record;
-        WalkSectionLines(buf.data(), WeaponsBufferSize,
-                         [&](std::string_view key, std::string_view value) {
-                             std::string lowered = Lower(key);
-                             if (value.empty()) {
-                                 if (!current.empty()) StoreLoadout(current, record);
-                                 current = lowered;
-                                 record = Loadout{};
-                             } else if (current.empty()) {
-                                 if (lowered == "ammoprimary")
-                                     c.Weapons.AmmoPrimary = AmmoValue(value);
-                                 else if (lowered == "ammosidearm")
-                                     c.Weapons.AmmoSidearm = AmmoValue(value);
-                             } else {
-                                 SetLoadoutField(record, lowered, value);
-                             }
-                         });
+        WalkSectionLines(
+            buf.data(), WeaponsBufferSize,
+            [&](std::string_view key, std::string_view value, int entry) {
+                std::string lowered = Lower(key);
+                if (value.empty()) {
+                    if (d) NoteLoadoutStart(*d, entry, key, lowered, current);
+                    if (!current.empty()) StoreLoadout(current, record);
+                    current = lowered;
+                    record = Loadout{};
+                } else if (current.empty()) {
+                    int32_t* amount = lowered == "ammoprimary"   ? &c.Weapons.AmmoPrimary
+                                      : lowered == "ammosidearm" ? &c.Weapons.AmmoSidearm
+                                                                 : nullptr;
+                    if (amount) *amount = AmmoValue(value);
+                    if (d && amount) NoteAmmo(*d, entry, value, *amount);
+                    if (d && !amount)
+                        NoteLine(*d, "Weapons", entry,
+                                 Quoted(key) + " is not a setting of the section, "
+                                               "and no loadout has begun; it is ignored",
+                                 key, {std::begin(WeaponsSettings), std::end(WeaponsSettings)});
+                } else {
+                    const Loadout before = record;
+                    const bool known = SetLoadoutField(record, lowered, value);
+                    if (d) NoteLoadoutField(*d, entry, key, value, current, known, before, record);
+                }
+            });
         if (!current.empty()) StoreLoadout(current, record);
     }
     if (c.LoadoutTable.empty()) {
@@ -161,11 +274,14 @@ void LoadTierLoadoutPools() {
         char section[64];
         std::snprintf(section, sizeof section, "TierLoadouts.%s", tag);
         uint32_t n = IniReadSection(section, buf.data(), PoolBufferSize);
+        ConfigDiagnostics* d = c.Diagnostics;
+        if (d && n > PoolFitLimit) NoteTooLong(*d, section, PoolFitLimit);
         if (n == 0 || n > PoolFitLimit) continue;
         std::vector<LoadoutPoolEntry> pool;
         WalkSectionLines(buf.data(), PoolBufferSize,
-                         [&](std::string_view key, std::string_view value) {
+                         [&](std::string_view key, std::string_view value, int entry) {
                              int32_t weight = CrtAtol(std::string(value).c_str());
+                             if (d) NotePoolLine(*d, section, entry, key, value, weight);
                              if (weight < 1) return;
                              pool.push_back({Lower(key), weight});
                          });

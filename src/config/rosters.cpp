@@ -63,7 +63,15 @@ void ReadModelList(const char* section, const char* key, const char* defaultText
     out.clear();
     ReadList(section, key, defaultText, [&](const char* piece) {
         Hash model = ConfigHashKey(piece);
-        if (model != 0 && IsValidModel(model)) out.push_back(model);
+        if (model != 0 && IsValidModel(model)) {
+            out.push_back(model);
+        } else if (ConfigDiagnostics* d = G.config.Diagnostics) {
+            NoteConfigKey(
+                *d, section, key,
+                Quoted(piece) +
+                    (model == 0 ? " names no model (0)" : " is not a model the game knows") +
+                    "; it is left out");
+        }
     });
 }
 
@@ -76,9 +84,28 @@ void ReadChanceList(const char* key, const char* defaultText, std::vector<float>
         char* end = nullptr;
         errno = 0;
         float chance = std::strtof(piece, &end);
-        if (end == piece || errno == ERANGE) return;
+        ConfigDiagnostics* d = G.config.Diagnostics;
+        if (end == piece || errno == ERANGE) {
+            if (d)
+                NoteConfigKey(*d, "Extras", key,
+                              Quoted(piece) + " is not a chance; it is left out");
+            return;
+        }
+        if (d && !TrimBlanks(end).empty())
+            NoteConfigKey(*d, "Extras", key,
+                          Quoted(piece) + " is read as " + NumberText(chance) + "; " +
+                              Quoted(TrimBlanks(end)) + " after it is ignored");
+        if (d && std::isnan(chance))
+            NoteConfigKey(*d, "Extras", key,
+                          Quoted(piece) + " is no chance between 0 and 1; it never adds a member");
+        const float written = chance;
         if (chance > 1.0f) chance = 1.0f;
         if (chance < 0.0f) chance = 0.0f;
+        if (d && !std::isnan(written) && chance != written)
+            NoteConfigKey(*d, "Extras", key,
+                          NumberText(written) +
+                              (chance < written ? " is lowered to " : " is raised to ") +
+                              NumberText(chance));
         out.push_back(chance);
     });
     out.resize(static_cast<size_t>(
@@ -101,6 +128,27 @@ bool ScanDecimal(const char*& p, int32_t& out) {
     return true;
 }
 
+// `rest`: what a "%d-%d" scan left over, or nullptr when the value was read as one number.
+void NoteRange(ConfigDiagnostics& d, const char* section, const char* key, const char* value,
+               const char* rest, const CountRange& range) {
+    const std::string read = std::to_string(range.min) + "-" + std::to_string(range.max);
+    int64_t written = 0;
+    if (!rest) {
+        if (!IsPlainInteger(value, &written) || written != range.min)
+            NoteConfigKey(d, section, key,
+                          Quoted(value) + " is not a count or a range like 1-3; it is read as " +
+                              read);
+    } else if (!TrimBlanks(rest).empty()) {
+        NoteConfigKey(d, section, key,
+                      Quoted(value) + " is read as " + read + "; " + Quoted(TrimBlanks(rest)) +
+                          " after it is ignored");
+    } else if (range.max < range.min) {
+        NoteConfigKey(d, section, key,
+                      Quoted(value) + " has the larger number first; every draw gives " +
+                          std::to_string(range.min));
+    }
+}
+
 // "%d-%d" gives (min, max) as written; anything else gives the leading integer for both. Each
 // end is then held to the bound.
 CountRange ReadRange(const char* section, const char* key, const char* defaultText, int32_t bound) {
@@ -109,10 +157,15 @@ CountRange ReadRange(const char* section, const char* key, const char* defaultTe
     const char* p = value;
     CountRange range;
     if (ScanDecimal(p, range.min) && *p == '-' && (++p, ScanDecimal(p, range.max))) {
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            NoteRange(*d, section, key, value, p, range);
         range.min = LimitCount(section, key, range.min, bound);
         range.max = LimitCount(section, key, range.max, bound);
     } else {
-        range.min = range.max = LimitCount(section, key, CrtAtol(value), bound);
+        range.min = range.max = CrtAtol(value);
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            NoteRange(*d, section, key, value, nullptr, range);
+        range.min = range.max = LimitCount(section, key, range.min, bound);
     }
     return range;
 }
@@ -120,6 +173,10 @@ CountRange ReadRange(const char* section, const char* key, const char* defaultTe
 Hash ReadModel(const char* section, const char* key, const char* defaultText) {
     char value[ListBufferSize];
     IniReadString(section, key, defaultText, value, sizeof value);
+    if (ConfigDiagnostics* d = G.config.Diagnostics)
+        if (TrimBlanks(value).empty())
+            NoteConfigKey(*d, section, key,
+                          "an empty value names no model; the Test Model is used instead");
     return ConfigHashKey(value);
 }
 
@@ -130,6 +187,13 @@ int32_t Percent(int32_t weight, int64_t total) {
     // Outside the int32 range the conversion has no defined value; x86-64 gives INT32_MIN.
     if (!(percent > -2147483648.0f && percent < 2147483648.0f)) return INT32_MIN;
     return static_cast<int32_t>(percent);
+}
+
+// The integer reader does not show its text; the checker reads it once more to judge it.
+void NoteWeight(ConfigDiagnostics& d, const char* section, const char* key, int32_t used) {
+    char value[ListBufferSize];
+    IniReadString(section, key, "", value, sizeof value);
+    NoteInteger(d, section, key, value, used, "is used");
 }
 
 } // namespace
@@ -168,6 +232,15 @@ void LoadVariantWeights() {
         int32_t dog = IniReadInt(section, "Dog", DefaultWeights.dog);
         int32_t horse = IniReadInt(section, "Horse", DefaultWeights.horse);
         int64_t total = int64_t{foot} + dog + horse;
+        if (ConfigDiagnostics* d = G.config.Diagnostics) {
+            NoteWeight(*d, section, "Foot", foot);
+            NoteWeight(*d, section, "Dog", dog);
+            NoteWeight(*d, section, "Horse", horse);
+            if (total <= 0)
+                NoteConfigKey(*d, section, "",
+                              "the weights add up to " + std::to_string(total) +
+                                  "; 40, 30 and 30 are used");
+        }
         if (total <= 0) {
             foot = DefaultWeights.foot;
             dog = DefaultWeights.dog;

@@ -23,13 +23,14 @@ inline constexpr WordChoice ForceVariantWords[] = {
 //   Int/Float/Bool(section, key, field, fixed)   missing key gives the fixed value
 //   Word(section, key, field, words, missingText), Text(...), HashKey(...)
 //   AnchorRoadBias(section, key, field, givenFlag, horseRoadBias)
-//   AtLeast(field, floor) after the key it limits, AtMost(section, key, field, bound) after a
-//   count that has an upper bound, and Rosters(settings) at the roster step.
+//   AtLeast(section, key, field, floor, floorKey) after the key it limits, AtMost(section, key,
+//   field, bound) after a count that has an upper bound, and Rosters(settings) at the roster step.
 template <typename Visitor>
 void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v) {
     v.Float("Spawner", "MinSpawnHours", s.Spawner.MinSpawnHours);
     v.Float("Spawner", "MaxSpawnHours", s.Spawner.MaxSpawnHours);
-    v.AtLeast(s.Spawner.MaxSpawnHours, s.Spawner.MinSpawnHours);
+    v.AtLeast("Spawner", "MaxSpawnHours", s.Spawner.MaxSpawnHours, s.Spawner.MinSpawnHours,
+              "MinSpawnHours");
     v.Int("Spawner", "MaxAlive", s.Spawner.MaxAlive);
     v.Int("Spawner", "SpawnAttemptsPerMember", s.Spawner.SpawnAttemptsPerMember);
     v.Float("Spawner", "SpawnNearMinMeters", s.Spawner.SpawnNearMinMeters);

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "config/config_diagnostics.h"
 #include "config/count_bounds.h"
 #include "config/ini_access.h"
 #include "config/rosters.h"
@@ -42,6 +43,18 @@ struct Loader {
         char* end = value;
         float parsed = std::strtof(value, &end);
         field = end == value ? fallback : parsed;
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            NoteFloat(*d, section, key, value, end, field);
+    }
+    static void NoteFloat(ConfigDiagnostics& d, const char* section, const char* key,
+                          const char* value, const char* end, float field) {
+        if (end == value && value[0] != '\0')
+            NoteConfigKey(d, section, key,
+                          Quoted(value) + " is not a number; " + NumberText(field) + " is used");
+        else if (!TrimBlanks(end).empty())
+            NoteConfigKey(d, section, key,
+                          Quoted(value) + " is read as " + NumberText(field) + "; " +
+                              Quoted(TrimBlanks(end)) + " after it is ignored");
     }
     void Float(const char* section, const char* key, float& field) {
         ReadFloat(section, key, field, field);
@@ -52,16 +65,41 @@ struct Loader {
 
     void Int(const char* section, const char* key, int32_t& field) {
         field = IniReadInt(section, key, field);
+        if (ConfigDiagnostics* d = G.config.Diagnostics) NoteInt(*d, section, key, field);
     }
     void Int(const char* section, const char* key, int32_t& field, int32_t fixed) {
         field = IniReadInt(section, key, fixed);
+        if (ConfigDiagnostics* d = G.config.Diagnostics) NoteInt(*d, section, key, field);
+    }
+    // The integer reader does not show its text; the checker reads it once more to judge it.
+    void NoteInt(ConfigDiagnostics& d, const char* section, const char* key, int32_t used) {
+        IniReadString(section, key, "", text, sizeof text);
+        NoteInteger(d, section, key, text, used, "is used");
     }
 
     void Bool(const char* section, const char* key, bool& field, bool ifMissing) {
         char value[BoolBufferSize];
         IniReadString(section, key, ifMissing ? "true" : "false", value, sizeof value);
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            NoteBool(*d, section, key, value, ifMissing);
         LowerAscii(value);
         field = IsTrueWord(value);
+    }
+    static void NoteBool(ConfigDiagnostics& d, const char* section, const char* key,
+                         const char* value, bool ifMissing) {
+        std::string lowered = value;
+        LowerAscii(lowered);
+        if (IsTrueWord(lowered.c_str()) || lowered == "0" || lowered == "false" ||
+            lowered == "off" || lowered == "no")
+            return;
+        // An empty value only surprises where a missing key would mean true.
+        if (lowered.empty()) {
+            if (ifMissing) NoteConfigKey(d, section, key, "an empty value is read as false");
+            return;
+        }
+        NoteConfigKey(d, section, key,
+                      Quoted(value) + " is not one of 1, true, on, yes (or 0, false, off, no); "
+                                      "false is used");
     }
     void Bool(const char* section, const char* key, bool& field) {
         Bool(section, key, field, field);
@@ -70,8 +108,29 @@ struct Loader {
     void Word(const char* section, const char* key, int32_t& field,
               std::span<const WordChoice> words, const char* missingText) {
         IniReadString(section, key, missingText, text, sizeof text);
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            NoteWord(*d, section, key, words, missingText);
         LowerAscii(text);
         field = MapWord(text, words);
+    }
+    // `text` holds the value as read.
+    void NoteWord(ConfigDiagnostics& d, const char* section, const char* key,
+                  std::span<const WordChoice> words, const char* missingText) {
+        std::string lowered = text;
+        LowerAscii(lowered);
+        for (const WordChoice& choice : words)
+            if (lowered == choice.word) return;
+        std::string fallback = missingText;
+        LowerAscii(fallback);
+        if (lowered.empty() && MapWord(fallback.c_str(), words) == 0) return;
+        std::string list, zero;
+        for (const WordChoice& choice : words) {
+            list += (list.empty() ? "" : ", ") + std::string(choice.word);
+            if (choice.value == 0) zero = choice.word;
+        }
+        NoteConfigKey(d, section, key,
+                      (lowered.empty() ? std::string("an empty value") : Quoted(text)) +
+                          " is not one of " + list + " (any case); " + zero + " (0) is used");
     }
 
     void AnchorRoadBias(const char* section, const char* key, int32_t& field, bool& given,
@@ -82,6 +141,8 @@ struct Loader {
             field = horseRoadBias;
             return;
         }
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            NoteWord(*d, section, key, RoadBiasWords, "");
         LowerAscii(text);
         field = MapWord(text, RoadBiasWords);
     }
@@ -94,11 +155,20 @@ struct Loader {
     void HashKey(const char* section, const char* key, Hash& field, const char* missingText) {
         IniReadString(section, key, missingText, text, sizeof text);
         field = ConfigHashKey(text);
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            if (field == 0 && TrimBlanks(text).empty())
+                NoteConfigKey(*d, section, key, "an empty value names no model or style (0)");
     }
 
     // Also catches a value that does not compare (NaN on either side).
-    void AtLeast(float& field, float floor) {
-        if (!(field >= floor)) field = floor;
+    void AtLeast(const char* section, const char* key, float& field, float floor,
+                 const char* floorKey) {
+        if (field >= floor) return;
+        if (ConfigDiagnostics* d = G.config.Diagnostics)
+            NoteConfigKey(*d, section, key,
+                          NumberText(field) + " is raised to " + NumberText(floor) + ", the " +
+                              floorKey);
+        field = floor;
     }
 
     void AtMost(const char* section, const char* key, int32_t& field, int32_t bound) {

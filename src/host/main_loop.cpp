@@ -74,13 +74,6 @@ bool PlayerIsDead(Ped player) {
     return game::IsPedDeadOrDying(player);
 }
 
-void ReloadConfiguration() {
-    LoopOps.LoadSettings(G.settings);
-    LoopOps.LoadVariantWeights();
-    LoopOps.LoadLoadouts();
-    LoopOps.LoadTierLoadoutPools();
-}
-
 double HoldoffEnd() {
     const int32_t seconds = std::max(G.settings.CampShield.HoldoffSeconds, 0);
     return GameHours() + static_cast<double>(seconds) * HoursPerSecond;
@@ -249,6 +242,13 @@ void RunSpawnTimer(const Vec3& position) {
 }
 
 } // namespace
+
+void ReloadConfiguration() {
+    LoopOps.LoadSettings(G.settings);
+    LoopOps.LoadVariantWeights();
+    LoopOps.LoadLoadouts();
+    LoopOps.LoadTierLoadoutPools();
+}
 
 void ScriptMain() {
     ScriptStartup();

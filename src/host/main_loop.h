@@ -8,6 +8,8 @@
 void ScriptMain();
 // Start-up of ScriptMain: seed, configuration, streak, timer, day number.
 void ScriptStartup();
+// The settings, the variant weights and the loadouts, as at start and on the reload key.
+void ReloadConfiguration();
 // One per-frame pass, without the closing scriptWait(0).
 void ScriptFramePass();
 // Arms the spawn timer from `now` (game hours); the no-argument form reads the game clock.

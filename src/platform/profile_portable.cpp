@@ -21,19 +21,9 @@
 
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "platform/profile_layout.h"
 
 namespace {
-
-struct ProfileKey {
-    std::string name;
-    std::string value;
-    bool hasValue = false;
-};
-
-struct ProfileSection {
-    std::string name;
-    std::vector<ProfileKey> keys;
-};
 
 struct ParsedProfile {
     std::string bytes; // the file as read, to tell whether a cached parse is still current
@@ -119,13 +109,16 @@ void Parse(const std::string& text, std::vector<ProfileSection>& sections) {
     const char* p = text.data();
     const char* end = p + text.size();
     ProfileKey* previous = nullptr;
+    int nextLine = 1;
     while (p < end) {
+        const int line = nextLine;
         const char* start = p;
         while (p < end && *p != '\n' && *p != '\r')
             ++p;
         const char* lineEnd = p;
-        while (p < end && (*p == '\n' || *p == '\r'))
-            ++p;
+        // CR LF, LF and a lone CR each end one line; the run of them is skipped together.
+        for (; p < end && (*p == '\n' || *p == '\r'); ++p)
+            if (*p == '\n' || p + 1 == end || p[1] != '\n') ++nextLine;
         while (start < lineEnd && IsBlank(*start))
             ++start;
         while (lineEnd > start && IsBlank(lineEnd[-1]))
@@ -146,6 +139,7 @@ void Parse(const std::string& text, std::vector<ProfileSection>& sections) {
                 while (nameEnd > nameStart && IsBlank(nameEnd[-1]))
                     --nameEnd;
                 sections.back().name.assign(nameStart, nameEnd);
+                sections.back().line = line;
                 previous = nullptr;
                 continue;
             }
@@ -165,6 +159,7 @@ void Parse(const std::string& text, std::vector<ProfileSection>& sections) {
         if (nameEnd == start && previous && previous->name.empty()) continue;
         ProfileKey& key = sections.back().keys.emplace_back();
         key.name.assign(start, nameEnd);
+        key.line = line;
         if (valueStart) {
             key.value.assign(valueStart, lineEnd);
             key.hasValue = true;
@@ -221,20 +216,38 @@ void TrimmedSpan(const char* text, const char*& begin, size_t& len) {
         --len;
 }
 
-const ProfileKey* Find(const ParsedProfile& profile, const char* section, const char* key) {
+int SectionIndex(const std::vector<ProfileSection>& sections, const char* name) {
     const char* secName;
     size_t secLen;
+    TrimmedSpan(name, secName, secLen);
+    for (size_t i = 0; i < sections.size(); ++i)
+        if (EqualNoCase(sections[i].name.data(), sections[i].name.size(), secName, secLen))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int KeyIndex(const ProfileSection& section, const char* name) {
     const char* keyName;
     size_t keyLen;
-    TrimmedSpan(section, secName, secLen);
-    TrimmedSpan(key, keyName, keyLen);
-    for (const ProfileSection& s : profile.sections) {
-        if (!EqualNoCase(s.name.data(), s.name.size(), secName, secLen)) continue;
-        for (const ProfileKey& k : s.keys)
-            if (EqualNoCase(k.name.data(), k.name.size(), keyName, keyLen)) return &k;
-        return nullptr; // only the first matching section is searched
+    TrimmedSpan(name, keyName, keyLen);
+    for (size_t i = 0; i < section.keys.size(); ++i) {
+        const ProfileKey& k = section.keys[i];
+        if (EqualNoCase(k.name.data(), k.name.size(), keyName, keyLen)) return static_cast<int>(i);
     }
-    return nullptr;
+    return -1;
+}
+
+// Only the first matching section is searched, and the first matching key in it wins.
+const ProfileKey* Find(const ParsedProfile& profile, const char* section, const char* key) {
+    const int s = SectionIndex(profile.sections, section);
+    if (s < 0) return nullptr;
+    const int k = KeyIndex(profile.sections[static_cast<size_t>(s)], key);
+    return k < 0 ? nullptr : &profile.sections[static_cast<size_t>(s)].keys[static_cast<size_t>(k)];
+}
+
+bool ListsKey(const ProfileKey& k) {
+    if (k.name.empty() && !k.hasValue) return false;
+    return k.name.empty() || k.name[0] != ';';
 }
 
 // Lists a section as NUL-separated entries ending in an extra NUL: "key=value" lines (and lines
@@ -248,8 +261,7 @@ int ListSection(const ParsedProfile& profile, const char* section, char* out, un
         const unsigned oldSize = size;
         for (const ProfileKey& k : s.keys) {
             if (size <= 2) break;
-            if (k.name.empty() && !k.hasValue) continue;
-            if (!k.name.empty() && k.name[0] == ';') continue;
+            if (!ListsKey(k)) continue;
             if (!withValues && !k.hasValue) continue;
             CopyEntry(out, k.name.c_str(), static_cast<int>(size - 1), false);
             size_t n = std::strlen(out);
@@ -424,5 +436,22 @@ uint32_t GetPrivateProfileSectionA(const char* section, char* out, uint32_t size
     std::memcpy(out, wide, size);
     out[size - 2] = out[size - 1] = '\0';
     return size - 2;
+}
+bool ReadProfileLayout(const char* fileName, std::vector<ProfileSection>& out) {
+    const ParsedProfile& profile = Load(fileName);
+    out = profile.sections;
+    return profile.exists;
+}
+
+int ProfileSectionIndex(const std::vector<ProfileSection>& sections, const char* name) {
+    return SectionIndex(sections, name);
+}
+
+int ProfileKeyIndex(const ProfileSection& section, const char* name) {
+    return KeyIndex(section, name);
+}
+
+bool ProfileListsKey(const ProfileKey& key) {
+    return ListsKey(key);
 }
 #endif
