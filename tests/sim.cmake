@@ -26,6 +26,11 @@ add_test(NAME sim.refuses_bad_scenarios
                  -DWORK=${HARKVANE_SIM_WORK}/refusals
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_refusals.cmake)
 
+add_test(NAME sim.outputs_on_disk
+         COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:harkvane-sim>
+                 -DWORK=${HARKVANE_SIM_WORK}/outputs -DSRC=${PROJECT_SOURCE_DIR}
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_outputs.cmake)
+
 add_test(NAME sim.whole_game_day
          COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:harkvane-sim> -DWORK=${HARKVANE_SIM_WORK}/day
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_whole_day.cmake)

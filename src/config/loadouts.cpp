@@ -58,14 +58,16 @@ void NoteTooLong(ConfigDiagnostics& d, const char* section, uint32_t limit) {
 }
 
 // An ammunition value as AmmoValue reads it.
-void NoteAmmo(ConfigDiagnostics& d, int entry, std::string_view value, int32_t used) {
+void NoteAmmo(ConfigDiagnostics& d, int entry, std::string_view key, std::string_view value,
+              int32_t used) {
     int64_t written = 0;
     std::string text(value);
+    const std::string head = std::string(key) + ": ";
     if (!IsPlainInteger(text, &written))
-        NoteLine(d, "Weapons", entry, Quoted(text) + " is not a whole number; 0 is used");
+        NoteLine(d, "Weapons", entry, head + Quoted(text) + " is not a whole number; 0 is used");
     else if (written != used)
         NoteLine(d, "Weapons", entry,
-                 text + (written < used ? " is raised to " : " is lowered to ") +
+                 head + text + (written < used ? " is raised to " : " is lowered to ") +
                      std::to_string(used));
 }
 
@@ -159,8 +161,8 @@ void NoteLoadoutField(ConfigDiagnostics& d, int entry, std::string_view key, std
         NoteLine(d, "Weapons", entry,
                  Quoted(key) + " is given again in loadout " + Quoted(loadout) +
                      "; this later value replaces the earlier one");
-    if (lowered == "ammoprimary") NoteAmmo(d, entry, value, after.ammoPrimary);
-    if (lowered == "ammosidearm") NoteAmmo(d, entry, value, after.ammoSidearm);
+    if (lowered == "ammoprimary") NoteAmmo(d, entry, key, value, after.ammoPrimary);
+    if (lowered == "ammosidearm") NoteAmmo(d, entry, key, value, after.ammoSidearm);
 }
 
 const std::vector<LoadoutPoolEntry>* FindPool(const char* lowerTag) {
@@ -244,7 +246,7 @@ void LoadLoadouts() {
                                       : lowered == "ammosidearm" ? &c.Weapons.AmmoSidearm
                                                                  : nullptr;
                     if (amount) *amount = AmmoValue(value);
-                    if (d && amount) NoteAmmo(*d, entry, value, *amount);
+                    if (d && amount) NoteAmmo(*d, entry, key, value, *amount);
                     if (d && !amount)
                         NoteLine(*d, "Weapons", entry,
                                  Quoted(key) + " is not a setting of the section, "
