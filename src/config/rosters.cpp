@@ -1,6 +1,7 @@
 #include "config/rosters.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
