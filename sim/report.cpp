@@ -39,6 +39,7 @@ std::string SummaryJson(const World& w, const RunStats& s) {
     j["harkvane"] = {{"started", s.harkvaneStarted},
                      {"won", s.harkvaneWon},
                      {"waves", s.harkvaneWaves},
+                     {"soldiers_alive_when_won", s.harkvaneSoldiersAliveWhenWon},
                      {"markers_created", c.markersCreated},
                      {"markers_removed", c.markersRemoved}};
     j["max_tracked_peds"] = s.maxTrackedPeds;

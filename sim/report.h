@@ -29,6 +29,8 @@ struct RunStats {
     int harkvaneStarted = 0;
     int harkvaneWon = 0;
     int harkvaneWaves = 0;
+    // Soldiers of the army model still alive in the world when an event was won (summed).
+    int harkvaneSoldiersAliveWhenWon = 0;
     int maxTrackedPeds = -1; // -1 when the host cannot see the plug-in's list
     int finalTrackedPeds = -1;
     // Spawns add whole posses at once and the list is trimmed a few entries per frame, so the

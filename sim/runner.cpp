@@ -244,7 +244,14 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     }
     if (ob.hvActive && !G.harkvane.HarkvaneActive) {
         const bool won = G.loop.PursuedHoldUntilMs != 0;
-        if (won) ++st.harkvaneWon;
+        if (won) {
+            ++st.harkvaneWon;
+            for (Ped h : w.pedOrder) {
+                const SimPed* p = FindPed(static_cast<const World&>(w), h);
+                if (p && p->fromPlugin && !p->dying && p->model == G.settings.Harkvane.Model)
+                    ++st.harkvaneSoldiersAliveWhenWon;
+            }
+        }
         Line(out, o, "army", now, at,
              won ? "HARKVANE event won: the army is wiped out"
                  : "HARKVANE event ended without a win");

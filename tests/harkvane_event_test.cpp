@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -180,6 +181,116 @@ TEST_F(HarkvaneEvent, WaveOfOneOrNoneStillGetsItsLeaderAndNothingMore) {
         EXPECT_EQ(Wave(1).size(), 1u);
         EXPECT_EQ(G.harkvane.HarkvaneStage, 2);
     }
+}
+
+// Wave A is its leader alone and the leader cannot be created: nobody has been fought, so the
+// pause before wave B is no success. Wave B's leader then brings a real fight, and only its death
+// clears the bounty.
+TEST_F(HarkvaneEvent, NoSoldierPlacedIsNoSuccessUntilOneIsPlacedAndBeaten) {
+    for (int countA : {0, 1}) {
+        ResetPluginState();
+        G.settings.Harkvane.Model = SoldierModel;
+        G.settings.Harkvane.SpawnIntervalMs = 2500;
+        G.settings.Harkvane_Counts_A[1] = countA;
+        G.settings.Harkvane_Counts_B[1] = 1;
+        G.settings.Harkvane_Counts_C[1] = 1;
+        host.bounty = 4000;
+        host.ClearCalls();
+        host.queued[nh::CREATE_PED] = {0};
+        Start(1);
+        ASSERT_TRUE(G.harkvane.HarkvaneMembers.empty());
+        Frame(0);
+        ASSERT_EQ(G.harkvane.HarkvaneStage, 1) << countA;
+        Frame(16);
+        EXPECT_TRUE(G.harkvane.HarkvaneActive) << countA;
+        EXPECT_EQ(host.bounty, 4000);
+        EXPECT_EQ(host.CountOf(nh::SET_PLAYER_BOUNTY), 0u);
+
+        Frame(2500); // wave B's leader
+        ASSERT_EQ(Wave(1).size(), 1u);
+        Frame(16);
+        Frame(16);
+        EXPECT_TRUE(G.harkvane.HarkvaneActive);
+        KillAll();
+        Frame(16);
+        EXPECT_FALSE(G.harkvane.HarkvaneActive);
+        EXPECT_EQ(host.bounty, 0);
+    }
+}
+
+// No leader of any wave can be created: once every wave is out the event ends as a clear-out
+// ends it (marker released) and the bounty, the streak and the notices are untouched.
+TEST_F(HarkvaneEvent, ArmyOfNoneEndsWithoutClearingTheBounty) {
+    G.settings.Harkvane_Counts_A[1] = 1;
+    G.settings.Harkvane_Counts_B[1] = 1;
+    G.settings.Harkvane_Counts_C[1] = 1;
+    G.settings.Harkvane.SpawnIntervalMs = 0;
+    host.queued[nh::CREATE_PED] = {0, 0, 0};
+    Start(1);
+    host.notices.clear();
+    for (int i = 0; i < 8 && G.harkvane.HarkvaneActive; ++i)
+        Frame(16);
+    EXPECT_FALSE(G.harkvane.HarkvaneActive);
+    EXPECT_EQ(G.harkvane.HarkvaneSpawned, 0);
+    EXPECT_EQ(G.harkvane.HarkvaneMarker, 0u);
+    ASSERT_EQ(host.CountOf(nh::REMOVE_EVENT_MARKER), 1u);
+    EXPECT_EQ(host.CallsOf(nh::REMOVE_EVENT_MARKER)[0]->args[0], 0x1234567800000001ull);
+    EXPECT_EQ(host.bounty, 4000);
+    EXPECT_EQ(host.CountOf(nh::SET_PLAYER_BOUNTY), 0u);
+    EXPECT_EQ(host.CountOf(nh::SET_PLAYER_LAW_REGION), 0u);
+    EXPECT_EQ(G.loop.PursuedHoldUntilMs, 0u);
+    EXPECT_EQ(G.loop.StreakCount, 5);
+    EXPECT_TRUE(host.notices.empty());
+}
+
+// F7 or the timer starts the event again while it runs: the first marker is released before the
+// second is made, and the first army stays in the event, so the bounty waits for its death too.
+TEST_F(HarkvaneEvent, StartOverARunningEventReleasesItsMarkerAndKeepsItsArmy) {
+    host.queued[nh::CREATE_EVENT_MARKER] = {0xAAAA000000000001ull, 0xBBBB000000000002ull};
+    Start(1);
+    Frame(0);
+    Frame(2000);
+    const std::vector<HarkvaneMember> first = G.harkvane.HarkvaneMembers;
+    ASSERT_EQ(first.size(), 3u);
+
+    host.ClearCalls();
+    Start(2);
+    std::vector<uint64_t> head = host.Hashes();
+    head.resize(7);
+    EXPECT_EQ(head,
+              (std::vector<uint64_t>{nh::PLAYER_ID, nh::SET_PLAYER_PURSUED, nh::SET_LAW_SETTING,
+                                     nh::REPORT_CRIME_ON_PLAYER, nh::REMOVE_EVENT_MARKER,
+                                     nh::CREATE_BOX_VOLUME, nh::CREATE_EVENT_MARKER}));
+    EXPECT_EQ(host.calls[4].args[0], 0xAAAA000000000001ull);
+    const HarkvaneState& hv = G.harkvane;
+    EXPECT_EQ(hv.HarkvaneMarker, 0xBBBB000000000002ull);
+    ASSERT_EQ(hv.HarkvaneMembers.size(), 4u);
+    for (size_t i = 0; i < first.size(); ++i)
+        EXPECT_EQ(hv.HarkvaneMembers[i].ped, first[i].ped);
+    EXPECT_EQ(Wave(0).size(), 4u);
+    EXPECT_EQ(hv.HarkvaneSpawned, 4);
+    EXPECT_EQ(hv.HarkvaneTier, 2);
+
+    // The new army out and beaten while the first still stands: no success yet.
+    G.settings.Harkvane.SpawnIntervalMs = 100000;
+    for (int i = 0; i < 10 && hv.HarkvaneStage == 0; ++i)
+        Frame(2000);
+    ASSERT_EQ(hv.HarkvaneStage, 1);
+    ASSERT_EQ(hv.HarkvaneMembers.size(), 7u); // three of the first army, four of the second
+    for (const HarkvaneMember& m : hv.HarkvaneMembers)
+        if (std::none_of(first.begin(), first.end(),
+                         [&](const HarkvaneMember& f) { return f.ped == m.ped; }))
+            host.entities[static_cast<Ped>(m.ped)].deadOrDying = true;
+    Frame(16);
+    EXPECT_TRUE(hv.HarkvaneActive);
+    EXPECT_EQ(host.bounty, 4000);
+    KillAll();
+    Frame(16);
+    EXPECT_FALSE(hv.HarkvaneActive);
+    EXPECT_EQ(host.bounty, 0);
+    auto removed = host.CallsOf(nh::REMOVE_EVENT_MARKER);
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(removed[1]->args[0], 0xBBBB000000000002ull);
 }
 
 TEST_F(HarkvaneEvent, AnchorNeverSetStallsTheWaveAndSkipsTheSuccessCheck) {

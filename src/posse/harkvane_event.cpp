@@ -126,10 +126,10 @@ void SpawnWaveLeader(const Vec3& playerPos, float heading, int wave) {
     hv.HarkvaneWaveTarget = WaveTarget(wave);
 }
 
-void FinishWithSuccess() {
+// Releases the marker and stops the event. On its own (an army that never placed a soldier was
+// never fought) it ends the event as a posse clear-out does, and the bounty stays.
+void EndEvent() {
     HarkvaneState& hv = G.harkvane;
-    const auto& cfg = G.settings.Harkvane;
-    if (cfg.Toasts) ShowToast(cfg.ToastSuccess.c_str());
     if (hv.HarkvaneMarker != 0) {
         game::RemoveEventMarker(hv.HarkvaneMarker);
         hv.HarkvaneMarker = 0;
@@ -137,6 +137,12 @@ void FinishWithSuccess() {
     hv.HarkvaneActive = false;
     hv.HarkvaneStage = StageFillingA;
     hv.HarkvaneWaveDueMs = 0;
+}
+
+void FinishWithSuccess() {
+    const auto& cfg = G.settings.Harkvane;
+    if (cfg.Toasts) ShowToast(cfg.ToastSuccess.c_str());
+    EndEvent();
 
     SetBountyCapped(0);
 
@@ -243,8 +249,14 @@ void UpdateHarkvaneEvent(const Vec3& playerPos, float heading) {
         break;
     }
 
-    // An army wiped out while the next wave is still pending counts as beaten too.
-    if (hv.HarkvaneDeaths >= hv.HarkvaneSpawned) FinishWithSuccess();
+    // The bounty is cleared only after a fight: soldiers were placed and all of them are dead.
+    // An army wiped out while the next wave is still pending counts as beaten too; one that
+    // placed nobody waits for the next wave, and ends empty-handed when none is left to come.
+    if (hv.HarkvaneSpawned > 0) {
+        if (hv.HarkvaneDeaths >= hv.HarkvaneSpawned) FinishWithSuccess();
+    } else if (hv.HarkvaneStage == StageAllOut) {
+        EndEvent();
+    }
 }
 
 Ped SpawnWaveMember(const Vec3& anchor, float heading, char group) {

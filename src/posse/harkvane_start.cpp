@@ -20,16 +20,30 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
     HarkvaneState& hv = G.harkvane;
     const Settings& s = G.settings;
 
+    // Started over a running event, the new army joins the old one: its soldiers stay members,
+    // counted and leashed, and must be beaten too; only its marker gives way to the new one.
+    const bool running = hv.HarkvaneActive;
+
     HarkvaneTick();
 
+    if (hv.HarkvaneMarker != 0) {
+        game::RemoveEventMarker(hv.HarkvaneMarker);
+        hv.HarkvaneMarker = 0;
+    }
     hv.HarkvaneActive = true;
     hv.HarkvaneStage = 0;
     hv.HarkvaneTier = tier;
-    for (std::vector<Ped>& peds : hv.HarkvanePeds)
-        peds.clear();
-    hv.HarkvaneMembers.clear();
-    hv.HarkvaneDeaths = 0;
-    hv.HarkvaneSpawned = 0;
+    if (running) {
+        RebuildHarkvanePeds('A');
+        RebuildHarkvanePeds('B');
+        RebuildHarkvanePeds('C');
+    } else {
+        for (std::vector<Ped>& peds : hv.HarkvanePeds)
+            peds.clear();
+        hv.HarkvaneMembers.clear();
+        hv.HarkvaneDeaths = 0;
+        hv.HarkvaneSpawned = 0;
+    }
     hv.HarkvaneTickNextMs = 0;
     hv.DeadStreakSaved = false;
 
