@@ -8,6 +8,9 @@ set_tests_properties(fuzz_build PROPERTIES FIXTURES_SETUP fuzz_targets TIMEOUT 9
 
 file(GLOB HARKVANE_FUZZ_CORPORA LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/fuzz/corpus/*)
 foreach(corpus ${HARKVANE_FUZZ_CORPORA})
+    if(NOT IS_DIRECTORY ${corpus})
+        continue()
+    endif()
     get_filename_component(target ${corpus} NAME)
     add_test(NAME fuzz_smoke.${target}
              COMMAND bash tools/fuzz.sh --no-build 2 ${target}

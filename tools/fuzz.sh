@@ -15,7 +15,9 @@ build=1
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=($(ls fuzz/corpus))
+if [ ${#targets[@]} -eq 0 ]; then
+    for dir in fuzz/corpus/*/; do targets+=("$(basename "$dir")"); done
+fi
 
 if [ $build -eq 1 ]; then
     cmake --preset fuzz >/dev/null
