@@ -14,8 +14,12 @@
 #include "ini_lint.h"
 #include "runner.h"
 #include "scenario.h"
+#include "sweep.h"
 
 namespace {
+
+constexpr long MaxSweepSeeds = 100000;
+constexpr long MaxSweepJobs = 256;
 
 void Usage() {
     std::fprintf(
@@ -25,6 +29,8 @@ void Usage() {
         "                    [--timeline FILE.txt] [--report FILE.html] [--check]\n"
         "                    [--print-settings [--ini FILE]]\n"
         "                    [--quiet]\n"
+        "       harkvane-sim [SCENARIO.json] --sweep N [--jobs J] [--seconds S] [--seed N]\n"
+        "                    [--workdir DIR] [--ini FILE] [--quiet]\n"
         "       harkvane-sim --lint-ini FILE\n"
         "A trace file whose name ends in .gz is written gzip-compressed.\n");
 }
@@ -69,6 +75,38 @@ int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
     return 0;
 }
 
+// Runs the scenario over many seeds; per-run outputs do not apply.
+int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bool quiet,
+          const RunOptions& run, bool check, bool printSettings) {
+    if (seeds < 1) {
+        std::fprintf(stderr, "harkvane-sim: --jobs goes with --sweep\n");
+        return 2;
+    }
+    if (!run.tracePath.empty() || !run.mapPath.empty() || !run.summaryPath.empty() ||
+        !run.timelinePath.empty() || !run.reportPath.empty() || check || printSettings) {
+        std::fprintf(stderr, "harkvane-sim: --sweep writes sweep.json and sweep.txt in the work "
+                             "folder; --trace, --map, --summary, --timeline, --report, --check and "
+                             "--print-settings are for single runs\n");
+        return 2;
+    }
+    SweepOptions o;
+    o.seeds = seeds;
+    o.jobs = jobs > 0 ? jobs : ProcessorCount();
+    o.workdir = workdir.empty() ? "out/sweep-" + scenario.name : workdir;
+    o.progress = !quiet;
+    o.terminal = StderrIsTerminal();
+    SweepSet set;
+    std::string error;
+    if (!RunSweep(scenario, o, &set, &error)) {
+        std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (!quiet) std::fputs(SweepText(set).c_str(), stdout);
+    for (const SweepRun& r : set.runs)
+        if (!r.ok) return 1;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -77,6 +115,7 @@ int main(int argc, char** argv) {
     double seconds = -1;
     long long seed = -1;
     bool quiet = false, check = false, printSettings = false;
+    int sweep = 0, jobs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -111,7 +150,19 @@ int main(int argc, char** argv) {
             run.reportPath = value();
         else if (a == "--ini")
             iniPath = value();
-        else if (a == "--print-settings")
+        else if (a == "--sweep" || a == "--jobs") {
+            const bool seeds = a == "--sweep";
+            const long limit = seeds ? MaxSweepSeeds : MaxSweepJobs;
+            const std::string v = value();
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 1 || n > limit) {
+                std::fprintf(stderr, "harkvane-sim: %s must be a whole number from 1 to %ld\n",
+                             a.c_str(), limit);
+                return 2;
+            }
+            (seeds ? sweep : jobs) = static_cast<int>(n);
+        } else if (a == "--print-settings")
             printSettings = true;
         else if (a == "--lint-ini")
             lintPath = value();
@@ -167,6 +218,8 @@ int main(int argc, char** argv) {
         scenario.iniGiven = true;
         scenario.iniPath = iniPath;
     }
+    if (sweep != 0 || jobs != 0)
+        return Sweep(scenario, sweep, jobs, workdir, quiet, run, check, printSettings);
     if (printSettings) return PrintSettings(scenario, scenarioPath);
     if (workdir.empty()) {
         workdir = "out/sim-" + scenario.name + "-" + std::to_string(scenario.world.seed);

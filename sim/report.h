@@ -7,6 +7,15 @@
 
 #include "world.h"
 
+// One posse (or army event) as it was sent: when, which tier and variant, and the members placed
+// at once.
+struct SentPosse {
+    uint32_t elapsedMs = 0; // game-timer ms since the start of the run
+    std::string tier;       // tier tag, HV for the army
+    std::string variant;    // Foot, Dogs, Horse; Army for the army
+    int hunters = 0, dogs = 0, horses = 0;
+};
+
 // Facts about the plug-in's own bookkeeping that a host can observe from outside the world.
 struct RunStats {
     std::string scenario;
@@ -16,6 +25,7 @@ struct RunStats {
     std::map<std::string, int> possesByTier;
     std::map<std::string, int> possesByVariant;
     std::map<std::string, int> possesByTierVariant;
+    std::vector<SentPosse> sent; // every posse and army event in order
     int membersDeferred = 0;
     int deferredPlaced = 0;              // placed later by the retry queue (outside the army event)
     int deferredPending = -1;            // retry queue length at the end

@@ -183,6 +183,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
         if (tag == "HV") {
             ++st.harkvaneStarted;
             ++st.harkvaneWaves;
+            st.sent.push_back({ElapsedMs(w), tag, "Army", humans, dogs, horses});
             const int posse = NewPosse(w, "Harkvane wave A", PosseGroup::Army);
             AdoptCreated(w, posse);
             Line(out, o, "army", now, at,
@@ -194,6 +195,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             ++st.possesByTier[tag];
             ++st.possesByVariant[variant];
             ++st.possesByTierVariant[tag + " " + variant];
+            st.sent.push_back({ElapsedMs(w), tag, variant, humans, dogs, horses});
             const int newlyDeferred = static_cast<int>(deferredNow) - static_cast<int>(ob.deferred);
             if (newlyDeferred > 0) st.membersDeferred += newlyDeferred;
             std::string list;

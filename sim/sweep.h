@@ -1,0 +1,31 @@
+// A seed sweep: the same scenario run with N seeds, J at a time, each in its own process (the
+// plug-in keeps its state in one block per process), and the figures of all of them together.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "scenario.h"
+#include "sweep_report.h"
+
+struct SweepOptions {
+    int seeds = 1;
+    int jobs = 1;
+    std::string workdir;   // sweep.json, sweep.txt and one folder per seed (seeds/<seed>/)
+    bool progress = false; // the seeds done and the time left, on stderr
+    bool terminal = false; // progress as one bar redrawn in place
+    // Runs one seed inside its child process and returns its record. A crash or an abnormal exit
+    // of the child is reported as that seed's failure. Tests put their own here.
+    SweepRun (*runSeed)(const Scenario& scenario, const std::string& dir) = nullptr;
+};
+
+// The record of one seed run by the simulator in this process, in the folder dir.
+SweepRun RunSeedInWorld(const Scenario& scenario, const std::string& dir);
+
+// Runs the scenario with the seeds scenario.world.seed .. + seeds - 1 and writes sweep.json and
+// sweep.txt into the work folder. False (with *error) only when the sweep itself cannot run;
+// failed seeds are part of the set.
+bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* set,
+              std::string* error);
+
+// Processors available to this process.
+int ProcessorCount();
