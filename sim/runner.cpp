@@ -156,7 +156,12 @@ void NoteAnchor(const World& w, RunStats& st) {
 
 void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     RunStats& st = out.stats;
-    const std::string at = Stamp(w);
+    // Stamped only when a line is told: most frames tell nothing.
+    std::string stamp;
+    auto at = [&]() -> const std::string& {
+        if (stamp.empty()) stamp = Stamp(w);
+        return stamp;
+    };
     const uint32_t now = ElapsedMs(w);
     const int tracked = static_cast<int>(G.spawn.SpawnedPeds.size());
     st.maxTrackedPeds = std::max(st.maxTrackedPeds, tracked);
@@ -186,7 +191,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             st.sent.push_back({ElapsedMs(w), tag, "Army", humans, dogs, horses});
             const int posse = NewPosse(w, "Harkvane wave A", PosseGroup::Army);
             AdoptCreated(w, posse);
-            Line(out, o, "army", now, at,
+            Line(out, o, "army", now, at(),
                  "HARKVANE event started (tier " + std::to_string(G.harkvane.HarkvaneTier) +
                      "): army leader " + (humans ? "placed" : "could not be placed"));
         } else {
@@ -206,7 +211,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
                 NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant,
                          PosseGroup::Posse);
             AdoptCreated(w, posse);
-            Line(out, o, "posse", now, at,
+            Line(out, o, "posse", now, at(),
                  "posse sent: " + tag + " " + variant + ", " + std::to_string(humans) +
                      " hunters, " + std::to_string(dogs) + " dogs, " + std::to_string(horses) +
                      " horses placed; " + std::to_string(std::max(0, newlyDeferred)) +
@@ -224,7 +229,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
         if (!G.harkvane.HarkvaneActive) st.deferredPlaced += humans + dogs + horses;
         if (posse < 0) posse = NewPosse(w, "untracked peds", PosseGroup::Untracked);
         AdoptCreated(w, posse);
-        Line(out, o, w.posses[posse].group == PosseGroup::Army ? "army" : "posse", now, at,
+        Line(out, o, w.posses[posse].group == PosseGroup::Army ? "army" : "posse", now, at(),
              std::to_string(humans + dogs + horses) + " more placed (" + w.posses[posse].label +
                  ")");
     }
@@ -239,7 +244,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     }
     if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage) {
         ob.hvStage = G.harkvane.HarkvaneStage;
-        Line(out, o, "army", now, at,
+        Line(out, o, "army", now, at(),
              std::string("HARKVANE stage: ") + StageName(ob.hvStage) + " (" +
                  std::to_string(G.harkvane.HarkvaneSpawned) + " spawned, " +
                  std::to_string(G.harkvane.HarkvaneDeaths) + " dead)");
@@ -254,7 +259,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
                     ++st.harkvaneSoldiersAliveWhenWon;
             }
         }
-        Line(out, o, "army", now, at,
+        Line(out, o, "army", now, at(),
              won ? "HARKVANE event won: the army is wiped out"
                  : "HARKVANE event ended without a win");
         ob.hvStage = -1;
@@ -262,7 +267,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     ob.hvActive = G.harkvane.HarkvaneActive;
     if (G.loop.StreakCount != ob.streak) {
         if (ob.streak >= 0)
-            Line(out, o, "streak", now, at,
+            Line(out, o, "streak", now, at(),
                  "streak " + std::to_string(ob.streak) + " -> " +
                      std::to_string(G.loop.StreakCount));
         ob.streak = G.loop.StreakCount;
@@ -275,7 +280,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             auto it = ob.files.find(name);
             if (exists && (it == ob.files.end() || it->second != text)) {
                 if (std::string(name) != "Harkvane.ini")
-                    Line(out, o, "state_file", now, at,
+                    Line(out, o, "state_file", now, at(),
                          std::string("state file ") + name + " written: " + Trimmed(text));
                 ob.files[name] = text;
             }

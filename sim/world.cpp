@@ -640,7 +640,8 @@ void StepBystanders(World& w) {
         const SimPed* p = FindPed(w, h);
         if (!p || !p->bystander) continue;
         ++count;
-        if (Dist2D(p->pos, at) > w.opt.bystanderRadius * 1.8) far.push_back(h);
+        if (FartherThan(p->pos.x - at.x, p->pos.y - at.y, w.opt.bystanderRadius * 1.8))
+            far.push_back(h);
     }
     for (Ped h : far)
         RemoveEntity(w, h);
@@ -725,7 +726,9 @@ void Step(World& w, uint32_t dt) {
     const double dtS = dt / 1000.0;
     StepTimeline(w);
     StepPlayer(w, dtS);
-    const std::vector<Ped> order = w.pedOrder;
+    // A copy: orders may create or remove peds. Kept between frames so that it allocates once.
+    static std::vector<Ped> order;
+    order = w.pedOrder;
     for (Ped h : order) {
         SimPed* p = FindPed(w, h);
         if (!p || p->isPlayer) continue;
@@ -774,7 +777,9 @@ bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b) {
         double t = len2 > 0 ? ((c.cx - a.pos.x) * dx + (c.cy - a.pos.y) * dy) / len2 : 0;
         if (t <= 0 || t >= 1) continue;
         const double px = a.pos.x + t * dx, py = a.pos.y + t * dy;
-        if (std::hypot(c.cx - px, c.cy - py) < c.radius) return false;
+        if (!SurelyBeyond(c.cx - px, c.cy - py, c.radius) &&
+            std::hypot(c.cx - px, c.cy - py) < c.radius)
+            return false;
     }
     // Hills between the two block the view: sample the ground along the line of sight.
     const int samples = std::min(25, static_cast<int>(d / 10.0));

@@ -337,6 +337,10 @@ void WorldLog(World& w, const std::string& kind, const std::string& text,
               const std::string& json = std::string());
 
 // Geometry used by the natives, the tests and the map.
+// True only when hypot(dx, dy) is certainly at least r (a cheap test that says false near the
+// rim); FartherThan is hypot(dx, dy) > r, exactly, with hypot asked only near the rim.
+bool SurelyBeyond(double dx, double dy, double r);
+bool FartherThan(double dx, double dy, double r);
 double GroundHeight(const World& w, double x, double y);
 // How far a plateau lifts the ground at a point (0 off every plateau).
 double PlateauRise(const World& w, double x, double y);

@@ -42,13 +42,29 @@ double Clamp01(double v) {
     return v < 0 ? 0 : (v > 1 ? 1 : v);
 }
 
-double BlendedHeight(double x, double y) {
+constexpr size_t HeightPointCount = sizeof HeightPoints / sizeof HeightPoints[0];
+
+// Squared distances from a point to every height point.
+using PointDistances = std::array<double, HeightPointCount>;
+
+PointDistances SquaredDistances(double x, double y) {
+    PointDistances d2;
+    for (size_t i = 0; i < HeightPointCount; ++i)
+        d2[i] = (x - HeightPoints[i].x) * (x - HeightPoints[i].x) +
+                (y - HeightPoints[i].y) * (y - HeightPoints[i].y);
+    return d2;
+}
+
+double BlendedHeight(double x, double y, const PointDistances& d2) {
+    // The weights first, then the sums in point order: the same arithmetic as one loop, but the
+    // divisions can run side by side.
+    PointDistances wgt;
+    for (size_t i = 0; i < HeightPointCount; ++i)
+        wgt[i] = 1.0 / (d2[i] + 90000.0);
     double num = 0, den = 0;
-    for (const HeightPoint& p : HeightPoints) {
-        const double d2 = (x - p.x) * (x - p.x) + (y - p.y) * (y - p.y);
-        const double wgt = 1.0 / (d2 + 90000.0);
-        num += wgt * p.z;
-        den += wgt;
+    for (size_t i = 0; i < HeightPointCount; ++i) {
+        num += wgt[i] * HeightPoints[i].z;
+        den += wgt[i];
     }
     // Gentle rolling ground on top of the interpolated levels; zero at the height points' scale.
     const double roll =
@@ -56,27 +72,45 @@ double BlendedHeight(double x, double y) {
     return num / den + roll;
 }
 
+constexpr double BumpScale2 = 250.0 * 250.0;
+
+struct Bump {
+    double residual = 0;
+    // Beyond this squared distance the bump adds less than a quarter of the spacing of doubles
+    // at magnitude 1: added to a height of magnitude 1 or more it changes no bit, so it is left
+    // out (exp is the dearest part of the terrain).
+    double negligibleD2 = 0;
+};
+
 // The blend does not pass exactly through its points; a broad bump at each point makes up the
 // difference, so every camp and the town sit at their own level.
 double LandHeight(double x, double y) {
-    constexpr size_t n = sizeof HeightPoints / sizeof HeightPoints[0];
-    static const std::array<double, n> residual = [] {
-        std::array<double, n> r{};
-        for (size_t i = 0; i < n; ++i)
-            r[i] = HeightPoints[i].z - BlendedHeight(HeightPoints[i].x, HeightPoints[i].y);
-        return r;
+    static const std::array<Bump, HeightPointCount> bumps = [] {
+        std::array<Bump, HeightPointCount> b{};
+        for (size_t i = 0; i < HeightPointCount; ++i) {
+            const double px = HeightPoints[i].x, py = HeightPoints[i].y;
+            b[i].residual = HeightPoints[i].z - BlendedHeight(px, py, SquaredDistances(px, py));
+            // residual * exp(-t) < 2^-56 for t > ln(|residual| * 2^56); one more for the rounding
+            // of the division, exp and product.
+            const double t = std::log(std::max(std::fabs(b[i].residual), 1e-300) * 0x1p56) + 1.0;
+            b[i].negligibleD2 = std::max(0.0, t) * BumpScale2;
+        }
+        return b;
     }();
-    double h = BlendedHeight(x, y);
-    for (size_t i = 0; i < n; ++i) {
-        const double d2 = (x - HeightPoints[i].x) * (x - HeightPoints[i].x) +
-                          (y - HeightPoints[i].y) * (y - HeightPoints[i].y);
-        h += residual[i] * std::exp(-d2 / (250.0 * 250.0));
+    const PointDistances d2 = SquaredDistances(x, y);
+    double h = BlendedHeight(x, y, d2);
+    for (size_t i = 0; i < HeightPointCount; ++i) {
+        if (d2[i] > bumps[i].negligibleD2 && std::fabs(h) >= 1.0) continue;
+        h += bumps[i].residual * std::exp(-d2[i] / BumpScale2);
     }
     return h;
 }
 
 double Landness(double x, double y) {
     const double mainland = Clamp01((y - SeaShoreY) / ShoreWidth);
+    // Inland, or off the island's shore: the island cannot change the answer.
+    if (mainland >= 1.0) return mainland;
+    if (SurelyBeyond(x - IslandX, y - IslandY, IslandRadius)) return std::max(mainland, 0.0);
     const double di = std::hypot(x - IslandX, y - IslandY);
     const double island = Clamp01((IslandRadius - di) / ShoreWidth);
     return std::max(mainland, island);
@@ -123,11 +157,24 @@ bool ZoneContains(const Zone& z, double x, double y) {
 
 } // namespace
 
+// The squared sum clears r squared by far more than the rounding of either side, so hypot would
+// say the same; near the rim the callers ask hypot itself.
+bool SurelyBeyond(double dx, double dy, double r) {
+    return dx * dx + dy * dy > r * r * (1.0 + 1e-9);
+}
+
+bool FartherThan(double dx, double dy, double r) {
+    if (SurelyBeyond(dx, dy, r)) return true;
+    if (r >= 0 && dx * dx + dy * dy < r * r * (1.0 - 1e-9)) return false;
+    return std::hypot(dx, dy) > r;
+}
+
 double GroundHeight(const World& w, double x, double y) {
     const double land = LandHeight(x, y);
     const double l = Landness(x, y);
     double g = l * land + (1.0 - l) * SeaFloor;
     for (const WaterBody& b : w.opt.water) {
+        if (SurelyBeyond(x - b.cx, y - b.cy, b.radius)) continue;
         const double d = std::hypot(x - b.cx, y - b.cy);
         if (d < b.radius) {
             const double f = d / b.radius;
@@ -140,13 +187,16 @@ double GroundHeight(const World& w, double x, double y) {
 double PlateauRise(const World& w, double x, double y) {
     double rise = 0;
     for (const Circle& c : w.opt.plateaus)
-        if (std::hypot(x - c.cx, y - c.cy) <= c.radius) rise = std::max(rise, c.height);
+        if (!SurelyBeyond(x - c.cx, y - c.cy, c.radius) &&
+            std::hypot(x - c.cx, y - c.cy) <= c.radius)
+            rise = std::max(rise, c.height);
     return rise;
 }
 
 bool WaterAt(const World& w, double x, double y, double* surface) {
     for (const WaterBody& b : w.opt.water) {
-        if (std::hypot(x - b.cx, y - b.cy) < b.radius) {
+        if (!SurelyBeyond(x - b.cx, y - b.cy, b.radius) &&
+            std::hypot(x - b.cx, y - b.cy) < b.radius) {
             if (surface) *surface = b.surface;
             return true;
         }

@@ -13,15 +13,21 @@ namespace {
 
 constexpr uint32_t StuckModelMs = 10000;
 
-const NativeInfo* Lookup(uint64_t hash) {
-    static const std::unordered_map<uint64_t, const NativeInfo*> index = [] {
-        std::unordered_map<uint64_t, const NativeInfo*> m;
+// A catalogue entry with its argument count worked out once.
+struct KnownNative {
+    const NativeInfo* info = nullptr;
+    size_t argCount = 0;
+};
+
+const KnownNative* Lookup(uint64_t hash) {
+    static const std::unordered_map<uint64_t, KnownNative> index = [] {
+        std::unordered_map<uint64_t, KnownNative> m;
         for (const NativeInfo& n : NativeCatalogue)
-            m[n.hash] = &n;
+            m[n.hash] = {&n, std::strlen(n.args)};
         return m;
     }();
     auto it = index.find(hash);
-    return it == index.end() ? nullptr : it->second;
+    return it == index.end() ? nullptr : &it->second;
 }
 
 struct Args {
@@ -792,15 +798,16 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
 } // namespace
 
 void WorldCall(World& w) {
-    const NativeInfo* info = Lookup(w.callHash);
-    if (!info) {
+    const KnownNative* known = Lookup(w.callHash);
+    if (!known) {
         std::fprintf(stderr,
                      "harkvane-sim: the plug-in called native 0x%016" PRIX64
                      ", which is not in the catalogue; stopping the run\n",
                      w.callHash);
         std::abort();
     }
-    const size_t expected = std::strlen(info->args);
+    const NativeInfo* info = known->info;
+    const size_t expected = known->argCount;
     if (w.callArgs.size() != expected) {
         std::fprintf(stderr,
                      "harkvane-sim: native %s (0x%016" PRIX64 ") takes %zu arguments but %zu were "
