@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 # $(JOBS) jobs itself.
 BUILD_JOBS = $(if $(SHARED_JOBS),,-j $(JOBS))
 
-.PHONY: all deps deps-sim deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak
+.PHONY: all deps deps-sim deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak sweep
 
 all: build-release
 
@@ -52,6 +52,17 @@ run: deps-sim
 	./build/release/sim/harkvane-sim --workdir out/run --timeline out/run/timeline.txt \
 		--summary out/run/summary.json --map out/run/map.svg --report out/run/report.html \
 		$(if $(TRACE),--trace out/run/trace.jsonl.gz)
+
+# The default scenario over SWEEP_SEEDS seeds, JOBS processes at a time: out/sweep/sweep.txt
+# (printed) and sweep.json. SWEEP_ARGS adds options, e.g. SWEEP_ARGS="--seconds 2880" for whole
+# game days.
+SWEEP_SEEDS ?= 100
+SWEEP_ARGS ?=
+sweep: deps-sim
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target harkvane-sim
+	./build/release/sim/harkvane-sim --sweep $(SWEEP_SEEDS) --jobs $(JOBS) --workdir out/sweep \
+		$(SWEEP_ARGS)
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
 test: deps-test

@@ -79,6 +79,7 @@ struct Spread {
     std::string key;   // in sweep.json's "distributions"
     std::string label; // in sweep.txt
     Distribution d;
+    double textScale = 1; // sweep.txt shows the figures times this
 };
 
 struct Spreads {
@@ -136,8 +137,8 @@ Spreads ComputeSpreads(const SweepSet& set) {
          over([](const SweepRun& r, const RunFigures&) { return r.playerDeaths; })},
         {"peak_tracked_peds", "peak tracked peds",
          over([](const SweepRun& r, const RunFigures&) { return r.peakTrackedPeds; })},
-        {"final_bounty_cents", "final bounty (cents)",
-         over([](const SweepRun& r, const RunFigures&) { return r.finalBountyCents; })},
+        {"final_bounty_cents", "final bounty ($)",
+         over([](const SweepRun& r, const RunFigures&) { return r.finalBountyCents; }), 0.01},
         {"notices_per_hour", "notices per game hour",
          over([&](const SweepRun& r, const RunFigures&) { return PerHour(r.notices, hours); })},
     };
@@ -368,11 +369,12 @@ std::string SweepText(const SweepSet& set) {
         if (sp.d.n == 0) {
             std::snprintf(buf, sizeof buf, "  %-32s %5d  (none)\n", sp.label.c_str(), 0);
         } else {
+            const double k = sp.textScale;
             std::snprintf(buf, sizeof buf, "  %-32s %5d %9s %9s %9s %9s %9s %9s\n",
-                          sp.label.c_str(), sp.d.n, Fixed(sp.d.min, 2).c_str(),
-                          Fixed(sp.d.q1, 2).c_str(), Fixed(sp.d.median, 2).c_str(),
-                          Fixed(sp.d.q3, 2).c_str(), Fixed(sp.d.max, 2).c_str(),
-                          Fixed(sp.d.mean, 2).c_str());
+                          sp.label.c_str(), sp.d.n, Fixed(sp.d.min * k, 2).c_str(),
+                          Fixed(sp.d.q1 * k, 2).c_str(), Fixed(sp.d.median * k, 2).c_str(),
+                          Fixed(sp.d.q3 * k, 2).c_str(), Fixed(sp.d.max * k, 2).c_str(),
+                          Fixed(sp.d.mean * k, 2).c_str());
         }
         t += buf;
     };

@@ -1,0 +1,26 @@
+# Sweeps the default world over three seeds with one process and with two; the two work folders
+# must hold byte-identical sweep.json and sweep.txt, and no seed may have failed.
+foreach(jobs 1 2)
+    file(REMOVE_RECURSE ${WORK}/j${jobs})
+    execute_process(COMMAND ${SIM} --sweep 3 --jobs ${jobs} --seconds 60 --seed 40 --quiet
+                            --workdir ${WORK}/j${jobs}
+                    RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "the sweep with ${jobs} job(s) failed: ${rc}")
+    endif()
+endforeach()
+foreach(file sweep.json sweep.txt)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/j1/${file} ${WORK}/j2/${file}
+                    RESULT_VARIABLE same)
+    if(NOT same EQUAL 0)
+        message(FATAL_ERROR "${file} differs between one job and two")
+    endif()
+endforeach()
+file(READ ${WORK}/j1/sweep.json text)
+string(JSON seeds GET "${text}" seeds)
+string(JSON failed LENGTH "${text}" failed)
+string(JSON last GET "${text}" runs 2 seed)
+if(NOT seeds EQUAL 3 OR NOT failed EQUAL 0 OR NOT last EQUAL 42)
+    message(FATAL_ERROR "expected seeds 40 to 42 all run, got ${seeds} seeds, ${failed} failed, "
+                        "last seed ${last}")
+endif()
