@@ -110,15 +110,38 @@ const std::vector<ModelInfo>& DefaultModelCatalogue() {
     return list;
 }
 
-const SimPed* FindPed(const World& w, Entity handle) {
+namespace {
+
+// A ped as it stands, perhaps with its height still pending: for walks that look only at its
+// flags or its x and y. Anything that reads or moves its position looks it up with FindPed.
+SimPed* PeekPed(World& w, Entity handle) {
     if (handle == 0) return nullptr;
     auto it = w.peds.find(handle);
     return it == w.peds.end() ? nullptr : &it->second;
 }
-SimPed* FindPed(World& w, Entity handle) {
+
+// The height a step left pending is the ground under the point where that step ended; the ped
+// has not moved since (every other move goes through FindPed first).
+void SettleGround(const World& w, SimPed& p) {
+    if (!p.groundPending) return;
+    p.groundPending = false;
+    p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
+}
+
+} // namespace
+
+const SimPed* FindPed(const World& w, Entity handle) {
     if (handle == 0) return nullptr;
     auto it = w.peds.find(handle);
-    return it == w.peds.end() ? nullptr : &it->second;
+    if (it == w.peds.end()) return nullptr;
+    // Settling changes no observable state, and no world is ever defined const.
+    SettleGround(w, const_cast<SimPed&>(it->second));
+    return &it->second;
+}
+SimPed* FindPed(World& w, Entity handle) {
+    SimPed* p = PeekPed(w, handle);
+    if (p) SettleGround(w, *p);
+    return p;
 }
 
 uint32_t ElapsedMs(const World& w) {
@@ -196,7 +219,8 @@ bool MissionActive(const World& w) {
 int CountPluginPeds(const World& w) {
     int n = 0;
     for (Ped h : w.pedOrder) {
-        const SimPed* p = FindPed(w, h);
+        auto it = w.peds.find(h);
+        const SimPed* p = it == w.peds.end() ? nullptr : &it->second;
         if (p && p->fromPlugin) ++n;
     }
     return n;
@@ -442,8 +466,10 @@ int DeletePluginPeds(World& w, int n) {
 
 namespace {
 
-// Moves toward (gx, gy) at speed m/s; returns true when within stop range.
-bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double dtS, double stop) {
+// Moves toward (gx, gy) at speed m/s; returns true when within stop range. With settleLater the
+// new height is left pending until the ped is next looked up.
+bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double dtS, double stop,
+                bool settleLater = false) {
     const double dx = gx - p.pos.x, dy = gy - p.pos.y;
     const double d = std::hypot(dx, dy);
     if (d <= stop) return true;
@@ -457,7 +483,8 @@ bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double 
     p.heading = HeadingTo(p.pos, gx, gy);
     p.pos.x = nx;
     p.pos.y = ny;
-    p.pos.z = GroundHeight(w, nx, ny);
+    p.groundPending = settleLater;
+    if (!settleLater) p.pos.z = GroundHeight(w, nx, ny);
     return false;
 }
 
@@ -517,7 +544,7 @@ void StepTask(World& w, SimPed& p, double dtS) {
             p.wanderGoal = {p.pos.x + w.rng.Range(-15, 15), p.pos.y + w.rng.Range(-15, 15)};
             p.wanderUntilMs = w.timerMs + static_cast<uint32_t>(w.rng.Range(4000, 15000));
         }
-        if (MoveToward(w, p, p.wanderGoal.x, p.wanderGoal.y, 1.2, dtS, 0.5) &&
+        if (MoveToward(w, p, p.wanderGoal.x, p.wanderGoal.y, 1.2, dtS, 0.5, true) &&
             w.rng.Chance(dtS * 0.2))
             p.heading = w.rng.Range(0, 360);
         return;
@@ -609,8 +636,9 @@ void StepPlayer(World& w, double dtS) {
     SimPed* best = nullptr;
     double bestD = c.playerFireRange;
     for (Ped h : w.pedOrder) {
+        const SimPed* seen = PeekPed(w, h);
+        if (!seen || !seen->fromPlugin || !Alive(seen) || seen->kind == ModelKind::Horse) continue;
         SimPed* q = FindPed(w, h);
-        if (!q || !q->fromPlugin || !Alive(q) || q->kind == ModelKind::Horse) continue;
         const bool hostile =
             q->engaged || q->task == TaskKind::Combat || q->task == TaskKind::Pursue;
         if (!hostile) continue;
@@ -637,7 +665,7 @@ void StepBystanders(World& w) {
     int count = 0;
     std::vector<Ped> far;
     for (Ped h : w.pedOrder) {
-        const SimPed* p = FindPed(w, h);
+        const SimPed* p = PeekPed(w, h);
         if (!p || !p->bystander) continue;
         ++count;
         if (FartherThan(p->pos.x - at.x, p->pos.y - at.y, w.opt.bystanderRadius * 1.8))
@@ -713,8 +741,9 @@ void SamplePaths(World& w) {
     if (w.playerPath.empty() || Dist2D(w.playerPath.back(), pl.pos) > 1.0)
         w.playerPath.push_back(pl.pos);
     for (Ped h : w.pedOrder) {
+        const SimPed* seen = PeekPed(w, h);
+        if (!seen || seen->posse < 0 || seen->posseMember < 0 || seen->dying) continue;
         const SimPed* p = FindPed(w, h);
-        if (!p || p->posse < 0 || p->posseMember < 0 || p->dying) continue;
         auto& path = w.posses[p->posse].paths[p->posseMember];
         if (path.empty() || Dist2D(path.back(), p->pos) > 2.0) path.push_back(p->pos);
     }
@@ -730,15 +759,19 @@ void Step(World& w, uint32_t dt) {
     static std::vector<Ped> order;
     order = w.pedOrder;
     for (Ped h : order) {
-        SimPed* p = FindPed(w, h);
+        // A wanderer's step needs only its x and y; every other order settles its height when it
+        // looks up its target or moves it.
+        SimPed* p = PeekPed(w, h);
         if (!p || p->isPlayer) continue;
         if (p->dying) continue;
+        if (p->task != TaskKind::Wander) p = FindPed(w, h);
         StepTask(w, *p, dtS);
     }
     // Riders sit on their mounts.
     for (Ped h : w.pedOrder) {
-        SimPed* p = FindPed(w, h);
+        SimPed* p = PeekPed(w, h);
         if (!p || !p->mount) continue;
+        p = FindPed(w, h);
         if (const SimPed* m = FindPed(w, p->mount)) {
             p->pos = m->pos;
             p->heading = m->heading;

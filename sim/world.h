@@ -191,6 +191,9 @@ struct SimPed {
     int posse = -1; // index into the world's posse labels, -1 when none
     int posseMember = -1;
     bool engaged = false;
+    // A wandering bystander's height is worked out when the ped is next looked up, not at every
+    // step: most steps nobody looks.
+    bool groundPending = false;
 };
 
 struct SimBlip {
@@ -352,6 +355,7 @@ bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b);
 bool Perceives(const World& w, const SimPed& observer, const SimPed& target);
 int NearbyPeds(const World& w, Ped around, Ped* out, int capacity);
 
+// Looks a ped up; its height is up to date.
 SimPed* FindPed(World& w, Entity handle);
 Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading);
 // Removes an entity from the world with its blip and its mount links.
