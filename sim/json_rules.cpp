@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <set>
 
+#include "world.h"
+
 namespace jr {
 
 namespace {
@@ -217,6 +219,21 @@ std::string Text(const json& v, const std::string& path, size_t maxBytes) {
     if (s.size() > maxBytes)
         Refuse(path, "must be at most " + std::to_string(maxBytes) + " bytes long");
     return s;
+}
+
+// A hash given as a number, as "0x" and up to eight hex digits, or as a name to hash.
+uint32_t Hash(const json& v, const std::string& path) {
+    if (v.is_number()) return static_cast<uint32_t>(Whole(v, path, 0, UINT32_MAX));
+    const std::string s = Text(v, path, 64);
+    if (s.empty()) Refuse(path, "must not be empty");
+    if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        const std::string digits = s.substr(2);
+        if (digits.empty() || digits.size() > 8 ||
+            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            Refuse(path, "a hexadecimal hash must be 0x and 1 to 8 hex digits");
+        return static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
+    }
+    return SimHashName(s.c_str());
 }
 
 const json& Array(const json& v, const std::string& path, size_t maxItems) {

@@ -42,6 +42,8 @@ double Number(const json& v, const std::string& path, double lo, double hi);
 int64_t Whole(const json& v, const std::string& path, int64_t lo, int64_t hi);
 bool Flag(const json& v, const std::string& path);
 std::string Text(const json& v, const std::string& path, size_t maxBytes);
+// A hash given as a number, as "0x" and up to eight hex digits, or as a name to hash.
+uint32_t Hash(const json& v, const std::string& path);
 // Requires an array of at most maxItems items; returns it.
 const json& Array(const json& v, const std::string& path, size_t maxItems);
 // Readable form of a bound for messages: 1e+06 -> 1000000.

@@ -237,8 +237,7 @@ int main(int argc, char** argv) {
     }
     if (!quiet) std::fputs(r.summaryTable.c_str(), stdout);
     if (check) {
-        const auto failures =
-            CheckExpectations(scenario.expectJson, r.summaryJson, r.files, r.timeline);
+        const auto failures = CheckExpectations(scenario.expect, r);
         for (const std::string& f : failures)
             std::fprintf(stderr, "FAILED: %s\n", f.c_str());
         if (!failures.empty()) {

@@ -94,12 +94,6 @@ struct RunRecord {
 
 // The summary as JSON text (keys sorted, so equal runs give equal bytes).
 std::string SummaryJson(const World& w, const RunStats& stats);
-// Checks the scenario's "expect" member against the summary, the files and the timeline; returns
-// one line per failed expectation.
-std::vector<std::string> CheckExpectations(const std::string& expectJson,
-                                           const std::string& summaryJson,
-                                           const std::map<std::string, std::string>& files,
-                                           const std::vector<std::string>& timeline);
 
 // How world coordinates land on the map picture: a square around the player's path and every
 // posse's spawn points, size pixels wide, north up.

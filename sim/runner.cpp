@@ -39,6 +39,17 @@ std::string ReadFile(const std::string& path, bool* exists) {
     return s.str();
 }
 
+// The plug-in's files as they stand now (in the work directory).
+std::map<std::string, std::string> StateFilesNow() {
+    std::map<std::string, std::string> files;
+    for (const char* name : StateFiles) {
+        bool exists = false;
+        std::string text = ReadFile(name, &exists);
+        if (exists) files[name] = std::move(text);
+    }
+    return files;
+}
+
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
@@ -404,6 +415,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     w = World();
     WorldInit(w, scenario.world);
     w.pressKey = FeedKeyPress;
+    for (const NativeExpectation& n : scenario.expect.natives)
+        w.watches.push_back(n.watch);
     if (!tracePath.empty() && !(w.trace = OpenTraceFile(tracePath))) {
         fs::current_path(original);
         out.error = "cannot create the trace file " + tracePath;
@@ -438,6 +451,10 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         PrintEvents(w, out, options);
         Observe(w, ob, out, options);
         if (!reportPath.empty()) SampleReplay(w, ob, out.record);
+        const std::vector<FilesAtExpectation>& snaps = scenario.expect.filesAt;
+        while (out.filesAt.size() < snaps.size() &&
+               ElapsedMs(w) >= snaps[out.filesAt.size()].at * 1000.0)
+            out.filesAt.push_back(StateFilesNow());
         if (options.afterFrame) options.afterFrame(options.afterFrameContext);
         scriptWait(0);
         PrintEvents(w, out, options);
@@ -476,6 +493,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         if (exists && std::string(name) != "Harkvane.ini") out.files[name] = text;
     }
     out.stats.files = out.files;
+    for (const NativeWatch& watch : w.watches)
+        out.nativeCalls.push_back(watch.calls);
     InstallHost(nullptr);
     SimAttachWorld(nullptr);
     if (w.trace) {

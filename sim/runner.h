@@ -31,6 +31,10 @@ struct RunOutcome {
     std::map<std::string, std::string> files;
     RunStats stats;
     RunRecord record; // timeline entries always; replay samples only for a report page
+    // For the scenario's expectations: the state files at each "files_at" moment reached, and
+    // the calls counted for each native-call expectation.
+    std::vector<std::map<std::string, std::string>> filesAt;
+    std::vector<int64_t> nativeCalls;
 };
 
 RunOutcome RunScenario(Scenario scenario, const RunOptions& options);

@@ -73,21 +73,6 @@ int32_t Cents(const json& v, const std::string& path, int64_t lo) {
     return static_cast<int32_t>(jr::Whole(v, path, lo, MaxBountyCents));
 }
 
-// A hash given as a number, as "0x" and up to eight hex digits, or as a name to hash.
-uint32_t ReadHash(const json& v, const std::string& path) {
-    if (v.is_number()) return static_cast<uint32_t>(jr::Whole(v, path, 0, UINT32_MAX));
-    const std::string s = jr::Text(v, path, MaxNameBytes);
-    if (s.empty()) Refuse(path, "must not be empty");
-    if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        const std::string digits = s.substr(2);
-        if (digits.empty() || digits.size() > 8 ||
-            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-            Refuse(path, "a hexadecimal hash must be 0x and 1 to 8 hex digits");
-        return static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
-    }
-    return SimHashName(s.c_str());
-}
-
 // Lines of text: one string, or an array of lines each ended with a newline.
 std::string ReadLines(const json& v, const std::string& path) {
     if (!v.is_array()) return jr::Text(v, path, MaxTextBytes);
@@ -215,7 +200,7 @@ Zone ReadZone(const json& v, const std::string& path) {
           }},
          {"hash",
           [&](const json& x, const std::string& at) {
-              z.hash = ReadHash(x, at);
+              z.hash = jr::Hash(x, at);
               hash = true;
           }},
          {"name", [&](const json& x, const std::string& at) { z.name = ReadLabel(x, at); }},
@@ -532,22 +517,6 @@ TimelineEvent ReadEvent(const json& v, const std::string& path) {
     return t;
 }
 
-// The expectations are checked after the run; here only their outline is read, so that a
-// misspelt section is refused before anything runs.
-void ReadExpect(const json& v, const std::string& path) {
-    auto texts = [](const json& x, const std::string& at) {
-        ForEach(x, at, 10000, [](const json& t, const std::string& ta) { jr::Text(t, ta, 4096); });
-    };
-    auto object = [](const json& x, const std::string& at) {
-        if (!x.is_object()) Refuse(at, "must be an object");
-    };
-    jr::ReadObject(v, path,
-                   {{"summary", object},
-                    {"files", object},
-                    {"timeline_contains", texts},
-                    {"timeline_excludes", texts}});
-}
-
 } // namespace
 
 bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scenario* out,
@@ -611,10 +580,8 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
                       o.timeline.push_back(ReadEvent(e, ea));
                   });
               }},
-             {"expect", [&](const json& x, const std::string& at) {
-                  ReadExpect(x, at);
-                  s.expectJson = x.dump();
-              }}});
+             {"expect",
+              [&](const json& x, const std::string& at) { s.expect = ReadExpectations(x, at); }}});
         if (iniText && iniFile)
             Refuse("$.ini_path", "give either \"ini\" or \"ini_path\", not both");
         s.iniGiven = iniText || iniFile;

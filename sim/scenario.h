@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "expectations.h"
 #include "world.h"
 
 struct Scenario {
@@ -15,12 +16,8 @@ struct Scenario {
     bool streakGiven = false;
     std::string poolsFile; // initial BountyPools.dat
     bool poolsGiven = false;
-    std::string expectJson; // the "expect" member, kept as JSON text
+    Expectations expect; // what --check requires of the run
 };
-
-// The longest run a scenario or the command line may ask for: the game timer is 32 bits of
-// milliseconds, so a run must end well before it wraps.
-constexpr double MaxRunSeconds = 86400;
 
 // Parses and checks a scenario; on failure returns false and sets *error to one line naming the
 // JSON path and the rule it breaks ("$.world.bystanders: must be a whole number from 0 to 500").

@@ -117,6 +117,10 @@ struct CombatOptions {
     bool playerReturnsFire = true;
 };
 
+// The longest run a scenario or the command line may ask for: the game timer is 32 bits of
+// milliseconds, so a run must end well before it wraps.
+constexpr double MaxRunSeconds = 86400;
+
 struct WorldOptions {
     uint64_t seed = 1;
     uint32_t frameMs = 33;
@@ -152,6 +156,21 @@ struct WorldOptions {
     int32_t lawState = 0;                            // what the player state query answers
     std::vector<std::pair<double, double>> missions; // [start, end) in seconds of the run
     std::vector<TimelineEvent> timeline;
+};
+
+// A native-call expectation the world counts as the calls happen, so that checking one needs no
+// trace. Argument slots past the given ones, and those marked any, match every value.
+struct NativeArgMatch {
+    bool any = true;
+    uint64_t bits = 0; // i, e, h (low 32 bits) and q slots
+    double number = 0; // f slots, matched to within 0.001 times max(1, |number|)
+    std::string text;  // s slots
+};
+struct NativeWatch {
+    uint64_t hash = 0;
+    std::vector<NativeArgMatch> args;
+    uint32_t fromMs = 0, toMs = UINT32_MAX; // elapsed run time window [from, to)
+    int64_t calls = 0;
 };
 
 enum class TaskKind : uint8_t { None, Follow, Combat, Flee, Pursue, Wander };
@@ -318,6 +337,7 @@ struct World {
     // Every non-zero model hash counts as valid (the settings checker: only the game knows them
     // all, so it judges no model names).
     bool everyModelValid = false;
+    std::vector<NativeWatch> watches;
     // Optional JSON-lines trace of every native call and world event.
     std::FILE* trace = nullptr;
     std::string traceLine;

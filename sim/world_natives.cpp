@@ -795,6 +795,36 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
     std::fputs(line.c_str(), w.trace);
 }
 
+void CountWatched(World& w, const NativeInfo& info) {
+    const uint32_t now = ElapsedMs(w);
+    for (NativeWatch& watch : w.watches) {
+        if (watch.hash != info.hash || now < watch.fromMs || now >= watch.toMs) continue;
+        bool match = true;
+        for (size_t i = 0; i < watch.args.size() && match; ++i) {
+            const NativeArgMatch& m = watch.args[i];
+            if (m.any) continue;
+            const uint64_t slot = w.callArgs[i];
+            switch (info.args[i]) {
+            case 'f':
+                match = std::fabs(SlotFloat(slot) - m.number) <=
+                        1e-3 * std::max(1.0, std::fabs(m.number));
+                break;
+            case 's': {
+                const char* t = reinterpret_cast<const char*>(static_cast<uintptr_t>(slot));
+                match = t && m.text == t;
+                break;
+            }
+            case 'q':
+                match = slot == m.bits;
+                break;
+            default:
+                match = static_cast<uint32_t>(slot) == static_cast<uint32_t>(m.bits);
+            }
+        }
+        if (match) ++watch.calls;
+    }
+}
+
 } // namespace
 
 void WorldCall(World& w) {
@@ -834,4 +864,5 @@ void WorldCall(World& w) {
     std::memset(w.result, 0, sizeof w.result);
     Dispatch(w, w.callHash, Args{w.callArgs}, w.result);
     if (w.trace) TraceCall(w, *info, before);
+    if (!w.watches.empty()) CountWatched(w, *info);
 }

@@ -31,6 +31,22 @@ add_test(NAME sim.outputs_on_disk
                  -DWORK=${HARKVANE_SIM_WORK}/outputs -DSRC=${PROJECT_SOURCE_DIR}
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_outputs.cmake)
 
+# Each expectation kind, once right and once deliberately wrong: --check must tell them apart.
+set(HARKVANE_EXPECT_CASES ${CMAKE_CURRENT_SOURCE_DIR}/sim_expect/cases.json)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${HARKVANE_EXPECT_CASES})
+file(READ ${HARKVANE_EXPECT_CASES} cases)
+string(JSON count LENGTH "${cases}")
+math(EXPR last "${count} - 1")
+foreach(i RANGE ${last})
+    string(JSON case MEMBER "${cases}" ${i})
+    add_test(NAME sim.expect.${case}
+             COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:harkvane-sim> -DCASE=${case}
+                     -DCASES=${HARKVANE_EXPECT_CASES}
+                     -DBASE=${CMAKE_CURRENT_SOURCE_DIR}/sim_expect/base.json
+                     -DWORK=${HARKVANE_SIM_WORK}/expect/${case}
+                     -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_expect_case.cmake)
+endforeach()
+
 add_test(NAME sim.whole_game_day
          COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:harkvane-sim> -DWORK=${HARKVANE_SIM_WORK}/day
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/support/sim_whole_day.cmake)
