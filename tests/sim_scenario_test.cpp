@@ -102,6 +102,69 @@ TEST(ScenarioReader, RefusesWhatUsedToRunOnDefaults) {
         EXPECT_EQ(Refusal(c.json), c.refusal) << c.json;
 }
 
+TEST(ScenarioReader, RefusesExpectationsThatCouldNotBeChecked) {
+    const BadCase cases[] = {
+        {R"({"expect": {"timeline_contain": []}})",
+         "$.expect.timeline_contain: unknown key; the closest known key is \"timeline_contains\""},
+        {R"({"expect": {"summary": {"/posses/total": {"equals": 1}}}})",
+         "$.expect.summary[\"/posses/total\"].equals: unknown key; the closest known key is "
+         "\"eq\""},
+        {R"({"expect": {"summary": {"/posses/total": {"eq": 1, "min": 0}}}})",
+         "$.expect.summary[\"/posses/total\"]: give \"eq\" alone, or \"min\" and/or \"max\""},
+        {R"({"expect": {"summary": {"/posses/total": {"min": 3, "max": 2}}}})",
+         "$.expect.summary[\"/posses/total\"]: \"min\" must not exceed \"max\""},
+        {R"({"expect": {"summary": {"posses/total": 1}}})",
+         "$.expect.summary[\"posses/total\"]: a summary path starts with '/'"},
+        {R"({"expect": {"summary": {"/a~2": 1}}})",
+         "$.expect.summary[\"/a~2\"]: not a valid summary path ('~' must be written ~0 and '/' "
+         "inside a key ~1)"},
+        {R"({"expect": {"summary": {"/posses/total": [1]}}})",
+         "$.expect.summary[\"/posses/total\"]: must be a number, true/false, a text, or "
+         "{\"eq\"|\"min\"|\"max\": number}"},
+        {R"({"expect": {"files": {"Harkvane.ini": "x"}}})",
+         "$.expect.files[\"Harkvane.ini\"]: unknown state file; the closest known one is "
+         "\"Harkvane.dat\""},
+        {R"({"expect": {"files_at": [{"at": 5, "files": {}}, {"at": 4, "files": {}}]}})",
+         "$.expect.files_at[1].at: must not be earlier than the one before"},
+        {R"({"expect": {"files_at": [{"at": 5}]}})",
+         "$.expect.files_at[0]: needs \"at\" and \"files\""},
+        {R"({"expect": {"timeline": [{"line": "a", "regex": "b"}]}})",
+         "$.expect.timeline[0].regex: give either \"line\" or \"regex\", not both"},
+        {R"({"expect": {"timeline": [{"count": 1}]}})",
+         "$.expect.timeline[0]: needs \"line\" or \"regex\""},
+        {R"({"expect": {"timeline": [{"line": "a", "count": -1}]}})",
+         "$.expect.timeline[0].count: must be a whole number from 0 to 1000000000"},
+        {R"({"expect": {"timeline": [{"line": "a", "after": 5, "before": 5}]}})",
+         "$.expect.timeline[0].before: must be later than \"after\""},
+        {R"({"expect": {"timeline": [{"line": "a", "follows": "b"}]}})",
+         "$.expect.timeline[0].follows: names no other timeline expectation's \"id\""},
+        {R"({"expect": {"timeline": [{"id": "a", "line": "x", "follows": "a"}]}})",
+         "$.expect.timeline[0].follows: names no other timeline expectation's \"id\""},
+        {R"({"expect": {"timeline": [{"id": "a", "line": "x"}, {"id": "a", "line": "y"}]}})",
+         "$.expect.timeline[1].id: \"a\" is used twice"},
+        {R"({"expect": {"timeline": [{"regex": "((a{99}){99}){99}"}]}})",
+         "$.expect.timeline[0].regex: the regular expression repeats too much (at most 20000 "
+         "states)"},
+        {R"({"expect": {"natives": [{"native": "CREATE_PEDS"}]}})",
+         "$.expect.natives[0].native: not a native the plug-in calls; the closest is "
+         "\"CREATE_PED\""},
+        {R"({"expect": {"natives": [{"count": 1}]}})",
+         "$.expect.natives[0]: needs \"native\" (its name)"},
+        {R"({"expect": {"natives": [{"native": "DELETE_ENTITY", "args": [4123]}]}})",
+         "$.expect.natives[0].args[0]: this argument is filled in by the game; only null (any) can "
+         "be given"},
+        {R"({"expect": {"natives": [{"native": "SET_PLAYER_PURSUED", "args": [0, 1, 2]}]}})",
+         "$.expect.natives[0].args: must have at most 2 items"},
+        {R"({"expect": {"natives": [{"native": "SET_PLAYER_PURSUED", "args": [0, 2.5]}]}})",
+         "$.expect.natives[0].args[1]: must be a whole number from -2147483648 to 2147483647"},
+    };
+    for (const BadCase& c : cases)
+        EXPECT_EQ(Refusal(c.json), c.refusal) << c.json;
+    const std::string bad = Refusal(R"({"expect": {"timeline": [{"regex": "a("}]}})");
+    EXPECT_EQ(bad.rfind("$.expect.timeline[0].regex: not a valid regular expression: ", 0), 0u)
+        << bad;
+}
+
 TEST(ScenarioReader, BoundsNestingBeforeBuildingValues) {
     const std::string deep =
         "{\"expect\": " + std::string(200000, '[') + std::string(200000, ']') + "}";
