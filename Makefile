@@ -54,7 +54,7 @@ run: deps-sim
 		$(if $(TRACE),--trace out/run/trace.jsonl.gz)
 
 # The default scenario over SWEEP_SEEDS seeds, JOBS processes at a time: out/sweep/sweep.txt
-# (printed) and sweep.json. SWEEP_ARGS adds options, e.g. SWEEP_ARGS="--seconds 2880" for whole
+# (printed), sweep.json and sweep.html (the distributions as charts). SWEEP_ARGS adds options, e.g. SWEEP_ARGS="--seconds 2880" for whole
 # game days.
 SWEEP_SEEDS ?= 100
 SWEEP_ARGS ?=

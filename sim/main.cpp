@@ -84,9 +84,10 @@ int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bo
     }
     if (!run.tracePath.empty() || !run.mapPath.empty() || !run.summaryPath.empty() ||
         !run.timelinePath.empty() || !run.reportPath.empty() || check || printSettings) {
-        std::fprintf(stderr, "harkvane-sim: --sweep writes sweep.json and sweep.txt in the work "
-                             "folder; --trace, --map, --summary, --timeline, --report, --check and "
-                             "--print-settings are for single runs\n");
+        std::fprintf(
+            stderr, "harkvane-sim: --sweep writes sweep.json, sweep.txt and sweep.html in the work "
+                    "folder; --trace, --map, --summary, --timeline, --report, --check and "
+                    "--print-settings are for single runs\n");
         return 2;
     }
     SweepOptions o;

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "report.h"
 #include "runner.h"
 
 namespace fs = std::filesystem;
@@ -209,7 +210,9 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
                 o.terminal, done, total,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    WriteAll(fs::path(o.workdir) / "sweep.json", SweepJson(*set));
+    const std::string json = SweepJson(*set);
+    WriteAll(fs::path(o.workdir) / "sweep.json", json);
     WriteAll(fs::path(o.workdir) / "sweep.txt", SweepText(*set));
+    WriteAll(fs::path(o.workdir) / "sweep.html", SweepHtml(json));
     return true;
 }

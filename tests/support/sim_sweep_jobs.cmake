@@ -1,5 +1,5 @@
 # Sweeps the default world over three seeds with one process and with two; the two work folders
-# must hold byte-identical sweep.json and sweep.txt, and no seed may have failed.
+# must hold byte-identical sweep.json, sweep.txt and sweep.html, and no seed may have failed.
 foreach(jobs 1 2)
     file(REMOVE_RECURSE ${WORK}/j${jobs})
     execute_process(COMMAND ${SIM} --sweep 3 --jobs ${jobs} --seconds 60 --seed 40 --quiet
@@ -9,7 +9,7 @@ foreach(jobs 1 2)
         message(FATAL_ERROR "the sweep with ${jobs} job(s) failed: ${rc}")
     endif()
 endforeach()
-foreach(file sweep.json sweep.txt)
+foreach(file sweep.json sweep.txt sweep.html)
     execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/j1/${file} ${WORK}/j2/${file}
                     RESULT_VARIABLE same)
     if(NOT same EQUAL 0)
