@@ -10,8 +10,9 @@ need=("${sim[@]}" libgtest-dev libgmock-dev libbenchmark-dev g++-mingw-w64-x86-6
       clang libclang-rt-14-dev binutils-mingw-w64-x86-64 zip)
 [ "${1:-}" = "--sim" ] && need=("${sim[@]}")
 [ "${1:-}" = "--minimal" ] && need=("${sim[@]}" libgtest-dev libgmock-dev)
-# The browser test of the report page (make test, CI): Debian's Chromium, driven by Node.
-[ "${1:-}" = "--test" ] && need+=(chromium nodejs)
+# The browser tests of the report pages (make test, CI): Debian's Chromium, driven by Node, and a
+# font for its screenshots.
+[ "${1:-}" = "--test" ] && need+=(chromium nodejs fonts-dejavu-core)
 # Instruction counts of the frame benchmark (make bench-callgrind) only.
 [ "${1:-}" = "--callgrind" ] && need+=(valgrind)
 
