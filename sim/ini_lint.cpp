@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "config/config_diagnostics.h"
+#include "json_rules.h"
 #include "platform/profile_layout.h"
 #include "runner.h"
 #include "scenario.h"
@@ -46,34 +47,9 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return false;
 }
 
-size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 std::string Closest(const std::string& name, const std::vector<std::string>& known) {
-    const std::string lowered = Lower(name);
-    const std::string* best = nullptr;
-    size_t bestDistance = SIZE_MAX;
-    for (const std::string& candidate : known) {
-        const size_t d = EditDistance(lowered, Lower(candidate));
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = &candidate;
-        }
-    }
-    return best ? " (closest known name: " + *best + ")" : std::string();
+    if (known.empty()) return std::string();
+    return " (closest known name: " + jr::ClosestKey(name, known) + ")";
 }
 
 std::string CommentHint(const std::string& name) {

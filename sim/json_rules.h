@@ -35,7 +35,8 @@ using Field = std::pair<const char*, std::function<void(const json&, const std::
 // Requires an object and hands each member to its field; a member no field knows is refused,
 // naming the closest known key.
 void ReadObject(const json& v, const std::string& path, std::initializer_list<Field> fields);
-// The known key nearest to a misspelt one (edit distance, ignoring case).
+// The known name nearest to a misspelt one (edit distance, ignoring case); the settings
+// checker uses it too.
 std::string ClosestKey(const std::string& key, const std::vector<std::string>& known);
 
 double Number(const json& v, const std::string& path, double lo, double hi);
