@@ -19,10 +19,10 @@
 #include "alloc_counter.h"
 #include "bounty/witnesses.h"
 #include "host/main_loop.h"
-#include "host/plugin_state.h"
 #include "platform/crt_rand.h"
 #include "platform/keys.h"
 #include "spawn/spawn_driver.h"
+#include "state/plugin_state.h"
 #include "table_host.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "bounty/bounty_pools.h"
 #include "fuzz_support.h"
-#include "host/plugin_state.h"
+#include "state/plugin_state.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::Start();

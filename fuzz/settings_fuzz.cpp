@@ -9,8 +9,8 @@
 #include "config/rosters.h"
 #include "config/settings_loader.h"
 #include "fuzz_support.h"
-#include "host/plugin_state.h"
 #include "platform/profile.h"
+#include "state/plugin_state.h"
 
 namespace {
 constexpr const char* IniPath = ".\\Harkvane.ini";

@@ -5,7 +5,7 @@
 
 #include "bounty/streak_and_notices.h"
 #include "fuzz_support.h"
-#include "host/plugin_state.h"
+#include "state/plugin_state.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::Start();

@@ -11,11 +11,11 @@
 
 #include "config/config_report.h"
 #include "host/main_loop.h"
-#include "host/plugin_state.h"
 #include "platform/crt_rand.h"
 #include "platform/host_link.h"
 #include "platform/keys.h"
 #include "sim_host.h"
+#include "state/plugin_state.h"
 #include "trace_file.h"
 
 namespace fs = std::filesystem;

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "bounty/bounty_pools.h"
-#include "host/plugin_state.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -11,16 +11,17 @@
 #include <string>
 #include <unistd.h>
 
+#include "config/config_diagnostics.h"
 #include "config/config_report.h"
 #include "config/count_bounds.h"
 #include "config/loadouts.h"
 #include "config/rosters.h"
 #include "config/settings_loader.h"
-#include "host/plugin_state.h"
 #include "platform/crt_rand.h"
 #include "platform/profile.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
+#include "state/plugin_state.h"
 
 namespace fs = std::filesystem;
 

@@ -1,11 +1,11 @@
 // Long-session hardening: tables that would otherwise grow for the whole session.
 #include <gtest/gtest.h>
 
-#include "host/plugin_state.h"
 #include "natives/native_hashes.h"
 #include "posse/pursuit.h"
 #include "recording_host.h"
 #include "spawn/horses.h"
+#include "state/plugin_state.h"
 
 namespace {
 

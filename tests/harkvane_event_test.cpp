@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "host/plugin_state.h"
 #include "posse/harkvane_event.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "spawn/spawn_driver.h"
 #include "spawn_test_support.h"
+#include "state/plugin_state.h"
 
 namespace {
 

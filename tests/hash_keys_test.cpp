@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "host/plugin_state.h"
 #include "natives/game_clock.h"
 #include "natives/hash_keys.h"
 #include "recording_host.h"
+#include "state/plugin_state.h"
 
 namespace {
 
@@ -19,9 +19,9 @@ struct HashKeys : ::testing::Test {
 TEST_F(HashKeys, NumbersAreTakenAsNumbersAndNamesAreHashedUnchanged) {
     EXPECT_EQ(ParseHashKey("0XFFFFFFFF"), 4294967295u);
     EXPECT_EQ(ParseHashKey("0x1f"), 0x1Fu);
-    EXPECT_EQ(ParseHashKey("4294967296"), 0u); // low 32 bits
-    EXPECT_EQ(ParseHashKey("0123"), 123u);     // not octal
-    EXPECT_EQ(ParseHashKey("0x12zz"), 0x12u);  // digits before the junk
+    EXPECT_EQ(ParseHashKey("4294967296"), 0u);                       // low 32 bits
+    EXPECT_EQ(ParseHashKey("0123"), 123u);                           // not octal
+    EXPECT_EQ(ParseHashKey("0x12zz"), 0x12u);                        // digits before the junk
     EXPECT_EQ(ParseHashKey("99999999999999999999999"), 0xFFFFFFFFu); // saturates first
     EXPECT_EQ(host.CountOf(nh::GET_HASH_KEY), 0u);
 

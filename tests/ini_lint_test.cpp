@@ -8,13 +8,14 @@
 #include <sstream>
 #include <string>
 
+#include "config/config_diagnostics.h"
 #include "config/config_report.h"
-#include "host/plugin_state.h"
 #include "ini_lint.h"
 #include "platform/profile_layout.h"
 #include "runner.h"
 #include "scenario.h"
 #include "scratch_dir.h"
+#include "state/plugin_state.h"
 
 namespace fs = std::filesystem;
 

@@ -10,14 +10,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "config/shield_zones.h"
 #include "host/main_loop.h"
-#include "host/plugin_state.h"
-#include "host/shield_zones.h"
 #include "natives/game_clock.h"
 #include "platform/crt_rand.h"
 #include "platform/keys.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
+#include "state/plugin_state.h"
 
 namespace {
 

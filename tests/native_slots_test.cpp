@@ -8,10 +8,10 @@
 #include <set>
 #include <vector>
 
-#include "host/plugin_state.h"
 #include "natives/native_hashes.h"
 #include "natives/natives.h"
 #include "recording_host.h"
+#include "state/plugin_state.h"
 
 namespace {
 

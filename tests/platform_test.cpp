@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <string>
 
-#include "host/plugin_state.h"
 #include "platform/crt_numbers.h"
 #include "platform/crt_rand.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "scratch_dir.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "host/plugin_state.h"
 #include "natives/native_hashes.h"
 #include "recording_host.h"
+#include "state/plugin_state.h"
 
 struct Order {
     uint64_t hash;

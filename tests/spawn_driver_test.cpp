@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "bounty/streak_and_notices.h"
-#include "host/plugin_state.h"
 #include "natives/game_clock.h"
 #include "platform/crt_rand.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "spawn/spawn_driver.h"
 #include "spawn_test_support.h"
+#include "state/plugin_state.h"
 
 namespace {
 

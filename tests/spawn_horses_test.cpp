@@ -4,9 +4,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "host/plugin_state.h"
 #include "recording_host.h"
 #include "spawn/horses.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "host/plugin_state.h"
 #include "platform/crt_rand.h"
 #include "recording_host.h"
 #include "spawn/placement.h"
 #include "spawn_test_support.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 
 #include "bounty/bounty_pools.h"
 #include "bounty/streak_and_notices.h"
-#include "host/plugin_state.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
+#include "state/plugin_state.h"
 
 namespace {
 

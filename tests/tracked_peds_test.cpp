@@ -5,11 +5,11 @@
 #include <random>
 #include <set>
 
-#include "host/plugin_state.h"
 #include "posse/pursuit.h"
-#include "posse/tracked_peds.h"
 #include "posse_fixture.h"
 #include "spawn/placement.h"
+#include "spawn/posse_seam.h"
+#include "state/plugin_state.h"
 
 namespace {
 

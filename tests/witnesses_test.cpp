@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "bounty/witnesses.h"
-#include "host/plugin_state.h"
 #include "recording_host.h"
+#include "state/plugin_state.h"
 
 namespace {
 

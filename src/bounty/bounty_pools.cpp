@@ -7,11 +7,11 @@
 #include "bounty/saturating.h"
 #include "bounty/streak_and_notices.h"
 #include "bounty/witnesses.h"
-#include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "platform/atomic_file.h"
 #include "platform/file_presence.h"
 #include "platform/paths.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <fstream>
 
-#include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "platform/atomic_file.h"
 #include "platform/file_presence.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include "bounty/saturating.h"
 #include "bounty/streak_and_notices.h"
-#include "host/plugin_state.h"
 #include "natives/game_clock.h"
 #include "natives/natives.h"
+#include "state/plugin_state.h"
 
 namespace {
 

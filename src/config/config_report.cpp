@@ -12,7 +12,7 @@
 #include "config/loadouts.h"
 #include "config/rosters.h"
 #include "config/settings_keys.h"
-#include "host/plugin_state.h"
+#include "state/plugin_state.h"
 
 namespace {
 

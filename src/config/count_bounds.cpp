@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/ini_access.h"
-#include "host/plugin_state.h"
+#include "state/plugin_state.h"
 
 int32_t LimitCount(const char* section, const char* key, int32_t value, int32_t bound) {
     if (value <= bound) return value;

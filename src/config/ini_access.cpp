@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "host/plugin_state.h"
 #include "natives/hash_keys.h"
 #include "platform/profile.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 
 #include "config/config_diagnostics.h"
 #include "config/ini_access.h"
-#include "host/plugin_state.h"
 #include "natives/hash_keys.h"
 #include "natives/natives.h"
 #include "platform/crt_numbers.h"
 #include "platform/crt_rand.h"
+#include "state/plugin_state.h"
 
 namespace {
 

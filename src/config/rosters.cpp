@@ -9,9 +9,9 @@
 
 #include "config/count_bounds.h"
 #include "config/ini_access.h"
-#include "host/plugin_state.h"
 #include "natives/hash_keys.h"
 #include "platform/crt_numbers.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #pragma once
 #include <vector>
 
-#include "config/settings.h"
 #include "natives/types.h"
+#include "state/settings.h"
 
 // The roster readers, run by LoadSettings at its roster step: dog models and counts, the foot
 // roster, extra-member chances, horse models and horse counts.

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "config/count_bounds.h"
-#include "config/settings.h"
+#include "state/settings.h"
 
 struct WordChoice {
     const char* word; // lower case, compared whole

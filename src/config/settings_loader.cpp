@@ -11,7 +11,7 @@
 #include "config/ini_access.h"
 #include "config/rosters.h"
 #include "config/settings_keys.h"
-#include "host/plugin_state.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Reads Harkvane.ini into the settings record (and the rosters it carries).
 #pragma once
-#include "config/settings.h"
+#include "state/settings.h"
 
 void LoadSettings(Settings& settings);

@@ -8,8 +8,7 @@
 #include "config/loadouts.h"
 #include "config/rosters.h"
 #include "config/settings_loader.h"
-#include "host/plugin_state.h"
-#include "host/shield_zones.h"
+#include "config/shield_zones.h"
 #include "natives/game_clock.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
@@ -20,6 +19,7 @@
 #include "posse/pursuit.h"
 #include "spawn/horses.h"
 #include "spawn/spawn_driver.h"
+#include "state/plugin_state.h"
 
 const LoopOperations RealLoopOps = {
     .LoadSettings = LoadSettings,

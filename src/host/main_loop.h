@@ -1,8 +1,8 @@
 // The script: start-up, one pass per frame, and the library's attach/detach work.
 #pragma once
-#include "config/settings.h"
 #include "natives/host_interface.h"
 #include "natives/types.h"
+#include "state/settings.h"
 
 // The host runs this on its script fiber; it never returns.
 void ScriptMain();

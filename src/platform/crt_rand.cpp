@@ -4,14 +4,20 @@
 #include <cstdlib>
 #include <ctime>
 
-int CrtRand() { return std::rand(); }
-void CrtSrand(unsigned seed) { std::srand(seed); }
-int64_t CalendarTimeSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+int CrtRand() {
+    return std::rand();
+}
+void CrtSrand(unsigned seed) {
+    std::srand(seed);
+}
+int64_t CalendarTimeSeconds() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
 
 #else
 #include <ctime>
 
-#include "host/plugin_state.h"
+#include "state/plugin_state.h"
 
 // The Windows C runtime's generator: a 32-bit linear congruential state, of which bits 16..30
 // are returned. The state lives in the plug-in's state block so a reset restarts it.
@@ -21,13 +27,17 @@ int CrtRand() {
     return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
-void CrtSrand(unsigned seed) { G.platform.RandState = seed; }
+void CrtSrand(unsigned seed) {
+    G.platform.RandState = seed;
+}
 
 namespace {
 int64_t PinnedTime = -1;
 }
 
-void PinCalendarTime(int64_t seconds) { PinnedTime = seconds; }
+void PinCalendarTime(int64_t seconds) {
+    PinnedTime = seconds;
+}
 
 int64_t CalendarTimeSeconds() {
     if (PinnedTime >= 0) return PinnedTime;

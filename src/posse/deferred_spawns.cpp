@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
 #include "posse/harkvane_event.h"
-#include "posse/tracked_peds.h"
 #include "spawn/placement.h"
+#include "state/plugin_state.h"
 
 namespace {
 

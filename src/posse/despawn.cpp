@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "posse/harkvane_event.h"
 #include "posse/pursuit.h"
 #include "spawn/horses.h"
+#include "state/plugin_state.h"
 
 namespace {
 

@@ -5,13 +5,12 @@
 
 #include "bounty/streak_and_notices.h"
 #include "bounty/witnesses.h"
-#include "host/plugin_state.h"
 #include "natives/hash_keys.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
 #include "posse/pursuit.h"
-#include "posse/tracked_peds.h"
 #include "spawn/placement.h"
+#include "state/plugin_state.h"
 
 namespace {
 

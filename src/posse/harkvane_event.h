@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "natives/types.h"
+#include "spawn/posse_seam.h" // StartHarkvaneEvent
 
 void UpdateHarkvaneEvent(const Vec3& playerPos, float heading);
 void LeashHarkvaneMembers(const Vec3& playerPos);

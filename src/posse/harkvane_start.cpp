@@ -1,13 +1,11 @@
 #include <algorithm>
 
 #include "bounty/streak_and_notices.h"
-#include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
 #include "posse/harkvane_event.h"
-#include "posse/tracked_peds.h"
 #include "spawn/placement.h"
-#include "spawn/spawn_driver.h"
+#include "state/plugin_state.h"
 
 namespace {
 

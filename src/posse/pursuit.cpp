@@ -2,9 +2,9 @@
 
 #include <iterator>
 
-#include "host/plugin_state.h"
 #include "natives/natives.h"
 #include "spawn/placement.h"
+#include "state/plugin_state.h"
 
 namespace {
 

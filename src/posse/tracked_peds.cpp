@@ -1,8 +1,8 @@
-#include "posse/tracked_peds.h"
-
+// Forgetting what the posse kept under a handle the host hands out again.
 #include <algorithm>
 
-#include "host/plugin_state.h"
+#include "spawn/posse_seam.h"
+#include "state/plugin_state.h"
 
 namespace {
 
@@ -35,8 +35,4 @@ void ForgetEarlierPed(Ped ped) {
             [ped](const HarkvaneMember& m) { return static_cast<Ped>(m.ped) == ped; });
     for (std::vector<Ped>& wave : hv.HarkvanePeds)
         EraseIf(wave, [ped](Ped p) { return p == ped; });
-}
-
-void TrackSpawnedPed(Ped ped) {
-    G.spawn.SpawnedPeds.push_back(ped);
 }

@@ -5,11 +5,11 @@
 #include <cstdlib>
 
 #include "config/loadouts.h"
-#include "host/plugin_state.h"
 #include "natives/host_interface.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
-#include "posse/tracked_peds.h"
+#include "spawn/posse_seam.h"
+#include "state/plugin_state.h"
 
 namespace {
 
@@ -277,4 +277,8 @@ Ped CreateDog(Hash model, const Vec3& point, float heading) {
 
 Ped CreateHorse(Hash model, const Vec3& point, float heading) {
     return CreateMember(PedKind::Horse, model, point, heading);
+}
+
+void TrackSpawnedPed(Ped ped) {
+    G.spawn.SpawnedPeds.push_back(ped);
 }

@@ -11,3 +11,5 @@ bool LoadModel(Hash model);
 Ped CreateHunter(Hash model, const Vec3& point, float heading);
 Ped CreateDog(Hash model, const Vec3& point, float heading);
 Ped CreateHorse(Hash model, const Vec3& point, float heading);
+// Appends a newly created ped to SpawnedPeds.
+void TrackSpawnedPed(Ped ped);

@@ -7,15 +7,14 @@
 #include "bounty/saturating.h"
 #include "bounty/streak_and_notices.h"
 #include "config/rosters.h"
-#include "host/plugin_state.h"
-#include "host/shield_zones.h"
+#include "config/shield_zones.h"
 #include "natives/game_clock.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
-#include "posse/despawn.h"
-#include "posse/tracked_peds.h"
 #include "spawn/horses.h"
 #include "spawn/placement.h"
+#include "spawn/posse_seam.h"
+#include "state/plugin_state.h"
 
 namespace {
 

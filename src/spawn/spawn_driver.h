@@ -3,5 +3,3 @@
 #include "natives/types.h"
 
 void SpawnDriver();
-// Starts the Harkvane army event instead of a posse (tier, player position, bearing behind).
-void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing);

@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "host/main_loop.h"
-#include "host/plugin_state.h"
 #include "posse/harkvane_event.h"
 #include "runner.h"
 #include "scenario.h"
+#include "state/plugin_state.h"
 
 namespace {
 

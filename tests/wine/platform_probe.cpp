@@ -36,11 +36,11 @@ static const char* ProbePath(const char* path) {
     return path;
 }
 #else
-#include "host/plugin_state.h"
 #include "platform/crt_numbers.h"
 #include "platform/crt_rand.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "state/plugin_state.h"
 static int ProbeRand() {
     return CrtRand();
 }

@@ -6,9 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "config/config_diagnostics.h"
-#include "config/settings.h"
 #include "natives/types.h"
+#include "state/settings.h"
+
+// The settings checker's record (config/config_diagnostics.h); the state only points at it.
+struct ConfigDiagnostics;
 
 struct VariantPercent {
     int32_t Foot = 40;

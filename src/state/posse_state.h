@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "natives/types.h"
-#include "platform/recycling_allocator.h"
-#include "posse/handle_set.h"
-#include "spawn/spawn_state.h"
+#include "state/handle_set.h"
+#include "state/recycling_allocator.h"
+#include "state/spawn_state.h"
 
 // A table keyed by ped handle. Erased entries leave their storage for the next insert, so
 // hunters entering and leaving a table cost no allocation in a steady frame.

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "bounty/ped_table.h"
 #include "natives/types.h"
+#include "state/ped_table.h"
 
 inline constexpr int PoolRegionCount = 5; // regions 0..4 are pooled
 inline constexpr int RegionNeverPooled = 5;

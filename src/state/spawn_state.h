@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "natives/types.h"
-#include "posse/handle_set.h"
+#include "state/handle_set.h"
 
 struct HorseRecord {
     Ped horse = 0;

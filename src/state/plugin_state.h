@@ -3,12 +3,12 @@
 #pragma once
 #include <cstdint>
 
-#include "bounty/bounty_state.h"
-#include "config/config_state.h"
-#include "config/settings.h"
-#include "host/loop_state.h"
-#include "posse/posse_state.h"
-#include "spawn/spawn_state.h"
+#include "state/bounty_state.h"
+#include "state/config_state.h"
+#include "state/loop_state.h"
+#include "state/posse_state.h"
+#include "state/settings.h"
+#include "state/spawn_state.h"
 
 struct PlatformState {
     uint32_t RandState = 1; // the C runtime's generator starts as if seeded with 1

@@ -1,8 +1,8 @@
-#include "host/shield_zones.h"
+#include "config/shield_zones.h"
 
 #include <cmath>
 
-#include "host/plugin_state.h"
+#include "state/plugin_state.h"
 
 const ShieldZone CampZones[CampZoneCount] = {
     {"Horseshoe Overlook",

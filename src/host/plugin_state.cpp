@@ -1,5 +1,0 @@
-#include "host/plugin_state.h"
-
-PluginState G;
-
-void ResetPluginState() { G = PluginState{}; }

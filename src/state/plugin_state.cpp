@@ -1,0 +1,7 @@
+#include "state/plugin_state.h"
+
+PluginState G;
+
+void ResetPluginState() {
+    G = PluginState{};
+}
