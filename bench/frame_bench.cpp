@@ -27,7 +27,6 @@
 
 namespace {
 
-using bench::TableEntity;
 using bench::TableHost;
 
 constexpr uint32_t FrameMs = 16;
@@ -87,7 +86,7 @@ void StartGame() {
 }
 
 Ped AddBystander(float distance, float angle) {
-    TableEntity e;
+    HostEntity e;
     e.pos = Around(distance, angle);
     e.model = HunterModel;
     return Host->Add(e);
@@ -101,11 +100,11 @@ void AddHunters(int count) {
         const float angle = static_cast<float>(i) * 2.39996f;
         const float distance = near ? 15.0f + static_cast<float>(i % 5) * 5.0f
                                     : 60.0f + static_cast<float>((i * 37) % 100);
-        TableEntity e;
+        HostEntity e;
         e.pos = Around(distance, angle);
         e.model = HunterModel;
         e.inCombat = near && i % 8 == 0;
-        e.canSee = i % 3 != 0;
+        e.canSeePlayer = i % 3 != 0;
         const int kind = i % 5;
         if (kind == 4) {
             e.human = false;
@@ -117,7 +116,7 @@ void AddHunters(int count) {
         if (i % 8 == 6) Fighters.push_back(hunter);
         if (kind != 3) continue;
 
-        TableEntity h;
+        HostEntity h;
         h.pos = e.pos;
         h.human = false;
         h.model = HorseModel;

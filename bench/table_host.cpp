@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "hostkit/name_hash.h"
+#include "hostkit/slots.h"
 #include "natives/host_interface.h"
 #include "natives/native_hashes.h"
 #include "platform/host_link.h"
@@ -18,48 +20,19 @@ uint64_t PendingHash = 0;
 uint64_t PendingArgs[MaxSlots];
 size_t PendingCount = 0;
 uint64_t Result[8];
-TableEntity Missing; // what a handle outside the table reads as: nothing there
 
 // Out-pointers of replayed calls point here; the host may write through them.
 uint64_t ReplayScratch[ScratchSlots];
 
-TableEntity& E(uint64_t slot) {
-    const uint32_t handle = static_cast<uint32_t>(slot);
-    return handle < MaxEntities ? Active->entities[handle] : Missing;
-}
-
-float F(uint64_t slot) {
-    const uint32_t bits = static_cast<uint32_t>(slot);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-uint64_t FloatSlot(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
-}
-
-// The host's name hash: one-at-a-time over the lower-cased text.
-uint32_t NameHash(const char* text) {
-    uint32_t h = 0;
-    if (text == nullptr) return 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        const unsigned char c = *p >= 'A' && *p <= 'Z' ? static_cast<unsigned char>(*p + 32) : *p;
-        h += c;
-        h += h << 10;
-        h ^= h >> 6;
-    }
-    h += h << 3;
-    h ^= h >> 11;
-    h += h << 15;
-    return h;
+// Handles the host has handed out (0 is none); an entity is kept after deletion.
+HostEntity* Find(uint32_t handle) {
+    return handle != 0 && handle < Active->nextHandle ? &Active->entities[handle] : nullptr;
 }
 
 uint64_t Answer() {
     TableHost& h = *Active;
     const uint64_t* a = PendingArgs;
+    if (AnswerEntityNative(PendingHash, a, PendingCount, Find, Result)) return Result[0];
     switch (PendingHash) {
     case nh::GET_CLOCK_YEAR:
         return 1899;
@@ -86,35 +59,8 @@ uint64_t Answer() {
         return h.zone;
     case nh::IS_MISSION_ACTIVE:
         return h.missionActive;
-    case nh::DOES_ENTITY_EXIST:
-        return E(a[0]).exists;
-    case nh::IS_ENTITY_A_PED:
-        return E(a[0]).exists && E(a[0]).isPed;
-    case nh::IS_PED_HUMAN:
-        return E(a[0]).exists && E(a[0]).human;
-    case nh::IS_ENTITY_DEAD:
-    case nh::IS_PED_DEAD_SECOND_CHECK:
-    case nh::IS_PED_DEAD_OR_DYING:
-        return E(a[0]).dead;
-    case nh::GET_ENTITY_MODEL:
-        return E(a[0]).model;
     case nh::IS_MODEL_A_HORSE:
         return static_cast<uint32_t>(a[0]) == h.horseModel;
-    case nh::GET_ENTITY_COORDS: {
-        const Vec3& p = E(a[0]).pos;
-        Result[1] = FloatSlot(p.y);
-        Result[2] = FloatSlot(p.z);
-        return FloatSlot(p.x);
-    }
-    case nh::GET_ENTITY_HEADING:
-        return FloatSlot(E(a[0]).heading);
-    case nh::IS_PED_IN_COMBAT:
-        return E(a[0]).inCombat;
-    case nh::IS_PED_IN_ANY_VEHICLE:
-        return 0;
-    case nh::CAN_PED_PERCEIVE_PED:
-    case nh::HAS_CLEAR_LOS_TO_ENTITY:
-        return E(a[0]).canSee;
     case nh::GET_PED_NEARBY_PEDS: {
         uint64_t* out = reinterpret_cast<uint64_t*>(a[1]);
         const int n = h.nearbyCount < NearbyLimit ? h.nearbyCount : NearbyLimit;
@@ -122,17 +68,13 @@ uint64_t Answer() {
             out[i + 1] = h.nearby[i];
         return static_cast<uint64_t>(n);
     }
-    case nh::GET_DISTANCE_BETWEEN_COORDS: {
-        const float dx = F(a[0]) - F(a[3]), dy = F(a[1]) - F(a[4]), dz = F(a[2]) - F(a[5]);
-        return FloatSlot(std::sqrt(dx * dx + dy * dy + dz * dz));
-    }
     case nh::GET_GROUND_Z_FOR_3D_COORD:
         *reinterpret_cast<float*>(a[3]) = 40.0f;
         return 1;
     case nh::GET_SAFE_COORD_FOR_PED: {
         Vec3* out = reinterpret_cast<Vec3*>(a[4]);
-        out->x = F(a[0]);
-        out->y = F(a[1]);
+        out->x = SlotFloat(a[0]);
+        out->y = SlotFloat(a[1]);
         out->z = 40.0f;
         return 1;
     }
@@ -144,51 +86,29 @@ uint64_t Answer() {
         return 1;
     case nh::CREATE_PED: {
         if (h.nextHandle >= MaxEntities) return 0;
-        TableEntity e;
+        HostEntity e;
         e.exists = true;
         e.model = static_cast<uint32_t>(a[0]);
         e.human = e.model != h.horseModel && e.model != h.dogModel;
-        e.pos = Vec3{F(a[1]), F(a[2]), F(a[3])};
-        e.heading = F(a[4]);
+        e.pos = Vec3{SlotFloat(a[1]), SlotFloat(a[2]), SlotFloat(a[3])};
+        e.heading = SlotFloat(a[4]);
         h.entities[h.nextHandle] = e;
         return h.nextHandle++;
     }
-    case nh::DELETE_ENTITY: {
-        uint32_t* handle = reinterpret_cast<uint32_t*>(a[0]);
-        E(*handle).exists = false;
-        *handle = 0;
-        return 0;
-    }
-    case nh::IS_PED_ON_MOUNT:
-        return E(a[0]).onMount;
-    case nh::GET_MOUNT:
-        return E(a[0]).mount;
-    case nh::GET_RIDER_OF_MOUNT:
-        return E(a[0]).rider;
-    case nh::IS_MOUNT_SEAT_FREE:
-        return E(a[0]).rider == 0;
-    case nh::SET_PED_ONTO_MOUNT: {
-        TableEntity& rider = E(a[0]);
-        TableEntity& horse = E(a[1]);
-        rider.onMount = true;
-        rider.mount = static_cast<uint32_t>(a[1]);
-        horse.rider = static_cast<uint32_t>(a[0]);
-        return 0;
-    }
     case nh::ADD_BLIP_FOR_ENTITY:
-        E(a[1]).hasBlip = true;
+        if (HostEntity* e = Find(SlotU32(a[1]))) e->hasBlip = true;
         return ++h.textHandle;
-    case nh::DOES_ENTITY_HAVE_BLIP:
-        return E(a[0]).hasBlip;
-    case nh::GET_BLIP_FROM_ENTITY:
-        return E(a[0]).hasBlip ? 7 : 0;
+    case nh::GET_BLIP_FROM_ENTITY: {
+        const HostEntity* e = Find(SlotU32(a[0]));
+        return e && e->hasBlip ? 7 : 0;
+    }
     case nh::REMOVE_BLIP:
         *reinterpret_cast<uint32_t*>(a[0]) = 0;
         return 0;
     case nh::CREATE_VAR_STRING:
         return ++h.textHandle;
     case nh::GET_HASH_KEY:
-        return NameHash(reinterpret_cast<const char*>(a[0]));
+        return GameNameHash(SlotPointer<const char>(a[0]));
     case nh::CREATE_EVENT_MARKER:
         return 0x1234567800000001ull;
     case nh::CREATE_BOX_VOLUME:
@@ -260,7 +180,7 @@ void TableHost::Uninstall() {
     Active = nullptr;
 }
 
-Ped TableHost::Add(const TableEntity& e) {
+Ped TableHost::Add(const HostEntity& e) {
     const Ped p = nextHandle++;
     entities[p] = e;
     entities[p].exists = true;

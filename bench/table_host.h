@@ -8,28 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "hostkit/entity_table.h"
 #include "natives/types.h"
 
 namespace bench {
 
 inline constexpr uint32_t MaxEntities = 8192;
 inline constexpr int NearbyLimit = 64;
-
-struct TableEntity {
-    bool exists = false;
-    bool isPed = true;
-    bool human = true;
-    bool dead = false;
-    bool inCombat = false;
-    bool onMount = false;
-    bool canSee = true;
-    bool hasBlip = false;
-    Ped mount = 0;
-    Ped rider = 0;
-    Hash model = 0;
-    Vec3 pos;
-    float heading = 0.0f;
-};
 
 // One recorded stretch of traffic: per call the hash, the slot count and the slots, with
 // out-pointers and texts redirected to storage that outlives the frame that pushed them.
@@ -43,7 +28,7 @@ struct Recording {
 };
 
 struct TableHost {
-    TableEntity entities[MaxEntities];
+    HostEntity entities[MaxEntities];
     uint32_t nextHandle = 2;
     Ped playerPed = 1;
     uint32_t timerMs = 100000;
@@ -61,8 +46,8 @@ struct TableHost {
     // Installs this host as the process's script host.
     void Install();
     void Uninstall();
-    Ped Add(const TableEntity& e);
-    TableEntity& At(Ped p) { return entities[p]; }
+    Ped Add(const HostEntity& e);
+    HostEntity& At(Ped p) { return entities[p]; }
 };
 
 // Starts a new recorded frame (call before each frame while a recorder is attached).

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "hostkit/name_hash.h"
 #include "natives/native_hashes.h"
 #include "platform/host_link.h"
 #include "platform/paths.h"
@@ -19,19 +20,6 @@ uint64_t PendingHash = 0;
 uint64_t PendingArgs[16];
 size_t PendingCount = 0;
 uint64_t Result[8];
-
-uint32_t NameHash(const char* text) {
-    uint32_t h = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); p && *p; ++p) {
-        h += *p | 0x20u;
-        h += h << 10;
-        h ^= h >> 6;
-    }
-    h += h << 3;
-    h ^= h >> 11;
-    h += h << 15;
-    return h;
-}
 
 void Register(HostModule, ScriptEntry) {}
 void Unregister(HostModule) {}
@@ -46,7 +34,7 @@ void Push(uint64_t v) {
 uint64_t* Call() {
     std::memset(Result, 0, sizeof Result);
     if (PendingHash == nh::GET_HASH_KEY && PendingCount > 0)
-        Result[0] = NameHash(reinterpret_cast<const char*>(PendingArgs[0]));
+        Result[0] = GameNameHash(reinterpret_cast<const char*>(PendingArgs[0]));
     else if (PendingHash == nh::IS_MODEL_VALID && PendingCount > 0)
         Result[0] = static_cast<uint32_t>(PendingArgs[0]) % 7 != 0; // some names are unknown
     return Result;

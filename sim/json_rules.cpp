@@ -233,7 +233,7 @@ uint32_t Hash(const json& v, const std::string& path) {
             Refuse(path, "a hexadecimal hash must be 0x and 1 to 8 hex digits");
         return static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
     }
-    return SimHashName(s.c_str());
+    return GameNameHash(s.c_str());
 }
 
 const json& Array(const json& v, const std::string& path, size_t maxItems) {

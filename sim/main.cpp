@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "config/config_report.h"
+#include "hostkit/text_file.h"
 #include "ini_lint.h"
 #include "runner.h"
 #include "scenario.h"
@@ -33,15 +34,6 @@ void Usage() {
         "                    [--workdir DIR] [--ini FILE] [--quiet]\n"
         "       harkvane-sim --lint-ini FILE\n"
         "A trace file whose name ends in .gz is written gzip-compressed.\n");
-}
-
-bool ReadText(const std::string& path, std::string* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    *out = s.str();
-    return true;
 }
 
 bool StderrIsTerminal() {
@@ -195,7 +187,7 @@ int main(int argc, char** argv) {
 
     std::string text = DefaultScenarioJson(), baseDir;
     if (!scenarioPath.empty()) {
-        if (!ReadText(scenarioPath, &text)) {
+        if (!ReadTextFile(scenarioPath, &text)) {
             std::fprintf(stderr, "harkvane-sim: cannot read %s\n", scenarioPath.c_str());
             return 2;
         }
@@ -212,7 +204,7 @@ int main(int argc, char** argv) {
     if (seconds >= 0) scenario.seconds = seconds;
     if (seed >= 0) scenario.world.seed = static_cast<uint64_t>(seed);
     if (!iniPath.empty()) {
-        if (!ReadText(iniPath, &scenario.ini)) {
+        if (!ReadTextFile(iniPath, &scenario.ini)) {
             std::fprintf(stderr, "harkvane-sim: cannot read %s\n", iniPath.c_str());
             return 2;
         }

@@ -11,9 +11,11 @@
 
 #include "config/config_report.h"
 #include "host/main_loop.h"
+#include "hostkit/text_file.h"
 #include "platform/crt_rand.h"
 #include "platform/host_link.h"
 #include "platform/keys.h"
+#include "plugin_files.h"
 #include "sim_host.h"
 #include "state/plugin_state.h"
 #include "trace_file.h"
@@ -30,29 +32,14 @@ constexpr uint32_t ReplaySampleMs = 1000;
 const HostFunctions SimHost = {SimScriptRegister, SimScriptUnregister, SimScriptWait,
                                SimNativeInit,     SimNativePush64,     SimNativeCall};
 
-std::string ReadFile(const std::string& path, bool* exists) {
-    std::ifstream in(path, std::ios::binary);
-    if (exists) *exists = static_cast<bool>(in);
-    if (!in) return std::string();
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The plug-in's files as they stand now (in the work directory).
 std::map<std::string, std::string> StateFilesNow() {
     std::map<std::string, std::string> files;
     for (const char* name : StateFiles) {
-        bool exists = false;
-        std::string text = ReadFile(name, &exists);
-        if (exists) files[name] = std::move(text);
+        std::string text;
+        if (ReadTextFile(name, &text)) files[name] = std::move(text);
     }
     return files;
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
 }
 
 std::string Stamp(const World& w) {
@@ -286,8 +273,8 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     if (w.timerMs >= ob.nextFileCheckMs) {
         ob.nextFileCheckMs = w.timerMs + 1000;
         for (const char* name : StateFiles) {
-            bool exists = false;
-            const std::string text = ReadFile(name, &exists);
+            std::string text;
+            const bool exists = ReadTextFile(name, &text);
             auto it = ob.files.find(name);
             if (exists && (it == ob.files.end() || it->second != text)) {
                 if (std::string(name) != "Harkvane.ini")
@@ -400,16 +387,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
         return out;
     }
     fs::current_path(options.workdir);
-    // The plug-in's three files: the scenario decides; state files it does not give start absent.
-    if (scenario.iniGiven) WriteFile("Harkvane.ini", scenario.ini);
-    if (scenario.streakGiven)
-        WriteFile("Harkvane.dat", scenario.streakFile);
-    else
-        fs::remove("Harkvane.dat", ec);
-    if (scenario.poolsGiven)
-        WriteFile("BountyPools.dat", scenario.poolsFile);
-    else
-        fs::remove("BountyPools.dat", ec);
+    LayOutPluginFiles(scenario);
 
     static World w; // large; one run at a time
     w = World();
@@ -434,8 +412,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     HostModule module = &w;
     Observer ob;
     for (const char* name : StateFiles) {
-        bool exists = false;
-        const std::string text = ReadFile(name, &exists);
+        std::string text;
+        const bool exists = ReadTextFile(name, &text);
         if (exists) ob.files[name] = text;
     }
     Line(out, options, "run", 0, Stamp(w),
@@ -488,8 +466,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     PrintEvents(w, out, options);
     out.stats.pluginPedsAfterUnload = CountPluginPeds(w);
     for (const char* name : StateFiles) {
-        bool exists = false;
-        const std::string text = ReadFile(name, &exists);
+        std::string text;
+        const bool exists = ReadTextFile(name, &text);
         if (exists && std::string(name) != "Harkvane.ini") out.files[name] = text;
     }
     out.stats.files = out.files;
@@ -505,16 +483,17 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
 
     out.summaryJson = SummaryJson(w, out.stats);
     out.summaryTable = Table(out, w);
-    if (!summaryPath.empty()) WriteFile(summaryPath, out.summaryJson);
-    if (!mapPath.empty()) WriteFile(mapPath, MapSvg(w));
+    if (!summaryPath.empty()) WriteTextFile(summaryPath, out.summaryJson);
+    if (!mapPath.empty()) WriteTextFile(mapPath, MapSvg(w));
     if (!reportPath.empty())
-        WriteFile(reportPath, ReportHtml(w, out.stats, out.record, out.summaryJson, settingsText));
+        WriteTextFile(reportPath,
+                      ReportHtml(w, out.stats, out.record, out.summaryJson, settingsText));
     if (!timelinePath.empty()) {
         std::string all;
         for (const std::string& l : out.timeline)
             all += l + "\n";
         all += out.summaryTable;
-        WriteFile(timelinePath, all);
+        WriteTextFile(timelinePath, all);
     }
     out.ok = true;
     return out;

@@ -69,19 +69,6 @@ int SimRng::Below(int n) {
     return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<uint64_t>(n));
 }
 
-Hash SimHashName(const char* text) {
-    uint32_t h = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        h += static_cast<uint32_t>(std::tolower(*p));
-        h += h << 10;
-        h ^= h >> 6;
-    }
-    h += h << 3;
-    h ^= h >> 11;
-    h += h << 15;
-    return h;
-}
-
 const std::vector<ModelInfo>& DefaultModelCatalogue() {
     static const std::vector<ModelInfo> list = {
         {"Player_Zero", ModelKind::Human},
@@ -277,7 +264,7 @@ SimPed& Player(World& w) {
 void SpawnBystander(World& w, double rmin) {
     static const char* const names[] = {"A_M_M_Townfolk_01", "A_F_M_Townfolk_01", "A_M_M_Farmer_01",
                                         "A_M_Y_Drifter_01", "A_F_Y_Homesteader_01"};
-    const Hash model = SimHashName(names[w.rng.Below(5)]);
+    const Hash model = GameNameHash(names[w.rng.Below(5)]);
     const Point3 pos = RandomLandPointNear(w, Player(w).pos, rmin, w.opt.bystanderRadius);
     SimPed& b = AddPed(w, model, pos, w.rng.Range(0, 360));
     b.bystander = true;
@@ -316,19 +303,19 @@ void WorldInit(World& w, const WorldOptions& options) {
     for (const ModelInfo& m : options.extraModels)
         w.catalogueList.push_back(m);
     for (const ModelInfo& m : w.catalogueList)
-        w.models[SimHashName(m.name.c_str())] = m;
+        w.models[GameNameHash(m.name.c_str())] = m;
     w.timerMs = options.timerStartMs;
     w.startTimerMs = options.timerStartMs;
     w.bounty = options.initialBounty;
     w.lawStateQuery = options.lawState;
     Point3 start = options.playerStart;
     if (start.z == 0) start.z = GroundHeight(w, start.x, start.y);
-    SimPed& pl = AddPed(w, SimHashName("Player_Zero"), start, options.playerHeading);
+    SimPed& pl = AddPed(w, GameNameHash("Player_Zero"), start, options.playerHeading);
     pl.isPlayer = true;
     pl.health = options.combat.playerHealth;
     w.playerPed = pl.handle;
     SimPed& horse =
-        AddPed(w, SimHashName("A_C_Horse_Player_Mare"), OnGround(w, start.x + 2, start.y + 1), 0);
+        AddPed(w, GameNameHash("A_C_Horse_Player_Mare"), OnGround(w, start.x + 2, start.y + 1), 0);
     w.playerHorse = horse.handle;
     for (int i = 0; i < options.bystanders; ++i)
         SpawnBystander(w, 6);

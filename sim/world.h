@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "hostkit/name_hash.h"
 #include "natives/types.h"
 
 // Private deterministic generator (splitmix64); the world never touches the C runtime's rand.
@@ -345,8 +346,6 @@ struct World {
 
 // Built-in model names (humans, dogs, horses) known to the default world.
 const std::vector<ModelInfo>& DefaultModelCatalogue();
-// Case-insensitive one-at-a-time hash, the host's name hash.
-Hash SimHashName(const char* text);
 
 // Adds the built-in zones, water, roads, no-spawn areas and occluders (when opt.defaultMap) and
 // always the camp and town landmarks.

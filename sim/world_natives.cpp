@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "hostkit/slots.h"
 #include "natives/native_hashes.h"
 #include "world.h"
 
@@ -32,31 +33,17 @@ const KnownNative* Lookup(uint64_t hash) {
 
 struct Args {
     const std::vector<uint64_t>& s;
-    int32_t I(size_t i) const { return static_cast<int32_t>(static_cast<uint32_t>(s[i])); }
-    uint32_t U(size_t i) const { return static_cast<uint32_t>(s[i]); }
-    float F(size_t i) const {
-        const uint32_t bits = static_cast<uint32_t>(s[i]);
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
-    }
-    template <typename T> T* P(size_t i) const {
-        return reinterpret_cast<T*>(static_cast<uintptr_t>(s[i]));
-    }
+    int32_t I(size_t i) const { return SlotInt(s[i]); }
+    uint32_t U(size_t i) const { return SlotU32(s[i]); }
+    float F(size_t i) const { return SlotFloat(s[i]); }
+    template <typename T> T* P(size_t i) const { return SlotPointer<T>(s[i]); }
 };
 
 void SetFloat(uint64_t* r, float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    r[0] = bits;
+    r[0] = FloatSlot(f);
 }
 void SetVec(uint64_t* r, const Point3& p) {
-    float v[3] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
-    for (int i = 0; i < 3; ++i) {
-        uint32_t bits;
-        std::memcpy(&bits, &v[i], sizeof bits);
-        r[i] = bits;
-    }
+    WriteVec3Slots(r, static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
 }
 void WriteVec(void* dst, const Point3& p) {
     const float v[3] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
@@ -631,7 +618,7 @@ void Dispatch(World& w, uint64_t hash, const Args& a, uint64_t* r) {
     // Names.
     case nh::GET_HASH_KEY: {
         const char* text = a.P<const char>(0);
-        r[0] = text ? SimHashName(text) : 0;
+        r[0] = GameNameHash(text);
         return;
     }
     default:
@@ -665,13 +652,6 @@ void AppendText(std::string& out, const char* s) {
         }
     }
     out += '"';
-}
-
-float SlotFloat(uint64_t slot) {
-    const uint32_t bits = static_cast<uint32_t>(slot);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
 }
 
 void AppendVec(std::string& out, const void* p) {

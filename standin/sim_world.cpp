@@ -15,6 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "hostkit/text_file.h"
+#include "plugin_files.h"
 #include "report.h"
 #include "scenario.h"
 #include "sim_host.h"
@@ -39,20 +41,6 @@ struct StandinRun {
 };
 StandinRun Run;
 World TheWorld; // large; one run per process
-
-bool ReadText(const std::string& path, std::string* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    *out = s.str();
-    return true;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 void PressKey(int virtualKey) {
     if (virtualKey >= 0 && virtualKey < 256) Run.pressedSinceQuery[virtualKey] = true;
@@ -98,7 +86,7 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
     }
     std::string text = DefaultScenarioJson(), baseDir, error;
     if (!scenarioPath.empty()) {
-        if (!ReadText(scenarioPath, &text)) {
+        if (!ReadTextFile(scenarioPath, &text)) {
             std::fprintf(stderr, "harkvane-host: cannot read %s\n", scenarioPath.c_str());
             return false;
         }
@@ -112,7 +100,7 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
     if (seconds >= 0) s.seconds = seconds;
     if (seed >= 0) s.world.seed = static_cast<uint64_t>(seed);
     if (!iniPath.empty()) {
-        if (!ReadText(iniPath, &s.ini)) {
+        if (!ReadTextFile(iniPath, &s.ini)) {
             std::fprintf(stderr, "harkvane-host: cannot read %s\n", iniPath.c_str());
             return false;
         }
@@ -134,15 +122,7 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
                      Run.workdir.c_str());
         return false;
     }
-    if (s.iniGiven) WriteText("Harkvane.ini", s.ini);
-    if (s.streakGiven)
-        WriteText("Harkvane.dat", s.streakFile);
-    else
-        fs::remove("Harkvane.dat", ec);
-    if (s.poolsGiven)
-        WriteText("BountyPools.dat", s.poolsFile);
-    else
-        fs::remove("BountyPools.dat", ec);
+    LayOutPluginFiles(s);
 
     World& w = TheWorld;
     WorldInit(w, s.world);
@@ -206,7 +186,7 @@ int WorldClose() {
     stats.seconds = Run.scenario.seconds;
     for (const char* name : StateFiles) {
         std::string text;
-        if (ReadText(name, &text)) stats.files[name] = text;
+        if (ReadTextFile(name, &text)) stats.files[name] = text;
     }
     stats.pluginPedsAfterUnload = CountPluginPeds(w);
     SimAttachWorld(nullptr);
@@ -223,7 +203,7 @@ int WorldClose() {
     for (const char* hidden : {"started", "won", "waves"})
         j["harkvane"][hidden] = nullptr;
     const std::string summary = j.dump(2) + "\n";
-    if (!Run.summaryPath.empty()) WriteText(Run.summaryPath, summary);
+    if (!Run.summaryPath.empty()) WriteTextFile(Run.summaryPath, summary);
     if (!Run.quiet) std::printf("%s", summary.c_str());
     return 0;
 }

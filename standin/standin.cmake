@@ -27,7 +27,7 @@ set_target_properties(harkvane_standin_dll PROPERTIES OUTPUT_NAME ScriptHookRDR2
 target_include_directories(harkvane_standin_dll PRIVATE ${HARKVANE_STANDIN_DIR}
     ${HARKVANE_SIM_DIR} ${HARKVANE_STANDIN_INCLUDE})
 # The world uses the plug-in's native catalogue and shared types, not the plug-in itself.
-target_link_libraries(harkvane_standin_dll PRIVATE harkvane_core)
+target_link_libraries(harkvane_standin_dll PRIVATE harkvane_core harkvane_hostkit)
 target_link_options(harkvane_standin_dll PRIVATE ${HARKVANE_WIN_STATIC_LINK})
 
 add_executable(harkvane_host ${HARKVANE_STANDIN_DIR}/host_main.cpp)

@@ -88,8 +88,8 @@ TEST_F(Config, ValueReadersFollowTheirWords) {
     EXPECT_EQ(s.Harkvane.ToastStart, "Run");
     EXPECT_EQ(s.Harkvane.Model, 0x10u);
     EXPECT_FALSE(s.Harkvane.ResetOnPlayerDeath); // absent means off
-    EXPECT_EQ(s.Blip.Style, TestHashName("BLIP_STYLE_ENEMY"));
-    EXPECT_EQ(s.Test.Model, TestHashName("S_M_M_DispatchLawRural_01"));
+    EXPECT_EQ(s.Blip.Style, GameNameHash("BLIP_STYLE_ENEMY"));
+    EXPECT_EQ(s.Test.Model, GameNameHash("S_M_M_DispatchLawRural_01"));
 
     WriteIni("[Spawner]\nHorseRoadBias=required\nAnchorClusterHorseRoadBias=sometimes\n"
              "MinSpawnHours=0.5\nMaxSpawnHours=nan\n[Debug]\nForceVariant=DOG\n"
@@ -129,8 +129,8 @@ TEST_F(Config, ReloadKeepsCurrentValuesButRestoresFixedDefaults) {
 }
 
 TEST_F(Config, RosterListsAndRanges) {
-    host.invalidModels.insert(TestHashName("A_C_Unknown"));
-    host.invalidModels.insert(TestHashName("S_M_M_MarshallsRural_01"));
+    host.invalidModels.insert(GameNameHash("A_C_Unknown"));
+    host.invalidModels.insert(GameNameHash("S_M_M_MarshallsRural_01"));
     WriteIni("[Extras]\nT3=1.5, -2, x ,0.25,,nan,1e99\n"
              "[DogCounts]\nT1=-\nT2=3-1\nT3=2\nT4=9999999999\nT5= -4-7 \n"
              "[Dogs]\nModels=A_C_Unknown, ,A_C_Unknown\n"
@@ -154,20 +154,20 @@ TEST_F(Config, RosterListsAndRanges) {
     EXPECT_EQ(range(s.HorseCountRange[1]), std::make_pair(2, 2));
     EXPECT_EQ(range(s.HorseCountRange[2]), std::make_pair(0, 0));
     EXPECT_TRUE(s.DogModels.empty());
-    Hash horse = TestHashName("A_C_Horse_01");
+    Hash horse = GameNameHash("A_C_Horse_01");
     EXPECT_EQ(s.HorseModels[2], (std::vector<Hash>{horse, horse}));
     EXPECT_TRUE(s.HorseModels[1].empty());
 
     // Tier 4: three leads then fills; the invalid lead falls back to Test.Model.
     std::vector<Hash> models;
     RosterModels(4, 6, models);
-    Hash test = TestHashName("S_M_M_Stand_In"), fill = TestHashName("S_M_M_DispatchLawRural_01");
+    Hash test = GameNameHash("S_M_M_Stand_In"), fill = GameNameHash("S_M_M_DispatchLawRural_01");
     EXPECT_EQ(models, (std::vector<Hash>{test, test, test, fill, fill, fill}));
     RosterModels(5, 5, models);
-    Hash pin = TestHashName("S_M_M_PinLaw_01");
+    Hash pin = GameNameHash("S_M_M_PinLaw_01");
     EXPECT_EQ(models, (std::vector<Hash>{pin, pin, pin, pin, test}));
     RosterModels(7, 2, models);
-    EXPECT_EQ(models, (std::vector<Hash>(2, TestHashName("A_M_M_RANCHER_01"))));
+    EXPECT_EQ(models, (std::vector<Hash>(2, GameNameHash("A_M_M_RANCHER_01"))));
     RosterModels(2, 0, models);
     EXPECT_TRUE(models.empty());
 }
@@ -252,11 +252,11 @@ TEST_F(Config, WeaponsSectionAndTierPools) {
     EXPECT_EQ(c.LoadoutTable[1].first, "gunner");
     const Loadout* rifleman = Find("rifleman");
     EXPECT_EQ(rifleman->primary, 0u); // the second block replaced the first entirely
-    EXPECT_EQ(rifleman->sidearm2, TestHashName("WEAPON_PISTOL_VOLCANIC"));
+    EXPECT_EQ(rifleman->sidearm2, GameNameHash("WEAPON_PISTOL_VOLCANIC"));
     EXPECT_EQ(rifleman->ammoPrimary, -1);
     const Loadout* gunner = Find("gunner");
     EXPECT_EQ(gunner->primary, 0u);
-    EXPECT_EQ(gunner->melee, TestHashName("WEAPON_MELEE_KNIFE"));
+    EXPECT_EQ(gunner->melee, GameNameHash("WEAPON_MELEE_KNIFE"));
 
     ASSERT_EQ(c.TierLoadoutPools.size(), 1u);
     const auto& t1 = c.TierLoadoutPools.at("t1");
@@ -292,7 +292,7 @@ TEST_F(Config, WeaponsSectionAndTierPools) {
 // The calls ApplyLoadout makes for one give, as slots.
 std::vector<uint64_t> GiveSlots(Ped ped, const char* weapon, int32_t ammo, int inHand) {
     return {ped,
-            TestHashName(weapon),
+            GameNameHash(weapon),
             static_cast<uint32_t>(ammo),
             static_cast<uint64_t>(inHand),
             static_cast<uint64_t>(1 - inHand),
@@ -300,7 +300,7 @@ std::vector<uint64_t> GiveSlots(Ped ped, const char* weapon, int32_t ammo, int i
             0,
             0x3F800000u,
             0,
-            TestHashName("ADD_REASON_DEFAULT"),
+            GameNameHash("ADD_REASON_DEFAULT"),
             1,
             0,
             0};
@@ -340,7 +340,7 @@ TEST_F(Config, ArmingGivesWeaponsInOrder) {
     auto ammo = host.CallsOf(nh::SET_PED_AMMO);
     ASSERT_EQ(ammo.size(), 1u);
     EXPECT_EQ(ammo[0]->args,
-              (std::vector<uint64_t>{ped, TestHashName("WEAPON_THROWN_DYNAMITE"), 25}));
+              (std::vector<uint64_t>{ped, GameNameHash("WEAPON_THROWN_DYNAMITE"), 25}));
     EXPECT_EQ(host.Hashes().back(), nh::GIVE_WEAPON_TO_PED); // the ammo call precedes the melee
 
     G.harkvane.HarkvaneActive = true;
@@ -371,10 +371,10 @@ TEST_F(Config, WeightedPickDrawsOnceModuloTheTotal) {
     };
     CrtSrand(12345);
     for (int i = 0; i < 500; ++i)
-        EXPECT_EQ(picked("t1"), TestHashName("WA")); // b's running sum starts at 32767
+        EXPECT_EQ(picked("t1"), GameNameHash("WA")); // b's running sum starts at 32767
     for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(picked("T2"), TestHashName("WB")); // the total exceeds 32 bits without wrapping
-    EXPECT_EQ(picked("T4"), TestHashName("WA"));     // an undefined name arms the first loadout
+        EXPECT_EQ(picked("T2"), GameNameHash("WB")); // the total exceeds 32 bits without wrapping
+    EXPECT_EQ(picked("T4"), GameNameHash("WA"));     // an undefined name arms the first loadout
 
     // The "default" fallback (every loadout, weight 1) takes one draw modulo the count.
     CrtSrand(99);
@@ -384,7 +384,7 @@ TEST_F(Config, WeightedPickDrawsOnceModuloTheTotal) {
     CrtSrand(99);
     const char* names[] = {"WA", "WB", "WC"};
     for (int d : draws)
-        EXPECT_EQ(picked("T3"), TestHashName(names[d]));
+        EXPECT_EQ(picked("T3"), GameNameHash(names[d]));
 }
 
 // Everything the loaders read, from the shipped file, equals what the loaders give when the

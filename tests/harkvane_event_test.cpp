@@ -151,7 +151,7 @@ TEST_F(HarkvaneEvent, ThreeWavesWonClearsTheBountyAndResetsTheStreak) {
     EXPECT_EQ(removed[0]->args[0], 0x1234567800000001ull);
     auto law = host.CallsOf(nh::SET_PLAYER_LAW_REGION);
     ASSERT_EQ(law.size(), 1u);
-    EXPECT_EQ(law[0]->U32(1), TestHashName("LAW_REGION_NEW_HANOVER"));
+    EXPECT_EQ(law[0]->U32(1), GameNameHash("LAW_REGION_NEW_HANOVER"));
     auto hashes = host.Hashes();
     auto at = std::find(hashes.begin(), hashes.end(), nh::SET_PLAYER_LAW_REGION);
     ASSERT_NE(at + 1, hashes.end());

@@ -25,7 +25,7 @@ TEST_F(HashKeys, NumbersAreTakenAsNumbersAndNamesAreHashedUnchanged) {
     EXPECT_EQ(ParseHashKey("99999999999999999999999"), 0xFFFFFFFFu); // saturates first
     EXPECT_EQ(host.CountOf(nh::GET_HASH_KEY), 0u);
 
-    EXPECT_EQ(ParseHashKey(" \tA_C_DogHound_01"), TestHashName("A_C_DogHound_01"));
+    EXPECT_EQ(ParseHashKey(" \tA_C_DogHound_01"), GameNameHash("A_C_DogHound_01"));
     ASSERT_EQ(host.CountOf(nh::GET_HASH_KEY), 1u);
     EXPECT_EQ(host.calls.back().texts.at(0), "A_C_DogHound_01");
 

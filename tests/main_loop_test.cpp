@@ -566,7 +566,7 @@ TEST_F(MainLoop, GameHuntersAreHeldOffEverySecondWhileSwitchedOn) {
     EXPECT_EQ(host.CountOf(nh::GET_HASH_KEY), 1u); // asked once, then cached
     auto cooldowns = host.CallsOf(nh::SET_GLOBAL_COOLDOWN);
     ASSERT_EQ(cooldowns.size(), 2u);
-    EXPECT_EQ(cooldowns[0]->U32(0), TestHashName("BOUNTYHUNTERSGLOBALCOOLDOWN"));
+    EXPECT_EQ(cooldowns[0]->U32(0), GameNameHash("BOUNTYHUNTERSGLOBALCOOLDOWN"));
     EXPECT_EQ(cooldowns[0]->Int(1), 9999);
 
     // Switching off and on again applies it at once.

@@ -42,7 +42,7 @@ struct SimWorldTest : ::testing::Test {
         return b;
     }
     static uint64_t P(const void* p) { return reinterpret_cast<uint64_t>(p); }
-    Hash H(const char* name) { return SimHashName(name); }
+    Hash H(const char* name) { return GameNameHash(name); }
     Ped Create(const char* model, float x, float y) {
         Call(nh::REQUEST_MODEL, H(model), 0);
         WorldAdvance(w, 100);

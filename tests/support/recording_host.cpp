@@ -1,6 +1,5 @@
 #include "recording_host.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstring>
 
@@ -13,81 +12,41 @@ RecordingHost* Active = nullptr;
 RecordedCall Pending;
 uint64_t ResultSlots[8];
 
-float FloatOf(uint64_t slot) {
-    uint32_t bits = static_cast<uint32_t>(slot);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-uint64_t FloatSlot(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
-}
-
-void WriteVec3(uint64_t* out, const Vec3& v) { std::memcpy(out, static_cast<const void*>(&v), sizeof v); }
-
 HostEntity* Find(uint32_t handle) {
     auto it = Active->entities.find(handle);
     return it == Active->entities.end() ? nullptr : &it->second;
 }
 
-bool Exists(uint32_t handle) {
-    HostEntity* e = Find(handle);
-    return e && e->exists;
-}
-
 // The default answers: an entity table and the player's state.
 uint64_t DefaultAnswer(RecordedCall& c, uint64_t* out) {
     RecordingHost& h = *Active;
-    HostEntity* e = c.args.empty() ? nullptr : Find(c.U32(0));
+    if (AnswerEntityNative(c.hash, c.args.data(), c.args.size(), Find, out)) return out[0];
     switch (c.hash) {
-    case nh::GET_CLOCK_YEAR: return static_cast<uint32_t>(h.year);
-    case nh::GET_CLOCK_MONTH: return static_cast<uint32_t>(h.month);
-    case nh::GET_CLOCK_DAY_OF_MONTH: return static_cast<uint32_t>(h.day);
-    case nh::GET_CLOCK_HOURS: return static_cast<uint32_t>(h.hour);
-    case nh::GET_CLOCK_MINUTES: return static_cast<uint32_t>(h.minute);
-    case nh::GET_GAME_TIMER: return h.timerMs;
-    case nh::PLAYER_PED_ID: return h.playerPed;
-    case nh::PLAYER_ID: return static_cast<uint32_t>(h.playerIndex);
-    case nh::GET_PLAYER_BOUNTY: return static_cast<uint32_t>(h.bounty);
-    case nh::SET_PLAYER_BOUNTY: h.bounty = c.Int(1); return 0;
-    case nh::IS_MISSION_ACTIVE: return h.missionActive ? 1 : 0;
-    case nh::DOES_ENTITY_EXIST: return Exists(c.U32(0)) ? 1 : 0;
-    case nh::IS_ENTITY_A_PED: return e && e->exists && e->isPed ? 1 : 0;
-    case nh::IS_PED_HUMAN: return e && e->exists && e->human ? 1 : 0;
-    case nh::IS_ENTITY_DEAD:
-    case nh::IS_PED_DEAD_SECOND_CHECK: return e && e->dead ? 1 : 0;
-    case nh::IS_PED_DEAD_OR_DYING: return e && (e->deadOrDying || e->dead) ? 1 : 0;
-    case nh::GET_ENTITY_MODEL: return e ? e->model : 0;
-    case nh::IS_MODEL_A_HORSE: return h.horseModels.count(c.U32(0)) ? 1 : 0;
-    case nh::GET_ENTITY_COORDS:
-        WriteVec3(out, e ? e->pos : Vec3{});
-        return out[0];
-    case nh::GET_ENTITY_HEADING: return FloatSlot(e ? e->heading : 0.0f);
-    case nh::IS_PED_IN_COMBAT: return e && e->inCombat ? 1 : 0;
-    case nh::IS_PED_IN_ANY_VEHICLE: return e && e->inVehicle ? 1 : 0;
-    case nh::CAN_PED_PERCEIVE_PED:
-    case nh::HAS_CLEAR_LOS_TO_ENTITY: return e && e->canSeePlayer ? 1 : 0;
-    case nh::IS_PED_ON_MOUNT: return e && e->onMount ? 1 : 0;
-    case nh::GET_MOUNT: return e ? e->mount : 0;
-    case nh::GET_RIDER_OF_MOUNT: return e ? e->rider : 0;
-    case nh::IS_MOUNT_SEAT_FREE: return e && e->rider == 0 ? 1 : 0;
-    case nh::SET_PED_ONTO_MOUNT: {
-        HostEntity* horse = Find(c.U32(1));
-        if (e && horse) {
-            e->onMount = true;
-            e->mount = c.U32(1);
-            horse->rider = c.U32(0);
-        }
+    case nh::GET_CLOCK_YEAR:
+        return static_cast<uint32_t>(h.year);
+    case nh::GET_CLOCK_MONTH:
+        return static_cast<uint32_t>(h.month);
+    case nh::GET_CLOCK_DAY_OF_MONTH:
+        return static_cast<uint32_t>(h.day);
+    case nh::GET_CLOCK_HOURS:
+        return static_cast<uint32_t>(h.hour);
+    case nh::GET_CLOCK_MINUTES:
+        return static_cast<uint32_t>(h.minute);
+    case nh::GET_GAME_TIMER:
+        return h.timerMs;
+    case nh::PLAYER_PED_ID:
+        return h.playerPed;
+    case nh::PLAYER_ID:
+        return static_cast<uint32_t>(h.playerIndex);
+    case nh::GET_PLAYER_BOUNTY:
+        return static_cast<uint32_t>(h.bounty);
+    case nh::SET_PLAYER_BOUNTY:
+        h.bounty = c.Int(1);
         return 0;
-    }
-    case nh::GET_DISTANCE_BETWEEN_COORDS: {
-        float dx = c.Float(0) - c.Float(3), dy = c.Float(1) - c.Float(4),
-              dz = c.Float(2) - c.Float(5);
-        return FloatSlot(std::sqrt(dx * dx + dy * dy + dz * dz));
-    }
+    case nh::IS_MISSION_ACTIVE:
+        return h.missionActive ? 1 : 0;
+    case nh::IS_MODEL_A_HORSE:
+        return h.horseModels.count(c.U32(0)) ? 1 : 0;
     case nh::GET_GROUND_Z_FOR_3D_COORD:
         if (!h.groundFound || c.Float(2) < h.groundZ) return 0;
         *reinterpret_cast<float*>(c.args[3]) = h.groundZ;
@@ -96,9 +55,12 @@ uint64_t DefaultAnswer(RecordedCall& c, uint64_t* out) {
         if (!h.safeCoordFound) return 0;
         *reinterpret_cast<Vec3*>(c.args[4]) = Vec3{c.Float(0), c.Float(1), h.groundZ};
         return 1;
-    case nh::GET_WATER_HEIGHT: return 0;
-    case nh::IS_MODEL_VALID: return c.U32(0) != 0 && !h.invalidModels.count(c.U32(0)) ? 1 : 0;
-    case nh::HAS_MODEL_LOADED: return 1;
+    case nh::GET_WATER_HEIGHT:
+        return 0;
+    case nh::IS_MODEL_VALID:
+        return c.U32(0) != 0 && !h.invalidModels.count(c.U32(0)) ? 1 : 0;
+    case nh::HAS_MODEL_LOADED:
+        return 1;
     case nh::CREATE_PED: {
         Ped p = h.nextHandle++;
         HostEntity ent;
@@ -109,22 +71,26 @@ uint64_t DefaultAnswer(RecordedCall& c, uint64_t* out) {
         h.entities[p] = ent;
         return p;
     }
-    case nh::DELETE_ENTITY: {
-        auto* handle = reinterpret_cast<uint32_t*>(c.args[0]);
-        if (HostEntity* d = Find(*handle)) d->exists = false;
-        *handle = 0;
-        return 0;
-    }
     case nh::ADD_BLIP_FOR_ENTITY:
-    case nh::GET_BLIP_FROM_ENTITY: return h.nextHandle++;
-    case nh::REMOVE_BLIP: *reinterpret_cast<uint32_t*>(c.args[0]) = 0; return 0;
-    case nh::CREATE_VAR_STRING: return h.nextTextHandle++;
-    case nh::SET_NOTICE_TEXT: return 0;
-    case nh::SHOW_NOTICE: return 0;
-    case nh::GET_HASH_KEY: return TestHashName(c.texts.empty() ? "" : c.texts[0].c_str());
-    case nh::CREATE_EVENT_MARKER: return 0x1234567800000001ull;
-    case nh::CREATE_BOX_VOLUME: return 77;
-    default: return 0;
+    case nh::GET_BLIP_FROM_ENTITY:
+        return h.nextHandle++;
+    case nh::REMOVE_BLIP:
+        *reinterpret_cast<uint32_t*>(c.args[0]) = 0;
+        return 0;
+    case nh::CREATE_VAR_STRING:
+        return h.nextTextHandle++;
+    case nh::SET_NOTICE_TEXT:
+        return 0;
+    case nh::SHOW_NOTICE:
+        return 0;
+    case nh::GET_HASH_KEY:
+        return GameNameHash(c.texts.empty() ? "" : c.texts[0].c_str());
+    case nh::CREATE_EVENT_MARKER:
+        return 0x1234567800000001ull;
+    case nh::CREATE_BOX_VOLUME:
+        return 77;
+    default:
+        return 0;
     }
 }
 
@@ -132,7 +98,9 @@ void HostRegister(HostModule, ScriptEntry entry) {
     Active->registered = true;
     Active->registeredEntry = entry;
 }
-void HostUnregister(HostModule) { Active->registered = false; }
+void HostUnregister(HostModule) {
+    Active->registered = false;
+}
 void HostWait(uint32_t ms) {
     Active->waits.push_back(ms);
     Active->timerMs += ms;
@@ -186,8 +154,6 @@ const HostFunctions RecordingFunctions = {HostRegister, HostUnregister, HostWait
 
 } // namespace
 
-float RecordedCall::Float(size_t i) const { return FloatOf(args.at(i)); }
-
 const char* RecordedCall::Name() const {
     const NativeInfo* info = FindNative(hash);
     return info ? info->name : "?";
@@ -233,19 +199,7 @@ size_t RecordingHost::CountOf(uint64_t hash) const {
 std::vector<uint64_t> RecordingHost::Hashes() const {
     std::vector<uint64_t> out;
     out.reserve(calls.size());
-    for (const RecordedCall& c : calls) out.push_back(c.hash);
+    for (const RecordedCall& c : calls)
+        out.push_back(c.hash);
     return out;
-}
-
-Hash TestHashName(const char* text) {
-    uint32_t h = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        h += static_cast<uint32_t>(std::tolower(*p));
-        h += h << 10;
-        h ^= h >> 6;
-    }
-    h += h << 3;
-    h ^= h >> 11;
-    h += h << 15;
-    return h;
 }

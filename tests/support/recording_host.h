@@ -9,6 +9,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "hostkit/entity_table.h"
+#include "hostkit/name_hash.h"
+#include "hostkit/slots.h"
 #include "natives/native_hashes.h"
 #include "natives/types.h"
 
@@ -19,27 +22,10 @@ struct RecordedCall {
     uint64_t result = 0;            // first result slot as answered
 
     // Slot i decoded as the plug-in encodes it.
-    int32_t Int(size_t i) const { return static_cast<int32_t>(static_cast<uint32_t>(args.at(i))); }
-    uint32_t U32(size_t i) const { return static_cast<uint32_t>(args.at(i)); }
-    float Float(size_t i) const;
+    int32_t Int(size_t i) const { return SlotInt(args.at(i)); }
+    uint32_t U32(size_t i) const { return SlotU32(args.at(i)); }
+    float Float(size_t i) const { return SlotFloat(args.at(i)); }
     const char* Name() const;
-};
-
-struct HostEntity {
-    bool exists = true;
-    bool isPed = true;
-    bool human = true;
-    bool dead = false;        // 0x7D5B1F88E7504BBA and 0xD839450756ED5A80
-    bool deadOrDying = false; // 0x3317DEDB88C95038
-    bool inCombat = false;
-    bool inVehicle = false;
-    bool onMount = false;
-    bool canSeePlayer = true; // perception and line of sight toward anyone
-    Ped mount = 0;
-    Ped rider = 0;
-    Hash model = 0;
-    Vec3 pos;
-    float heading = 0.0f;
 };
 
 struct RecordingHost {
@@ -82,6 +68,3 @@ struct RecordingHost {
     // The hashes of all recorded calls, in order.
     std::vector<uint64_t> Hashes() const;
 };
-
-// The name hash the test host gives: Jenkins one-at-a-time over the lower-cased text.
-Hash TestHashName(const char* text);

@@ -1,0 +1,35 @@
+// The entity record of the table hosts (the recording test host, the bench host) and their
+// shared answers to the natives that only read or edit entities.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "natives/types.h"
+
+struct HostEntity {
+    bool exists = true;
+    bool isPed = true;
+    bool human = true;
+    bool dead = false;        // IS_ENTITY_DEAD and the second death check
+    bool deadOrDying = false; // IS_PED_DEAD_OR_DYING (a dead entity is that too)
+    bool inCombat = false;
+    bool inVehicle = false;
+    bool onMount = false;
+    bool canSeePlayer = true; // perception and line of sight toward anyone
+    bool hasBlip = false;
+    Ped mount = 0;
+    Ped rider = 0;
+    Hash model = 0;
+    Vec3 pos;
+    float heading = 0.0f;
+};
+
+// The host's entity under a handle, or nullptr when it has none.
+using FindHostEntity = HostEntity* (*)(uint32_t handle);
+
+// When `hash` is one of the entity natives (existence, kind, death, model, position, heading,
+// combat, vehicle, sight, mounts, distance, deletion), answers it from the table: fills the
+// result slots (a vector takes three) and returns true. `args` holds the `count` pushed slots;
+// a slot not pushed reads as 0. Any other native: false, nothing written.
+bool AnswerEntityNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
+                        uint64_t* result);
