@@ -183,10 +183,10 @@ void BM_Frame(benchmark::State& state) {
     Host->Uninstall();
 }
 
-void BM_Replay(benchmark::State& state) {
-    BuildScene(static_cast<int>(state.range(0)));
+// The scene warmed up, then RecordedFrames frames of its native traffic recorded.
+void RecordScene(int hunters, bench::Recording& rec) {
+    BuildScene(hunters);
     WarmUp();
-    bench::Recording rec;
     Host->recorder = &rec;
     for (int i = 0; i < RecordedFrames; ++i) {
         bench::BeginRecordedFrame(rec);
@@ -194,6 +194,11 @@ void BM_Replay(benchmark::State& state) {
     }
     bench::EndRecording(rec);
     Host->recorder = nullptr;
+}
+
+void BM_Replay(benchmark::State& state) {
+    bench::Recording rec;
+    RecordScene(static_cast<int>(state.range(0)), rec);
 
     size_t frame = 0;
     const uint64_t calls0 = Host->calls;
@@ -279,16 +284,8 @@ struct Paired {
 };
 
 Paired MeasurePaired(int hunters, int rounds) {
-    BuildScene(hunters);
-    WarmUp();
     bench::Recording rec;
-    Host->recorder = &rec;
-    for (int i = 0; i < RecordedFrames; ++i) {
-        bench::BeginRecordedFrame(rec);
-        Frame();
-    }
-    bench::EndRecording(rec);
-    Host->recorder = nullptr;
+    RecordScene(hunters, rec);
 
     double bestPlugin = 1e300, bestReplay = 1e300;
     for (int r = 0; r < rounds; ++r) {

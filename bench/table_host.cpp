@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "hostkit/name_hash.h"
 #include "hostkit/slots.h"
 #include "natives/host_interface.h"
 #include "natives/native_hashes.h"
@@ -32,7 +31,7 @@ HostEntity* Find(uint32_t handle) {
 uint64_t Answer() {
     TableHost& h = *Active;
     const uint64_t* a = PendingArgs;
-    if (AnswerEntityNative(PendingHash, a, PendingCount, Find, Result)) return Result[0];
+    if (AnswerTableNative(PendingHash, a, PendingCount, Find, Result)) return Result[0];
     switch (PendingHash) {
     case nh::GET_CLOCK_YEAR:
         return 1899;
@@ -78,12 +77,8 @@ uint64_t Answer() {
         out->z = 40.0f;
         return 1;
     }
-    case nh::GET_WATER_HEIGHT:
-        return 0;
     case nh::IS_MODEL_VALID:
         return static_cast<uint32_t>(a[0]) != 0;
-    case nh::HAS_MODEL_LOADED:
-        return 1;
     case nh::CREATE_PED: {
         if (h.nextHandle >= MaxEntities) return 0;
         HostEntity e;
@@ -102,17 +97,8 @@ uint64_t Answer() {
         const HostEntity* e = Find(SlotU32(a[0]));
         return e && e->hasBlip ? 7 : 0;
     }
-    case nh::REMOVE_BLIP:
-        *reinterpret_cast<uint32_t*>(a[0]) = 0;
-        return 0;
     case nh::CREATE_VAR_STRING:
         return ++h.textHandle;
-    case nh::GET_HASH_KEY:
-        return GameNameHash(SlotPointer<const char>(a[0]));
-    case nh::CREATE_EVENT_MARKER:
-        return 0x1234567800000001ull;
-    case nh::CREATE_BOX_VOLUME:
-        return 77;
     default:
         return 0;
     }

@@ -2,28 +2,46 @@
 
 #include <cmath>
 
+#include "hostkit/name_hash.h"
 #include "hostkit/slots.h"
 #include "natives/native_hashes.h"
 
-bool AnswerEntityNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
-                        uint64_t* result) {
+namespace {
+
+// The natives that read one flag of the entity; `ofLiving` ones read false for a deleted one.
+struct FlagAnswer {
+    uint64_t hash;
+    bool HostEntity::*flag;
+    bool ofLiving;
+};
+
+constexpr FlagAnswer FlagAnswers[] = {
+    {nh::DOES_ENTITY_EXIST, &HostEntity::exists, false},
+    {nh::IS_ENTITY_A_PED, &HostEntity::isPed, true},
+    {nh::IS_PED_HUMAN, &HostEntity::human, true},
+    {nh::IS_ENTITY_DEAD, &HostEntity::dead, false},
+    {nh::IS_PED_DEAD_SECOND_CHECK, &HostEntity::dead, false},
+    {nh::IS_PED_IN_COMBAT, &HostEntity::inCombat, false},
+    {nh::IS_PED_IN_ANY_VEHICLE, &HostEntity::inVehicle, false},
+    {nh::CAN_PED_PERCEIVE_PED, &HostEntity::canSeePlayer, false},
+    {nh::HAS_CLEAR_LOS_TO_ENTITY, &HostEntity::canSeePlayer, false},
+    {nh::IS_PED_ON_MOUNT, &HostEntity::onMount, false},
+    {nh::DOES_ENTITY_HAVE_BLIP, &HostEntity::hasBlip, false},
+};
+
+} // namespace
+
+bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
+                       uint64_t* result) {
     auto arg = [&](size_t i) { return i < count ? args[i] : uint64_t{0}; };
     HostEntity* e = count > 0 ? find(SlotU32(args[0])) : nullptr;
     uint64_t& r = result[0];
+    for (const FlagAnswer& answer : FlagAnswers) {
+        if (answer.hash != hash) continue;
+        r = e && (e->exists || !answer.ofLiving) && e->*answer.flag;
+        return true;
+    }
     switch (hash) {
-    case nh::DOES_ENTITY_EXIST:
-        r = e && e->exists;
-        break;
-    case nh::IS_ENTITY_A_PED:
-        r = e && e->exists && e->isPed;
-        break;
-    case nh::IS_PED_HUMAN:
-        r = e && e->exists && e->human;
-        break;
-    case nh::IS_ENTITY_DEAD:
-    case nh::IS_PED_DEAD_SECOND_CHECK:
-        r = e && e->dead;
-        break;
     case nh::IS_PED_DEAD_OR_DYING:
         r = e && (e->deadOrDying || e->dead);
         break;
@@ -38,19 +56,6 @@ bool AnswerEntityNative(uint64_t hash, const uint64_t* args, size_t count, FindH
     case nh::GET_ENTITY_HEADING:
         r = FloatSlot(e ? e->heading : 0.0f);
         break;
-    case nh::IS_PED_IN_COMBAT:
-        r = e && e->inCombat;
-        break;
-    case nh::IS_PED_IN_ANY_VEHICLE:
-        r = e && e->inVehicle;
-        break;
-    case nh::CAN_PED_PERCEIVE_PED:
-    case nh::HAS_CLEAR_LOS_TO_ENTITY:
-        r = e && e->canSeePlayer;
-        break;
-    case nh::IS_PED_ON_MOUNT:
-        r = e && e->onMount;
-        break;
     case nh::GET_MOUNT:
         r = e ? e->mount : 0;
         break;
@@ -59,9 +64,6 @@ bool AnswerEntityNative(uint64_t hash, const uint64_t* args, size_t count, FindH
         break;
     case nh::IS_MOUNT_SEAT_FREE:
         r = e && e->rider == 0;
-        break;
-    case nh::DOES_ENTITY_HAVE_BLIP:
-        r = e && e->hasBlip;
         break;
     case nh::SET_PED_ONTO_MOUNT: {
         HostEntity* horse = find(SlotU32(arg(1)));
@@ -88,6 +90,26 @@ bool AnswerEntityNative(uint64_t hash, const uint64_t* args, size_t count, FindH
         r = 0;
         break;
     }
+    // What every table host answers alike beyond its entities.
+    case nh::GET_WATER_HEIGHT:
+        r = 0; // no water anywhere
+        break;
+    case nh::HAS_MODEL_LOADED:
+        r = 1;
+        break;
+    case nh::REMOVE_BLIP:
+        *SlotPointer<uint32_t>(arg(0)) = 0;
+        r = 0;
+        break;
+    case nh::GET_HASH_KEY:
+        r = GameNameHash(SlotPointer<const char>(arg(0)));
+        break;
+    case nh::CREATE_EVENT_MARKER:
+        r = 0x1234567800000001ull;
+        break;
+    case nh::CREATE_BOX_VOLUME:
+        r = 77;
+        break;
     default:
         return false;
     }

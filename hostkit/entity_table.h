@@ -1,5 +1,5 @@
-// The entity record of the table hosts (the recording test host, the bench host) and their
-// shared answers to the natives that only read or edit entities.
+// The entity record of the table hosts (the recording test host, the bench host) and the
+// answers they share: every native that only reads or edits entities, and a few fixed ones.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +28,9 @@ struct HostEntity {
 using FindHostEntity = HostEntity* (*)(uint32_t handle);
 
 // When `hash` is one of the entity natives (existence, kind, death, model, position, heading,
-// combat, vehicle, sight, mounts, distance, deletion), answers it from the table: fills the
-// result slots (a vector takes three) and returns true. `args` holds the `count` pushed slots;
-// a slot not pushed reads as 0. Any other native: false, nothing written.
-bool AnswerEntityNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
-                        uint64_t* result);
+// combat, vehicle, sight, mounts, distance, deletion) or one every table host answers alike (no
+// water, every model loaded, blip removal, the name hash, fixed marker and volume handles),
+// answers it: fills the result slots (a vector takes three) and returns true. `args` holds the
+// `count` pushed slots; a slot not pushed reads as 0. Any other native: false, nothing written.
+bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
+                       uint64_t* result);

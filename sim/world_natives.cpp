@@ -673,6 +673,30 @@ void AppendHash(std::string& out, uint32_t h) {
     out += buf;
 }
 
+// An integer, handle, hash, float or 64-bit slot as the trace writes it; false for other kinds.
+bool AppendSlot(std::string& out, char kind, uint64_t slot) {
+    const uint32_t lo = static_cast<uint32_t>(slot);
+    switch (kind) {
+    case 'i':
+        out += std::to_string(static_cast<int32_t>(lo));
+        return true;
+    case 'e':
+        out += std::to_string(lo);
+        return true;
+    case 'h':
+        AppendHash(out, lo);
+        return true;
+    case 'f':
+        AppendNumber(out, SlotFloat(slot));
+        return true;
+    case 'q':
+        out += std::to_string(slot);
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Writes the trace line of one call; in-out handles are shown as they were before the call.
 void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& before) {
     std::string& line = w.traceLine;
@@ -688,26 +712,11 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
     const std::vector<uint64_t>& s = w.callArgs;
     for (size_t i = 0; i < s.size(); ++i) {
         if (i) line += ',';
-        const uint32_t lo = static_cast<uint32_t>(s[i]);
+        if (AppendSlot(line, info.args[i], s[i])) continue;
         const void* ptr = reinterpret_cast<const void*>(static_cast<uintptr_t>(s[i]));
         switch (info.args[i]) {
-        case 'i':
-            line += std::to_string(static_cast<int32_t>(lo));
-            break;
-        case 'e':
-            line += std::to_string(lo);
-            break;
-        case 'h':
-            AppendHash(line, lo);
-            break;
-        case 'f':
-            AppendNumber(line, SlotFloat(s[i]));
-            break;
         case 's':
             AppendText(line, static_cast<const char*>(ptr));
-            break;
-        case 'q':
-            line += std::to_string(s[i]);
             break;
         case 'F':
             if (ptr && w.result[0]) {
@@ -745,32 +754,15 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
         }
     }
     line += "],\"ret\":";
-    const uint32_t lo = static_cast<uint32_t>(w.result[0]);
-    switch (info.result[0]) {
-    case 'v':
+    const char kind = info.result[0];
+    if (kind == 'v')
         line += "null";
-        break;
-    case 'i':
-        line += std::to_string(static_cast<int32_t>(lo));
-        break;
-    case 'e':
-        line += std::to_string(lo);
-        break;
-    case 'b':
-        line += lo ? "true" : "false";
-        break;
-    case 'f':
-        AppendNumber(line, SlotFloat(w.result[0]));
-        break;
-    case 'h':
-        AppendHash(line, lo);
-        break;
-    case 'V':
+    else if (kind == 'b')
+        line += static_cast<uint32_t>(w.result[0]) ? "true" : "false";
+    else if (kind == 'V')
         AppendVec(line, w.result);
-        break;
-    default:
+    else if (!AppendSlot(line, kind, w.result[0]))
         line += std::to_string(w.result[0]);
-    }
     line += "}\n";
     std::fputs(line.c_str(), w.trace);
 }

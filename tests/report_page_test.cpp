@@ -11,15 +11,9 @@
 #include "runner.h"
 #include "scenario.h"
 #include "scratch_dir.h"
+#include "text_count.h"
 
 namespace {
-
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
 
 struct ReportRun {
     ScratchDir scratch;
@@ -103,7 +97,7 @@ TEST(ReportPage, ReplaySamplesEverySecondAndAtEachSpawnWithLivingPedsOnly) {
         EXPECT_EQ(byPosse.rbegin()->second, hunters + dogs + horses) << e.text;
     }
     EXPECT_EQ(posses, run.out.stats.posses);
-    EXPECT_EQ(Count(run.html, "class=\"posse-marker\""), run.out.stats.posses);
+    EXPECT_EQ(CountOccurrences(run.html, "class=\"posse-marker\""), run.out.stats.posses);
 }
 
 TEST(ReportPage, FetchesNothingFromOutside) {
@@ -113,7 +107,8 @@ TEST(ReportPage, FetchesNothingFromOutside) {
     EXPECT_EQ(run.html.find("url("), std::string::npos);
     EXPECT_EQ(run.html.find("@import"), std::string::npos);
     // The only address is the SVG namespace, which names and does not fetch.
-    EXPECT_EQ(Count(run.html, "://"), Count(run.html, "http://www.w3.org/2000/svg"));
+    EXPECT_EQ(CountOccurrences(run.html, "://"),
+              CountOccurrences(run.html, "http://www.w3.org/2000/svg"));
     EXPECT_NE(run.html.find("Content-Security-Policy\" content=\"default-src 'none'"),
               std::string::npos);
 }
@@ -138,6 +133,6 @@ TEST(ReportPage, RunTextNeverBecomesMarkup) {
     EXPECT_EQ(html.find("</li><li>"), std::string::npos);
     EXPECT_NE(html.find("&lt;/script&gt;&lt;script&gt;alert(1)"), std::string::npos);
     // Two scripts of the page's own: the data block and the program.
-    EXPECT_EQ(Count(html, "<script"), 2);
-    EXPECT_EQ(Count(html, "</script>"), 2);
+    EXPECT_EQ(CountOccurrences(html, "<script"), 2);
+    EXPECT_EQ(CountOccurrences(html, "</script>"), 2);
 }

@@ -5,15 +5,9 @@
 #include <string>
 
 #include "report.h"
+#include "text_count.h"
 
 namespace {
-
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
 
 const char* const Spread =
     R"({"n": 3, "min": 1.0, "q1": 1.5, "median": 2.0, "q3": 2.5, "max": 3.0, "mean": 2.0})";
@@ -60,15 +54,15 @@ TEST(SweepPage, DrawsEveryFigureAndEverySeed) {
     const std::string html =
         SweepHtml(SweepJson(Runs, R"([{"seed": 8, "error": "killed"}])", Spread));
     // Posse rate (all, two tiers, one variant), size (3), minutes (3), per run (5), bounty (1).
-    EXPECT_EQ(Count(html, "<g class=\"box\">"), 4 + 3 + 3 + 5 + 1);
-    EXPECT_EQ(Count(html, "<tr class=\"bad\">"), 1);
-    EXPECT_EQ(Count(html, "<tr><td>7</td><td>2</td>"), 1);
-    EXPECT_EQ(Count(html, "<tr><td>9</td><td>1</td>"), 1);
+    EXPECT_EQ(CountOccurrences(html, "<g class=\"box\">"), 4 + 3 + 3 + 5 + 1);
+    EXPECT_EQ(CountOccurrences(html, "<tr class=\"bad\">"), 1);
+    EXPECT_EQ(CountOccurrences(html, "<tr><td>7</td><td>2</td>"), 1);
+    EXPECT_EQ(CountOccurrences(html, "<tr><td>9</td><td>1</td>"), 1);
     EXPECT_NE(html.find("3 seeds (7 to 9), 5 game hours each"), std::string::npos);
     // Posses by tier and variant: T1 Foot twice, T3 Dogs once.
     EXPECT_NE(html.find("<title>T1 Foot: 2</title>"), std::string::npos);
     EXPECT_NE(html.find("<title>T3 Dogs: 1</title>"), std::string::npos);
-    EXPECT_EQ(Count(html, "<script"), 1);
+    EXPECT_EQ(CountOccurrences(html, "<script"), 1);
 }
 
 TEST(SweepPage, FailedSeedsShowTheirErrorsAsText) {
@@ -84,7 +78,7 @@ TEST(SweepPage, FailedSeedsShowTheirErrorsAsText) {
 
 TEST(SweepPage, AnEmptySpreadIsAnEmptyRowNotANumber) {
     const std::string html = SweepHtml(SweepJson(Runs, "[]", Empty));
-    EXPECT_EQ(Count(html, "<g class=\"box\">"), 4 + 3 + 2 + 5 + 1);
+    EXPECT_EQ(CountOccurrences(html, "<g class=\"box\">"), 4 + 3 + 2 + 5 + 1);
     EXPECT_NE(html.find(">none</text>"), std::string::npos);
     EXPECT_EQ(html.find("nan"), std::string::npos);
     EXPECT_EQ(html.find("inf"), std::string::npos);

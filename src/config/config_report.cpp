@@ -189,6 +189,14 @@ struct Report {
         Key("Weapons", "AmmoPrimary", std::to_string(c.Weapons.AmmoPrimary));
         Key("Weapons", "AmmoSidearm", std::to_string(c.Weapons.AmmoSidearm));
         auto weapon = [](Hash hash) { return hash ? HashText(hash) : std::string("NONE"); };
+        // A loadout's own ammunition, or a note of what applies in its place.
+        auto ammo = [&](const char* key, int32_t own, int32_t section, int32_t lastResort) {
+            if (own >= 0)
+                Key("Weapons", key, std::to_string(own));
+            else
+                Line("Weapons", std::string("; ") + key + " not set: " +
+                                    std::to_string(section > 0 ? section : lastResort) + " apply");
+        };
         for (const auto& [name, loadout] : c.LoadoutTable) {
             Line("Weapons", "");
             Key("Weapons", name.c_str(), "");
@@ -197,22 +205,8 @@ struct Report {
             Key("Weapons", "Sidearm2", weapon(loadout.sidearm2));
             Key("Weapons", "Throwable", weapon(loadout.throwable));
             Key("Weapons", "Melee", weapon(loadout.melee));
-            if (loadout.ammoPrimary >= 0)
-                Key("Weapons", "AmmoPrimary", std::to_string(loadout.ammoPrimary));
-            else
-                Line("Weapons",
-                     "; AmmoPrimary not set: " +
-                         std::to_string(c.Weapons.AmmoPrimary > 0 ? c.Weapons.AmmoPrimary
-                                                                  : LastResortPrimaryAmmo) +
-                         " apply");
-            if (loadout.ammoSidearm >= 0)
-                Key("Weapons", "AmmoSidearm", std::to_string(loadout.ammoSidearm));
-            else
-                Line("Weapons",
-                     "; AmmoSidearm not set: " +
-                         std::to_string(c.Weapons.AmmoSidearm > 0 ? c.Weapons.AmmoSidearm
-                                                                  : LastResortSidearmAmmo) +
-                         " apply");
+            ammo("AmmoPrimary", loadout.ammoPrimary, c.Weapons.AmmoPrimary, LastResortPrimaryAmmo);
+            ammo("AmmoSidearm", loadout.ammoSidearm, c.Weapons.AmmoSidearm, LastResortSidearmAmmo);
         }
     }
 

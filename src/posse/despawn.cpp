@@ -27,9 +27,22 @@ void DeleteTracked(Ped ped) {
     game::DeleteEntity(&copy);
 }
 
-void SwapInRebuiltList() {
-    G.spawn.SpawnedPeds.swap(G.despawn.PedScratch);
-    G.despawn.PedScratch.clear();
+// Rebuilds SpawnedPeds in order without the handles that vanished, deleting the live peds that
+// `deletes` picks; the rest stay tracked.
+template <class Picks> void RebuildSpawnedPeds(Picks deletes) {
+    std::vector<Ped>& kept = G.despawn.PedScratch;
+    kept.clear();
+    const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
+    for (size_t i = 0; i < peds.size(); ++i) {
+        const Ped ped = peds[i];
+        if (ped == 0 || !game::EntityExists(ped)) continue;
+        if (deletes(ped))
+            DeleteTracked(ped);
+        else
+            kept.push_back(ped);
+    }
+    G.spawn.SpawnedPeds.swap(kept);
+    kept.clear();
 }
 
 // The cap never takes the horse the player has claimed, and takes army soldiers only when
@@ -49,32 +62,17 @@ void DespawnFarPeds(const Vec3& playerPos) {
     if (now < G.despawn.DespawnNextMs) return;
     G.despawn.DespawnNextMs = now + FarPassPeriodMs;
 
-    std::vector<Ped>& kept = G.despawn.PedScratch;
-    kept.clear();
-    const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
-    for (size_t i = 0; i < peds.size(); ++i) {
-        const Ped ped = peds[i];
-        if (ped == 0 || !game::EntityExists(ped)) continue;
+    RebuildSpawnedPeds([&playerPos](Ped ped) {
         const bool spared = !game::IsEntityAPed(ped) || IsProtectedPed(ped) ||
                             IsHarkvaneMember(ped) || game::IsPedDeadOrDying(ped);
-        if (!spared && DistanceSq(game::EntityCoords(ped), playerPos) > FarDespawnRangeSq) {
-            DeleteTracked(ped);
-            continue;
-        }
-        kept.push_back(ped);
-    }
-    SwapInRebuiltList();
+        return !spared && DistanceSq(game::EntityCoords(ped), playerPos) > FarDespawnRangeSq;
+    });
 }
 
 // Drops vanished handles every frame and trims a list that has grown well past the limit,
 // oldest first, a few per frame.
 void CompactSpawnedPeds() {
-    std::vector<Ped>& kept = G.despawn.PedScratch;
-    kept.clear();
-    const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
-    for (size_t i = 0; i < peds.size(); ++i)
-        if (peds[i] != 0 && game::EntityExists(peds[i])) kept.push_back(peds[i]);
-    SwapInRebuiltList();
+    RebuildSpawnedPeds([](Ped) { return false; });
 
     std::vector<Ped>& list = G.spawn.SpawnedPeds;
     const int64_t n = static_cast<int64_t>(list.size());
@@ -103,19 +101,7 @@ void CompactSpawnedPeds() {
 
 // Clears the whole posse (horses excepted), ends a running army event and drops the retries.
 void DespawnPosse() {
-    std::vector<Ped>& kept = G.despawn.PedScratch;
-    kept.clear();
-    const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
-    for (size_t i = 0; i < peds.size(); ++i) {
-        const Ped ped = peds[i];
-        if (ped == 0 || !game::EntityExists(ped)) continue;
-        if (IsProtectedPed(ped)) {
-            kept.push_back(ped);
-            continue;
-        }
-        DeleteTracked(ped);
-    }
-    SwapInRebuiltList();
+    RebuildSpawnedPeds([](Ped ped) { return !IsProtectedPed(ped); });
 
     HarkvaneState& hv = G.harkvane;
     if (hv.HarkvaneActive) {

@@ -185,12 +185,8 @@ void PairRidersWithHorses(const std::vector<Ped>& riders, const std::vector<Ped>
         if (!Exists(rider) || !game::IsPedOnMount(rider)) continue;
         const Ped mount = game::MountOf(rider);
         if (!Exists(mount) || game::EntityHasBlip(mount)) continue;
-        const Vec3 target = PursuitPoint();
-        const Ped player = game::PlayerPed();
-        const Vec3 playerPos = game::EntityCoords(player);
-        game::TaskFollowAtOffset(mount, player, target.x - playerPos.x, target.y - playerPos.y,
-                                 target.z - playerPos.z, RiderFollowSpeed, RiderFollowTimeoutMs,
-                                 RiderFollowStoppingRange);
+        FollowToPursuitPoint(mount, RiderFollowSpeed, RiderFollowTimeoutMs,
+                             RiderFollowStoppingRange);
         game::SetPathCanUseClimbovers(mount);
         game::SetPathCanUseLadders(mount);
     }

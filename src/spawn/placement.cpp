@@ -155,12 +155,7 @@ int32_t AnchorRoadMode(bool forHorse) {
 void FirstApproach(Ped ped) {
     game::SetPathCanUseClimbovers(ped);
     game::SetPathCanUseLadders(ped);
-    const Vec3 target = PursuitPoint();
-    const Ped player = game::PlayerPed();
-    const Vec3 playerPos = game::EntityCoords(player);
-    game::TaskFollowAtOffset(ped, player, target.x - playerPos.x, target.y - playerPos.y,
-                             target.z - playerPos.z, ApproachSpeed, ApproachTimeoutMs,
-                             ApproachStoppingRange);
+    FollowToPursuitPoint(ped, ApproachSpeed, ApproachTimeoutMs, ApproachStoppingRange);
 }
 
 enum class PedKind { Hunter, Dog, Horse };
@@ -256,6 +251,14 @@ Vec3 PursuitPoint() {
             z = p.z + SafeCoordLift;
     }
     return Vec3{x, y, z + PursuitLift};
+}
+
+void FollowToPursuitPoint(Ped ped, float speed, int32_t timeoutMs, float stoppingRange) {
+    const Vec3 target = PursuitPoint();
+    const Ped player = game::PlayerPed();
+    const Vec3 playerPos = game::EntityCoords(player);
+    game::TaskFollowAtOffset(ped, player, target.x - playerPos.x, target.y - playerPos.y,
+                             target.z - playerPos.z, speed, timeoutMs, stoppingRange);
 }
 
 bool LoadModel(Hash model) {

@@ -138,4 +138,39 @@ async function launch(executable, { width = 1400, height = 1000 } = {}) {
   return { send, on, openPage, close };
 }
 
-module.exports = { findChromium, launch };
+// The frame of a page test run as `node SCRIPT --sim HARKVANE_SIM --work DIR --shots DIR`: skips
+// (exit 77) without Chromium, gives main the arguments, the browser, a check function and the
+// list the page's console errors and outside requests go to, then fails (exit 1) when a check
+// failed, the page had problems or main threw.
+function runPageTest(script, main) {
+  const args = {};
+  for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].slice(2)] = process.argv[i + 1];
+  if (!args.sim || !args.work || !args.shots) {
+    console.log(`usage: node ${script} --sim HARKVANE_SIM --work DIR --shots DIR`);
+    process.exit(2);
+  }
+  const chromium = findChromium();
+  if (!chromium) {
+    console.log("SKIP: no Chromium (Debian package chromium; tools/deps.sh --test installs it)");
+    process.exit(77);
+  }
+  const failures = [];
+  const check = (ok, what) => {
+    console.log((ok ? "ok   " : "FAIL ") + what);
+    if (!ok) failures.push(what);
+  };
+  const problems = [];
+  main({ args, chromium, check, problems }).then(() => {
+    check(problems.length === 0, "no console errors or outside requests" +
+      (problems.length ? ":\n  " + problems.join("\n  ") : ""));
+    if (failures.length) {
+      console.log(`${failures.length} check(s) failed`);
+      process.exit(1);
+    }
+  }, (e) => {
+    console.log("FAIL " + (e.stack || e));
+    process.exit(1);
+  });
+}
+
+module.exports = { findChromium, launch, runPageTest };

@@ -9,27 +9,9 @@
 const { execFileSync } = require("child_process");
 const fs = require("fs");
 const path = require("path");
-const { findChromium, launch } = require("./chromium");
+const { launch, runPageTest } = require("./chromium");
 
-const args = {};
-for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].slice(2)] = process.argv[i + 1];
-if (!args.sim || !args.work || !args.shots) {
-  console.log("usage: node report_test.js --sim HARKVANE_SIM --work DIR --shots DIR");
-  process.exit(2);
-}
-
-const failures = [];
-function check(ok, what) {
-  console.log((ok ? "ok   " : "FAIL ") + what);
-  if (!ok) failures.push(what);
-}
-
-async function main() {
-  const chromium = findChromium();
-  if (!chromium) {
-    console.log("SKIP: no Chromium (Debian package chromium; tools/deps.sh --test installs it)");
-    process.exit(77);
-  }
+async function main({ args, chromium, check, problems }) {
   fs.rmSync(args.work, { recursive: true, force: true });
   fs.mkdirSync(args.work, { recursive: true });
   const report = path.resolve(args.work, "report.html");
@@ -41,7 +23,6 @@ async function main() {
   check(size < 5 * 1024 * 1024, `report.html is under 5 MB (${(size / 1024).toFixed(0)} KB)`);
 
   const browser = await launch(chromium, { width: 1400, height: 1000 });
-  const problems = [];
   try {
     const page = await browser.openPage("file://" + report, problems);
 
@@ -156,15 +137,6 @@ async function main() {
   } finally {
     await browser.close();
   }
-  check(problems.length === 0, "no console errors or outside requests" +
-    (problems.length ? ":\n  " + problems.join("\n  ") : ""));
-  if (failures.length) {
-    console.log(`${failures.length} check(s) failed`);
-    process.exit(1);
-  }
 }
 
-main().catch((e) => {
-  console.log("FAIL " + (e.stack || e));
-  process.exit(1);
-});
+runPageTest("report_test.js", main);

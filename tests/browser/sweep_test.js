@@ -8,27 +8,9 @@
 const { execFileSync } = require("child_process");
 const fs = require("fs");
 const path = require("path");
-const { findChromium, launch } = require("./chromium");
+const { launch, runPageTest } = require("./chromium");
 
-const args = {};
-for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].slice(2)] = process.argv[i + 1];
-if (!args.sim || !args.work || !args.shots) {
-  console.log("usage: node sweep_test.js --sim HARKVANE_SIM --work DIR --shots DIR");
-  process.exit(2);
-}
-
-const failures = [];
-function check(ok, what) {
-  console.log((ok ? "ok   " : "FAIL ") + what);
-  if (!ok) failures.push(what);
-}
-
-async function main() {
-  const chromium = findChromium();
-  if (!chromium) {
-    console.log("SKIP: no Chromium (Debian package chromium; tools/deps.sh --test installs it)");
-    process.exit(77);
-  }
+async function main({ args, chromium, check, problems }) {
   fs.rmSync(args.work, { recursive: true, force: true });
   const seeds = 5;
   execFileSync(args.sim, ["--sweep", String(seeds), "--jobs", "2", "--seconds", "300", "--quiet",
@@ -38,7 +20,6 @@ async function main() {
   check(fs.existsSync(page), "the sweep wrote sweep.html beside sweep.json");
 
   const browser = await launch(chromium, { width: 1400, height: 1000 });
-  const problems = [];
   try {
     const tab = await browser.openPage("file://" + page, problems);
     const seen = await tab.evaluate(`(() => {
@@ -86,15 +67,6 @@ async function main() {
   } finally {
     await browser.close();
   }
-  check(problems.length === 0, "no console errors or outside requests" +
-    (problems.length ? ":\n  " + problems.join("\n  ") : ""));
-  if (failures.length) {
-    console.log(`${failures.length} check(s) failed`);
-    process.exit(1);
-  }
 }
 
-main().catch((e) => {
-  console.log("FAIL " + (e.stack || e));
-  process.exit(1);
-});
+runPageTest("sweep_test.js", main);

@@ -20,7 +20,7 @@ HostEntity* Find(uint32_t handle) {
 // The default answers: an entity table and the player's state.
 uint64_t DefaultAnswer(RecordedCall& c, uint64_t* out) {
     RecordingHost& h = *Active;
-    if (AnswerEntityNative(c.hash, c.args.data(), c.args.size(), Find, out)) return out[0];
+    if (AnswerTableNative(c.hash, c.args.data(), c.args.size(), Find, out)) return out[0];
     switch (c.hash) {
     case nh::GET_CLOCK_YEAR:
         return static_cast<uint32_t>(h.year);
@@ -55,12 +55,8 @@ uint64_t DefaultAnswer(RecordedCall& c, uint64_t* out) {
         if (!h.safeCoordFound) return 0;
         *reinterpret_cast<Vec3*>(c.args[4]) = Vec3{c.Float(0), c.Float(1), h.groundZ};
         return 1;
-    case nh::GET_WATER_HEIGHT:
-        return 0;
     case nh::IS_MODEL_VALID:
         return c.U32(0) != 0 && !h.invalidModels.count(c.U32(0)) ? 1 : 0;
-    case nh::HAS_MODEL_LOADED:
-        return 1;
     case nh::CREATE_PED: {
         Ped p = h.nextHandle++;
         HostEntity ent;
@@ -74,21 +70,12 @@ uint64_t DefaultAnswer(RecordedCall& c, uint64_t* out) {
     case nh::ADD_BLIP_FOR_ENTITY:
     case nh::GET_BLIP_FROM_ENTITY:
         return h.nextHandle++;
-    case nh::REMOVE_BLIP:
-        *reinterpret_cast<uint32_t*>(c.args[0]) = 0;
-        return 0;
     case nh::CREATE_VAR_STRING:
         return h.nextTextHandle++;
     case nh::SET_NOTICE_TEXT:
         return 0;
     case nh::SHOW_NOTICE:
         return 0;
-    case nh::GET_HASH_KEY:
-        return GameNameHash(c.texts.empty() ? "" : c.texts[0].c_str());
-    case nh::CREATE_EVENT_MARKER:
-        return 0x1234567800000001ull;
-    case nh::CREATE_BOX_VOLUME:
-        return 77;
     default:
         return 0;
     }
