@@ -9,7 +9,6 @@
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-constexpr uint32_t DyingMs = 1500;
 constexpr uint32_t PathSampleMs = 1000;
 
 bool IsLeap(int y) {

@@ -112,7 +112,7 @@ void DropUntrackedHorseRecords() {
     auto& records = G.spawn.HorseRecords;
     const auto gone =
         std::remove_if(records.begin(), records.end(),
-                       [&tracked](const HorseRecord& r) { return !tracked.Contains(r.horse); });
+                       [&](const HorseRecord& r) { return !tracked.Contains(r.horse); });
     records.erase(gone, records.end());
     ++G.spawn.HorseRecordsEdits;
 }
