@@ -44,12 +44,27 @@ const HostFunctions Host = {Register, Unregister, Wait, Init, Push, Call};
 
 } // namespace
 
+namespace {
+
+std::filesystem::path WorkDir;
+
+// A run that ends normally takes its working folder with it; after a crash the folder stays
+// beside the crash input for a look.
+void RemoveWorkDir() {
+    std::error_code ignored;
+    std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
+    std::filesystem::remove_all(WorkDir, ignored);
+}
+
+} // namespace
+
 void Start() {
     InstallHost(&Host);
-    const std::filesystem::path dir =
+    WorkDir =
         std::filesystem::temp_directory_path() / ("harkvane-fuzz-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+    std::filesystem::create_directories(WorkDir);
+    std::filesystem::current_path(WorkDir);
+    std::atexit(RemoveWorkDir);
 }
 
 void WriteFile(const char* pluginPath, const uint8_t* data, size_t size) {
