@@ -31,33 +31,10 @@ HostEntity* Find(uint32_t handle) {
 uint64_t Answer() {
     TableHost& h = *Active;
     const uint64_t* a = PendingArgs;
-    if (AnswerTableNative(PendingHash, a, PendingCount, Find, Result)) return Result[0];
+    if (AnswerTableNative(PendingHash, a, PendingCount, Find, h, Result)) return Result[0];
     switch (PendingHash) {
-    case nh::GET_CLOCK_YEAR:
-        return 1899;
-    case nh::GET_CLOCK_MONTH:
-        return 5;
-    case nh::GET_CLOCK_DAY_OF_MONTH:
-        return 10;
-    case nh::GET_CLOCK_HOURS:
-        return 12;
-    case nh::GET_CLOCK_MINUTES:
-        return 0;
-    case nh::GET_GAME_TIMER:
-        return h.timerMs;
-    case nh::PLAYER_PED_ID:
-        return h.playerPed;
-    case nh::PLAYER_ID:
-        return 0;
-    case nh::GET_PLAYER_BOUNTY:
-        return static_cast<uint32_t>(h.bounty);
-    case nh::SET_PLAYER_BOUNTY:
-        h.bounty = static_cast<int32_t>(a[1]);
-        return 0;
     case nh::GET_MAP_ZONE_AT_COORDS:
         return h.zone;
-    case nh::IS_MISSION_ACTIVE:
-        return h.missionActive;
     case nh::IS_MODEL_A_HORSE:
         return static_cast<uint32_t>(a[0]) == h.horseModel;
     case nh::GET_PED_NEARBY_PEDS: {

@@ -27,13 +27,9 @@ struct Recording {
     size_t Calls() const;
 };
 
-struct TableHost {
+struct TableHost : TablePlayer {
     HostEntity entities[MaxEntities];
     uint32_t nextHandle = 2;
-    Ped playerPed = 1;
-    uint32_t timerMs = 100000;
-    int32_t bounty = 0;
-    bool missionActive = false;
     Hash zone = 0;
     Hash horseModel = 0;
     Hash dogModel = 0;

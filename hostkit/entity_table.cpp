@@ -32,7 +32,7 @@ constexpr FlagAnswer FlagAnswers[] = {
 } // namespace
 
 bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
-                       uint64_t* result) {
+                       TablePlayer& player, uint64_t* result) {
     auto arg = [&](size_t i) { return i < count ? args[i] : uint64_t{0}; };
     HostEntity* e = count > 0 ? find(SlotU32(args[0])) : nullptr;
     uint64_t& r = result[0];
@@ -42,6 +42,40 @@ bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHo
         return true;
     }
     switch (hash) {
+    case nh::GET_CLOCK_YEAR:
+        r = SlotU32(player.year);
+        break;
+    case nh::GET_CLOCK_MONTH:
+        r = SlotU32(player.month);
+        break;
+    case nh::GET_CLOCK_DAY_OF_MONTH:
+        r = SlotU32(player.day);
+        break;
+    case nh::GET_CLOCK_HOURS:
+        r = SlotU32(player.hour);
+        break;
+    case nh::GET_CLOCK_MINUTES:
+        r = SlotU32(player.minute);
+        break;
+    case nh::GET_GAME_TIMER:
+        r = player.timerMs;
+        break;
+    case nh::PLAYER_PED_ID:
+        r = player.playerPed;
+        break;
+    case nh::PLAYER_ID:
+        r = SlotU32(player.playerIndex);
+        break;
+    case nh::GET_PLAYER_BOUNTY:
+        r = SlotU32(player.bounty);
+        break;
+    case nh::SET_PLAYER_BOUNTY:
+        player.bounty = SlotInt(arg(1));
+        r = 0;
+        break;
+    case nh::IS_MISSION_ACTIVE:
+        r = player.missionActive;
+        break;
     case nh::IS_PED_DEAD_OR_DYING:
         r = e && (e->deadOrDying || e->dead);
         break;

@@ -20,31 +20,8 @@ HostEntity* Find(uint32_t handle) {
 // The default answers: an entity table and the player's state.
 uint64_t DefaultAnswer(RecordedCall& c, uint64_t* out) {
     RecordingHost& h = *Active;
-    if (AnswerTableNative(c.hash, c.args.data(), c.args.size(), Find, out)) return out[0];
+    if (AnswerTableNative(c.hash, c.args.data(), c.args.size(), Find, h, out)) return out[0];
     switch (c.hash) {
-    case nh::GET_CLOCK_YEAR:
-        return static_cast<uint32_t>(h.year);
-    case nh::GET_CLOCK_MONTH:
-        return static_cast<uint32_t>(h.month);
-    case nh::GET_CLOCK_DAY_OF_MONTH:
-        return static_cast<uint32_t>(h.day);
-    case nh::GET_CLOCK_HOURS:
-        return static_cast<uint32_t>(h.hour);
-    case nh::GET_CLOCK_MINUTES:
-        return static_cast<uint32_t>(h.minute);
-    case nh::GET_GAME_TIMER:
-        return h.timerMs;
-    case nh::PLAYER_PED_ID:
-        return h.playerPed;
-    case nh::PLAYER_ID:
-        return static_cast<uint32_t>(h.playerIndex);
-    case nh::GET_PLAYER_BOUNTY:
-        return static_cast<uint32_t>(h.bounty);
-    case nh::SET_PLAYER_BOUNTY:
-        h.bounty = c.Int(1);
-        return 0;
-    case nh::IS_MISSION_ACTIVE:
-        return h.missionActive ? 1 : 0;
     case nh::IS_MODEL_A_HORSE:
         return h.horseModels.count(c.U32(0)) ? 1 : 0;
     case nh::GET_GROUND_Z_FOR_3D_COORD:

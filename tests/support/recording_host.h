@@ -28,7 +28,7 @@ struct RecordedCall {
     const char* Name() const;
 };
 
-struct RecordingHost {
+struct RecordingHost : TablePlayer {
     std::vector<RecordedCall> calls;
     std::unordered_map<uint32_t, HostEntity> entities;
     // Scripted results: consumed in order before the defaults answer.
@@ -38,12 +38,6 @@ struct RecordingHost {
     // Full override for a hash: gets the call and the result slots to fill.
     std::unordered_map<uint64_t, std::function<void(RecordedCall&, uint64_t* result)>> handlers;
 
-    uint32_t timerMs = 100000;
-    int32_t year = 1899, month = 5, day = 10, hour = 12, minute = 0;
-    Ped playerPed = 1;
-    PlayerIndex playerIndex = 0;
-    int32_t bounty = 0;
-    bool missionActive = false;
     float groundZ = 0.0f;
     bool groundFound = true;
     bool safeCoordFound = false; // when true the safe coordinate is the probe point at groundZ
