@@ -29,6 +29,19 @@ constexpr FlagAnswer FlagAnswers[] = {
     {nh::DOES_ENTITY_HAVE_BLIP, &HostEntity::hasBlip, false},
 };
 
+// The natives that read one whole number the host keeps for the clock or the player.
+struct NumberAnswer {
+    uint64_t hash;
+    int32_t TablePlayer::*number;
+};
+
+constexpr NumberAnswer NumberAnswers[] = {
+    {nh::GET_CLOCK_YEAR, &TablePlayer::year},        {nh::GET_CLOCK_MONTH, &TablePlayer::month},
+    {nh::GET_CLOCK_DAY_OF_MONTH, &TablePlayer::day}, {nh::GET_CLOCK_HOURS, &TablePlayer::hour},
+    {nh::GET_CLOCK_MINUTES, &TablePlayer::minute},   {nh::PLAYER_ID, &TablePlayer::playerIndex},
+    {nh::GET_PLAYER_BOUNTY, &TablePlayer::bounty},
+};
+
 } // namespace
 
 bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
@@ -41,33 +54,17 @@ bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHo
         r = e && (e->exists || !answer.ofLiving) && e->*answer.flag;
         return true;
     }
+    for (const NumberAnswer& answer : NumberAnswers) {
+        if (answer.hash != hash) continue;
+        r = static_cast<uint32_t>(player.*answer.number);
+        return true;
+    }
     switch (hash) {
-    case nh::GET_CLOCK_YEAR:
-        r = SlotU32(player.year);
-        break;
-    case nh::GET_CLOCK_MONTH:
-        r = SlotU32(player.month);
-        break;
-    case nh::GET_CLOCK_DAY_OF_MONTH:
-        r = SlotU32(player.day);
-        break;
-    case nh::GET_CLOCK_HOURS:
-        r = SlotU32(player.hour);
-        break;
-    case nh::GET_CLOCK_MINUTES:
-        r = SlotU32(player.minute);
-        break;
     case nh::GET_GAME_TIMER:
         r = player.timerMs;
         break;
     case nh::PLAYER_PED_ID:
         r = player.playerPed;
-        break;
-    case nh::PLAYER_ID:
-        r = SlotU32(player.playerIndex);
-        break;
-    case nh::GET_PLAYER_BOUNTY:
-        r = SlotU32(player.bounty);
         break;
     case nh::SET_PLAYER_BOUNTY:
         player.bounty = SlotInt(arg(1));
