@@ -127,26 +127,11 @@ double SegmentDistance(const Point2& a, const Point2& b, double x, double y, Poi
 }
 
 Zone Rect(int type, uint32_t hash, const char* name, double x0, double y0, double x1, double y1) {
-    Zone z;
-    z.type = type;
-    z.hash = hash;
-    z.name = name;
-    z.x0 = x0;
-    z.y0 = y0;
-    z.x1 = x1;
-    z.y1 = y1;
-    return z;
+    return Zone{.type = type, .hash = hash, .name = name, .x0 = x0, .y0 = y0, .x1 = x1, .y1 = y1};
 }
 
 Zone Disc(int type, uint32_t hash, const char* name, double cx, double cy, double r) {
-    Zone z;
-    z.type = type;
-    z.hash = hash;
-    z.name = name;
-    z.cx = cx;
-    z.cy = cy;
-    z.radius = r;
-    return z;
+    return Zone{.type = type, .hash = hash, .name = name, .cx = cx, .cy = cy, .radius = r};
 }
 
 bool ZoneContains(const Zone& z, double x, double y) {

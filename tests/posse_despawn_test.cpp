@@ -13,21 +13,38 @@ class DespawnTest : public PosseTest {
     void MakeMember(Ped p, char group = 'A') {
         G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), group});
     }
+    // The kinds of tracked ped each clean-up must tell apart, placed at a distance.
+    Ped DeadHunter(float at) {
+        const Ped p = Hunter(at);
+        E(p).deadOrDying = true;
+        return p;
+    }
+    Ped NotAPed(float at) {
+        const Ped p = Hunter(at);
+        E(p).isPed = false;
+        return p;
+    }
+    Ped ArmySoldier(float at) {
+        const Ped p = Hunter(at);
+        MakeMember(p);
+        return p;
+    }
+    Ped PosseHorse(float at) {
+        const Ped p = Hunter(at);
+        HorseRecord rec;
+        rec.horse = p;
+        G.spawn.HorseRecords.push_back(rec);
+        return p;
+    }
 };
 
 TEST_F(DespawnTest, FarPassDeletesOnlyLivingHuntersBeyondTwoHundredMetres) {
     Ped far = Hunter(201.0f);
     Ped near = Hunter(199.0f);
-    Ped deadFar = Hunter(500.0f);
-    E(deadFar).deadOrDying = true;
-    Ped object = Hunter(600.0f);
-    E(object).isPed = false;
-    Ped memberFar = Hunter(700.0f);
-    MakeMember(memberFar);
-    Ped horseFar = Hunter(800.0f);
-    HorseRecord rec;
-    rec.horse = horseFar;
-    G.spawn.HorseRecords.push_back(rec);
+    Ped deadFar = DeadHunter(500.0f);
+    Ped object = NotAPed(600.0f);
+    Ped memberFar = ArmySoldier(700.0f);
+    Ped horseFar = PosseHorse(800.0f);
     Ped gone = Hunter(900.0f);
     E(gone).exists = false;
     G.spawn.SpawnedPeds.insert(G.spawn.SpawnedPeds.begin(), 0);
@@ -136,16 +153,10 @@ TEST_F(DespawnTest, HorseBlipsGoWhenSwitchedOff) {
 
 TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
     Ped living = Hunter(10.0f);
-    Ped dead = Hunter(20.0f);
-    E(dead).deadOrDying = true;
-    Ped object = Hunter(30.0f);
-    E(object).isPed = false;
-    Ped member = Hunter(40.0f);
-    MakeMember(member);
-    Ped horse = Hunter(50.0f);
-    HorseRecord rec;
-    rec.horse = horse;
-    G.spawn.HorseRecords.push_back(rec);
+    Ped dead = DeadHunter(20.0f);
+    Ped object = NotAPed(30.0f);
+    Ped member = ArmySoldier(40.0f);
+    Ped horse = PosseHorse(50.0f);
     G.spawn.SpawnedPeds.push_back(0);
 
     HarkvaneState& hv = G.harkvane;

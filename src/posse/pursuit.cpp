@@ -59,9 +59,12 @@ bool IsRecordedHorse(Ped ped) {
     return s.HorseIndex.Contains(ped);
 }
 
-// A rate-limited pass runs when its next-run time is 0 or has been reached.
-bool PassDue(int32_t now, int32_t nextMs) {
-    return nextMs == 0 || SignedDiff(now, nextMs) >= 0;
+// A rate-limited pass runs when its next-run time is 0 or has been reached; when it runs, its
+// next turn comes a period later (the sum wraps as the game timer does).
+bool TakeTurn(int32_t now, int32_t& nextMs, int32_t periodMs) {
+    if (nextMs != 0 && SignedDiff(now, nextMs) < 0) return false;
+    nextMs = static_cast<int32_t>(static_cast<uint32_t>(now) + static_cast<uint32_t>(periodMs));
+    return true;
 }
 
 void StandardApproach(Ped ped, Ped player, const Vec3& playerPos) {
@@ -105,9 +108,7 @@ void AttackOrder(Ped ped, Ped player) {
 void UpdateMountedPursuit() {
     PursuitState& ps = G.pursuit;
     const int32_t now = static_cast<int32_t>(game::GameTimer());
-    if (!PassDue(now, ps.MountedPursuitNextMs)) return;
-    ps.MountedPursuitNextMs = static_cast<int32_t>(static_cast<uint32_t>(now) +
-                                                   static_cast<uint32_t>(MountedPursuitPeriodMs));
+    if (!TakeTurn(now, ps.MountedPursuitNextMs, MountedPursuitPeriodMs)) return;
 
     const Ped player = game::PlayerPed();
     const bool playerMounted = game::IsPedOnMount(player) || game::IsPedInAnyVehicle(player);
@@ -206,9 +207,7 @@ void UpdateStuckWatch() {
 void UpdateEngagement() {
     PursuitState& ps = G.pursuit;
     const int32_t now = static_cast<int32_t>(game::GameTimer());
-    if (!PassDue(now, ps.EngagementNextMs)) return;
-    ps.EngagementNextMs = static_cast<int32_t>(static_cast<uint32_t>(now) +
-                                               static_cast<uint32_t>(EngagementPeriodMs));
+    if (!TakeTurn(now, ps.EngagementNextMs, EngagementPeriodMs)) return;
 
     const Ped player = game::PlayerPed();
     if (player == 0 || !game::EntityExists(player)) return;
