@@ -28,6 +28,16 @@ uint64_t* Call2(uint64_t hash, uint32_t a, uint32_t b) {
     return Call();
 }
 
+// Ped-to-ped calls: two handles, then two integer flags.
+uint64_t* Call2Flags(uint64_t hash, uint32_t a, uint32_t b, int32_t flag1, int32_t flag2) {
+    Begin(hash);
+    PushU32(a);
+    PushU32(b);
+    PushInt(flag1);
+    PushInt(flag2);
+    return Call();
+}
+
 // The three-slot entity call: (entity, 1, flag).
 void EntityCall3(uint64_t hash, Entity e, int32_t flag) {
     Begin(hash);
@@ -109,12 +119,7 @@ float EntityHeading(Entity e) { return ResultFloat(Call1(nh::GET_ENTITY_HEADING,
 bool IsPedInCombat(Ped p) { return ResultBool(Call2(nh::IS_PED_IN_COMBAT, p, 0)); }
 bool IsPedInAnyVehicle(Ped p) { return ResultBool(Call2(nh::IS_PED_IN_ANY_VEHICLE, p, 0)); }
 bool CanPedPerceive(Ped observer, Ped target) {
-    Begin(nh::CAN_PED_PERCEIVE_PED);
-    PushU32(observer);
-    PushU32(target);
-    PushInt(0);
-    PushInt(1);
-    return ResultBool(Call());
+    return ResultBool(Call2Flags(nh::CAN_PED_PERCEIVE_PED, observer, target, 0, 1));
 }
 bool HasClearLineOfSight(Entity from, Entity to) {
     Begin(nh::HAS_CLEAR_LOS_TO_ENTITY);
@@ -263,14 +268,7 @@ void SetPedAmmo(Ped p, Hash weapon, int32_t ammo) {
 void SetPathCanUseClimbovers(Ped p) { Call2(nh::SET_PED_PATH_CAN_USE_CLIMBOVERS, p, 1); }
 void SetPathCanUseLadders(Ped p) { Call2(nh::SET_PED_PATH_CAN_USE_LADDERS, p, 1); }
 void BlockNonTemporaryEvents(Ped p) { Call2(nh::SET_BLOCKING_OF_EVENTS, p, 1); }
-void TaskCombatPed(Ped p, Ped target) {
-    Begin(nh::TASK_COMBAT_PED);
-    PushU32(p);
-    PushU32(target);
-    PushInt(0);
-    PushInt(0);
-    Call();
-}
+void TaskCombatPed(Ped p, Ped target) { Call2Flags(nh::TASK_COMBAT_PED, p, target, 0, 0); }
 void KeepTask(Ped p) { Call2(nh::SET_PED_KEEP_TASK, p, 1); }
 void ClearTasks(Ped p, int32_t flag) { EntityCall3(nh::CLEAR_PED_TASKS, p, flag); }
 void TaskFollowAtOffset(Ped p, Entity target, float dx, float dy, float dz, float speed,
@@ -320,14 +318,7 @@ bool IsPedOnMount(Ped p) { return ResultBool(Call1(nh::IS_PED_ON_MOUNT, p)); }
 Ped MountOf(Ped p) { return ResultU32(Call1(nh::GET_MOUNT, p)); }
 Ped RiderOfMount(Ped mount) { return ResultU32(Call2(nh::GET_RIDER_OF_MOUNT, mount, 0)); }
 bool IsMountSeatFree(Ped mount) { return ResultBool(Call2(nh::IS_MOUNT_SEAT_FREE, mount, 0)); }
-void PutPedOnMount(Ped rider, Ped mount) {
-    Begin(nh::SET_PED_ONTO_MOUNT);
-    PushU32(rider);
-    PushU32(mount);
-    PushInt(0);
-    PushInt(0);
-    Call();
-}
+void PutPedOnMount(Ped rider, Ped mount) { Call2Flags(nh::SET_PED_ONTO_MOUNT, rider, mount, 0, 0); }
 
 // Blips
 Blip AddBlipForEntity(Hash style, Entity e) {
