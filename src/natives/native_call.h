@@ -42,6 +42,13 @@ inline Vec3 ResultVec3(const uint64_t* r) {
     return v;
 }
 
+// A position as three float slots, the form most world queries take.
+inline void PushXYZ(float x, float y, float z) {
+    PushFloat(x);
+    PushFloat(y);
+    PushFloat(z);
+}
+
 // The three shared push helpers of the catalogue.
 inline void PushFourInts(int32_t a, int32_t b, int32_t c, int32_t d) {
     PushInt(a);
@@ -50,15 +57,11 @@ inline void PushFourInts(int32_t a, int32_t b, int32_t c, int32_t d) {
     PushInt(d);
 }
 inline void PushXYZThenInt(float x, float y, float z, int32_t a) {
-    PushFloat(x);
-    PushFloat(y);
-    PushFloat(z);
+    PushXYZ(x, y, z);
     PushInt(a);
 }
 inline void PushXYZThenA0BC(float x, float y, float z, int32_t a, int32_t b, int32_t c) {
-    PushFloat(x);
-    PushFloat(y);
-    PushFloat(z);
+    PushXYZ(x, y, z);
     PushInt(a);
     PushInt(0);
     PushInt(b);

@@ -140,20 +140,14 @@ int32_t NearbyPeds(Ped ped, uint64_t (&slots)[65]) {
 // World and geometry
 float DistanceBetween(const Vec3& a, const Vec3& b) {
     Begin(nh::GET_DISTANCE_BETWEEN_COORDS);
-    PushFloat(a.x);
-    PushFloat(a.y);
-    PushFloat(a.z);
-    PushFloat(b.x);
-    PushFloat(b.y);
-    PushFloat(b.z);
+    PushXYZ(a.x, a.y, a.z);
+    PushXYZ(b.x, b.y, b.z);
     PushInt(1);
     return ResultFloat(Call());
 }
 bool GroundHeight(float x, float y, float z, float* outHeight) {
     Begin(nh::GET_GROUND_Z_FOR_3D_COORD);
-    PushFloat(x);
-    PushFloat(y);
-    PushFloat(z);
+    PushXYZ(x, y, z);
     PushPtr(outHeight);
     PushInt(0);
     return ResultBool(Call());
@@ -167,24 +161,16 @@ bool SafeCoordForPed(float x, float y, float z, Vec3* outPoint, int32_t flags) {
 }
 bool WaterHeight(float x, float y, float z, float* outHeight) {
     Begin(nh::GET_WATER_HEIGHT);
-    PushFloat(x);
-    PushFloat(y);
-    PushFloat(z);
+    PushXYZ(x, y, z);
     PushPtr(outHeight);
     return ResultBool(Call());
 }
 int32_t CreateBoxVolume(float x, float y, float z) {
     constexpr float Side = 2500.0f;
     Begin(nh::CREATE_BOX_VOLUME);
-    PushFloat(x);
-    PushFloat(y);
-    PushFloat(z);
-    PushFloat(0.0f);
-    PushFloat(0.0f);
-    PushFloat(0.0f);
-    PushFloat(Side);
-    PushFloat(Side);
-    PushFloat(Side);
+    PushXYZ(x, y, z);
+    PushXYZ(0.0f, 0.0f, 0.0f); // rotation
+    PushXYZ(Side, Side, Side); // size
     return ResultInt(Call());
 }
 uint64_t CreateEventMarker(int32_t volume) {
@@ -204,9 +190,7 @@ void ReleaseModel(Hash model) { Call1(nh::SET_MODEL_AS_NO_LONGER_NEEDED, model);
 Ped CreatePed(Hash model, float x, float y, float z, float heading) {
     Begin(nh::CREATE_PED);
     PushU32(model);
-    PushFloat(x);
-    PushFloat(y);
-    PushFloat(z);
+    PushXYZ(x, y, z);
     PushFloat(heading);
     PushFourInts(0, 0, 0, 0);
     return ResultU32(Call());
@@ -276,9 +260,7 @@ void TaskFollowAtOffset(Ped p, Entity target, float dx, float dy, float dz, floa
     Begin(nh::TASK_FOLLOW_TO_OFFSET);
     PushU32(p);
     PushU32(target);
-    PushFloat(dx);
-    PushFloat(dy);
-    PushFloat(dz);
+    PushXYZ(dx, dy, dz);
     PushFloat(speed);
     PushInt(timeoutMs);
     PushFloat(stoppingRange);
