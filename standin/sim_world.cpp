@@ -16,11 +16,11 @@
 #include <nlohmann/json.hpp>
 
 #include "hostkit/text_file.h"
-#include "plugin_files.h"
-#include "report.h"
-#include "scenario.h"
-#include "sim_host.h"
-#include "world.h"
+#include "report/report.h"
+#include "scenario/plugin_files.h"
+#include "scenario/scenario.h"
+#include "world/sim_host.h"
+#include "world/world.h"
 #include "world_api.h"
 
 namespace fs = std::filesystem;

@@ -7,9 +7,9 @@ set(HARKVANE_SIM_DIR ${PROJECT_SOURCE_DIR}/sim)
 # The world's sources are the simulator's, less its in-process runner and command, its
 # compressed trace writer (the stand-in writes plain JSON lines), its settings checker, its
 # seed sweeps (which fork) and its HTML pages (the stand-in writes none).
-file(GLOB HARKVANE_STANDIN_WORLD CONFIGURE_DEPENDS ${HARKVANE_SIM_DIR}/*.cpp)
+file(GLOB HARKVANE_STANDIN_WORLD CONFIGURE_DEPENDS ${HARKVANE_SIM_DIR}/*/*.cpp)
 list(FILTER HARKVANE_STANDIN_WORLD EXCLUDE REGEX
-     ".*/sim/(main|runner|trace_file|ini_lint|sweep|sweep_page|sweep_report|report_page|svg_chart)\.cpp$")
+     ".*/sim/(run/.*|world/trace_file|report/(sweep_page|report_page|svg_chart))\.cpp$")
 list(APPEND HARKVANE_STANDIN_WORLD ${HARKVANE_STANDIN_DIR}/sim_world.cpp)
 
 # The JSON library is header-only; expose just its directory, not the host's /usr/include.

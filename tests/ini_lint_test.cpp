@@ -10,10 +10,10 @@
 
 #include "config/config_diagnostics.h"
 #include "config/config_report.h"
-#include "ini_lint.h"
 #include "platform/profile_layout.h"
-#include "runner.h"
-#include "scenario.h"
+#include "run/ini_lint.h"
+#include "run/runner.h"
+#include "scenario/scenario.h"
 #include "scratch_dir.h"
 #include "state/plugin_state.h"
 

@@ -7,9 +7,9 @@
 #include <set>
 #include <string>
 
-#include "report.h"
-#include "runner.h"
-#include "scenario.h"
+#include "report/report.h"
+#include "run/runner.h"
+#include "scenario/scenario.h"
 #include "scratch_dir.h"
 #include "text_count.h"
 

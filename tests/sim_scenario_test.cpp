@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "scenario.h"
+#include "scenario/scenario.h"
 #include "scratch_dir.h"
 
 namespace {

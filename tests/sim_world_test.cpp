@@ -8,8 +8,8 @@
 #include "natives/native_call.h"
 #include "natives/native_hashes.h"
 #include "platform/host_link.h"
-#include "sim_host.h"
-#include "world.h"
+#include "world/sim_host.h"
+#include "world/world.h"
 
 namespace {
 

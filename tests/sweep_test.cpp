@@ -8,9 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "run/sweep.h"
+#include "run/sweep_report.h"
 #include "scratch_dir.h"
-#include "sweep.h"
-#include "sweep_report.h"
 
 using nlohmann::json;
 

@@ -20,8 +20,8 @@
 
 #include "host/main_loop.h"
 #include "posse/harkvane_event.h"
-#include "runner.h"
-#include "scenario.h"
+#include "run/runner.h"
+#include "scenario/scenario.h"
 #include "state/plugin_state.h"
 
 namespace {

@@ -7,7 +7,7 @@
 // with an empty value begins a loadout and is never unknown, other keys must name a field; in
 // [TierLoadouts.*] each key must name a loadout of [Weapons]. Model and weapon names are not
 // judged at all: only the game knows them.
-#include "ini_lint.h"
+#include "run/ini_lint.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "config/config_diagnostics.h"
-#include "json_rules.h"
 #include "platform/profile_layout.h"
-#include "runner.h"
-#include "scenario.h"
+#include "run/runner.h"
+#include "scenario/json_rules.h"
+#include "scenario/scenario.h"
 
 namespace {
 

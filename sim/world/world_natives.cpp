@@ -8,7 +8,7 @@
 
 #include "hostkit/slots.h"
 #include "natives/native_hashes.h"
-#include "world.h"
+#include "world/world.h"
 
 namespace {
 

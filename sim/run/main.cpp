@@ -12,10 +12,10 @@
 
 #include "config/config_report.h"
 #include "hostkit/text_file.h"
-#include "ini_lint.h"
-#include "runner.h"
-#include "scenario.h"
-#include "sweep.h"
+#include "run/ini_lint.h"
+#include "run/runner.h"
+#include "run/sweep.h"
+#include "scenario/scenario.h"
 
 namespace {
 

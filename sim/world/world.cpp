@@ -1,5 +1,5 @@
 // The world's state over time: clock, entities, the player, bystanders, tasks and fighting.
-#include "world.h"
+#include "world/world.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,10 +1,10 @@
-#include "svg_chart.h"
+#include "report/svg_chart.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "report.h"
+#include "report/report.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #pragma once
 #include <string>
 
-#include "expectations.h"
-#include "world.h"
+#include "scenario/expectations.h"
+#include "world/world.h"
 
 struct Scenario {
     std::string name = "default";

@@ -1,13 +1,13 @@
-#include "expectations.h"
+#include "scenario/expectations.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 
-#include "json_rules.h"
 #include "natives/native_hashes.h"
-#include "runner.h"
+#include "run/runner.h"
+#include "scenario/json_rules.h"
 
 using nlohmann::json;
 

@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "world.h"
+#include "world/world.h"
 
 struct RunOutcome;
 

@@ -1,9 +1,9 @@
-#include "sim_host.h"
+#include "world/sim_host.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "world.h"
+#include "world/world.h"
 
 namespace {
 World* Attached = nullptr;

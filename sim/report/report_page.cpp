@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "report.h"
-#include "svg_chart.h"
+#include "report/report.h"
+#include "report/svg_chart.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "world.h"
+#include "world/world.h"
 
 // One posse (or army event) as it was sent: when, which tier and variant, and the members placed
 // at once.

@@ -1,4 +1,4 @@
-#include "sweep.h"
+#include "run/sweep.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,8 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "report.h"
-#include "runner.h"
+#include "report/report.h"
+#include "run/runner.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

@@ -1,4 +1,4 @@
-#include "trace_file.h"
+#include "world/trace_file.h"
 
 #include <sys/types.h>
 #include <zlib.h>

@@ -1,4 +1,4 @@
-#include "sweep_report.h"
+#include "run/sweep_report.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "scenario.h"
-#include "sweep_report.h"
+#include "run/sweep_report.h"
+#include "scenario/scenario.h"
 
 struct SweepOptions {
     int seeds = 1;

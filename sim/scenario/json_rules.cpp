@@ -1,4 +1,4 @@
-#include "json_rules.h"
+#include "scenario/json_rules.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <set>
 
-#include "world.h"
+#include "world/world.h"
 
 namespace jr {
 

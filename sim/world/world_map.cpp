@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "world.h"
+#include "world/world.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "runner.h"
+#include "run/runner.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,10 +15,10 @@
 #include "platform/crt_rand.h"
 #include "platform/host_link.h"
 #include "platform/keys.h"
-#include "plugin_files.h"
-#include "sim_host.h"
+#include "scenario/plugin_files.h"
 #include "state/plugin_state.h"
-#include "trace_file.h"
+#include "world/sim_host.h"
+#include "world/trace_file.h"
 
 namespace fs = std::filesystem;
 

@@ -1,5 +1,5 @@
 // The built-in scenario: a wanted player's afternoon, from a first small posse to the army.
-#include "scenario.h"
+#include "scenario/scenario.h"
 
 const char* DefaultScenarioJson() {
     return R"json({

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "report.h"
-#include "scenario.h"
+#include "report/report.h"
+#include "scenario/scenario.h"
 
 struct RunOptions {
     std::string workdir;     // where the plug-in's files live; created when missing

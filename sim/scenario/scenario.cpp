@@ -1,9 +1,9 @@
-#include "scenario.h"
+#include "scenario/scenario.h"
 
 #include <filesystem>
 #include <fstream>
 
-#include "json_rules.h"
+#include "scenario/json_rules.h"
 
 using jr::Field;
 using nlohmann::json;

@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "report.h"
-#include "svg_chart.h"
+#include "report/report.h"
+#include "report/svg_chart.h"
 
 using nlohmann::json;
 

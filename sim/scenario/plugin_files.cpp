@@ -1,4 +1,4 @@
-#include "plugin_files.h"
+#include "scenario/plugin_files.h"
 
 #include <filesystem>
 #include <system_error>
