@@ -1,0 +1,197 @@
+// The answers that make and unmake peds: model requests and loading (with the faults a scenario
+// can ask for), creation, placement, deletion with its likely reason, and weapons.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "natives/native_hashes.h"
+#include "world/native_answers.h"
+
+namespace {
+
+constexpr uint32_t StuckModelMs = 10000;
+
+const Landmark* CampHolding(const World& w, const Point3& at) {
+    for (const Landmark& l : w.landmarks) {
+        const double r = l.town ? 85.0 : 60.0;
+        if (std::hypot(at.x - l.x, at.y - l.y) <= r) return &l;
+    }
+    return nullptr;
+}
+
+// Why the plug-in is probably deleting this entity, judged from the world around the player.
+std::string DespawnReason(const World& w, const SimPed& p) {
+    const SimPed* pl = FindPed(w, w.playerPed);
+    if (!w.despawnContext.empty()) return w.despawnContext;
+    if (w.playerDead) return "player died";
+    if (MissionActive(w)) return "story mission";
+    if (pl) {
+        if (const Landmark* l = CampHolding(w, pl->pos)) return std::string("shelter: ") + l->name;
+        if (std::hypot(p.pos.x - pl->pos.x, p.pos.y - pl->pos.y) > 200.0) return "fell far behind";
+    }
+    if (p.kind == ModelKind::Horse) return "horse clean-up";
+    if (p.dying) return "dead body cleared";
+    return "list cap or posse clear-out";
+}
+
+void Delete(World& w, Entity h) {
+    SimPed* p = FindPed(w, h);
+    if (!p) return;
+    if (p->isPlayer || h == w.playerHorse) {
+        WorldLog(w, "anomaly", "plug-in tried to delete the player's own ped or horse");
+        return;
+    }
+    const std::string why = DespawnReason(w, *p);
+    if (h == w.takenHorse) {
+        if (w.despawnContext.empty())
+            w.takenHorseDeleted = true;
+        else
+            w.takenHorseDeletedAtUnload = true;
+    }
+    ++w.counters.deletions;
+    ++w.counters.despawnReasons[why];
+    if (p->fromPlugin) {
+        char buf[200];
+        std::snprintf(buf, sizeof buf, "despawned %u (%s): %s", h, ModelName(w, p->model).c_str(),
+                      why.c_str());
+        WorldLog(w, "despawned", buf,
+                 "\"ped\":" + std::to_string(h) + ",\"reason\":\"" + why + "\"");
+    }
+    RemoveEntity(w, h);
+}
+
+bool ModelLoaded(World& w, Hash model) {
+    auto it = w.modelRequestedAt.find(model);
+    if (it == w.modelRequestedAt.end()) return false;
+    if (w.modelStuck[model]) return false;
+    return w.timerMs - it->second >= static_cast<uint32_t>(std::max(0, w.opt.modelLoadWaits) * 10);
+}
+
+void RequestModel(World& w, const Args& a, uint64_t*) {
+    const Hash m = a.U(0);
+    // A stuck request gives up after a while; the next request starts afresh.
+    auto stuck = w.modelStuck.find(m);
+    if (stuck != w.modelStuck.end() && w.timerMs - w.modelRequestedAt[m] >= StuckModelMs) {
+        w.modelStuck.erase(stuck);
+        w.modelRequestedAt.erase(m);
+    }
+    if (!w.modelRequestedAt.count(m)) {
+        w.modelRequestedAt[m] = w.timerMs;
+        if (w.opt.faults.modelNeverLoads > 0 && w.faultRng.Chance(w.opt.faults.modelNeverLoads)) {
+            w.modelStuck[m] = true;
+            ++w.counters.modelsStuck;
+        }
+    }
+}
+
+void CreatePed(World& w, const Args& a, uint64_t* r) {
+    const Hash m = a.U(0);
+    if (!w.models.count(m) || !ModelLoaded(w, m)) return;
+    const int ordinal = ++w.counters.createAttempts;
+    const auto& aimed = w.opt.faults.failCreations;
+    if (std::find(aimed.begin(), aimed.end(), ordinal) != aimed.end()) {
+        ++w.counters.createFailures;
+        return;
+    }
+    if (w.opt.faults.createFailure > 0 && w.faultRng.Chance(w.opt.faults.createFailure)) {
+        ++w.counters.createFailures;
+        return;
+    }
+    {
+        const double x = a.F(1), y = a.F(2), z = a.F(3);
+        double surface = 0;
+        if (WaterAt(w, x, y, &surface) && z - surface < 1.0) ++w.counters.placedInWater;
+        if (z - GroundHeight(w, x, y) > 1.25 + 1e-3) ++w.counters.placedAboveGround;
+        if (const SimPed* player = FindPed(static_cast<const World&>(w), w.playerPed))
+            if (z > player->pos.z + 3.0 + 1e-3) ++w.counters.placedAbovePlayer;
+    }
+    const Ped h = CreatePluginPed(w, m, {a.F(1), a.F(2), a.F(3)}, a.F(4));
+    SimPed& p = w.peds[h];
+    const char* kind =
+        p.kind == ModelKind::Horse ? "horse" : (p.kind == ModelKind::Dog ? "dog" : "human");
+    ++w.counters.pedsByModel[ModelName(w, m)];
+    ++w.counters.pedsByKind[kind];
+    // A handle handed out again within the pass names only the new entity.
+    w.createdThisPass.erase(std::remove(w.createdThisPass.begin(), w.createdThisPass.end(), h),
+                            w.createdThisPass.end());
+    w.createdThisPass.push_back(h);
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "created %s %u (%s) at (%.1f, %.1f)", kind, h,
+                  ModelName(w, m).c_str(), p.pos.x, p.pos.y);
+    char js[200];
+    std::snprintf(js, sizeof js,
+                  "\"ped\":%u,\"model\":\"%s\",\"kind\":\"%s\",\"x\":%.2f,\"y\":%.2f,\"z\":%.2f", h,
+                  ModelName(w, m).c_str(), kind, p.pos.x, p.pos.y, p.pos.z);
+    WorldLog(w, "ped_created", buf, js);
+    r[0] = h;
+}
+
+const NativeAnswer Models[] = {
+    {nh::IS_MODEL_VALID,
+     [](World& w, const Args& a, uint64_t* r) {
+         r[0] = (w.everyModelValid ? a.U(0) != 0 : w.models.count(a.U(0)) != 0) ? 1 : 0;
+     }},
+    {nh::REQUEST_MODEL, RequestModel},
+    {nh::HAS_MODEL_LOADED,
+     [](World& w, const Args& a, uint64_t* r) { r[0] = ModelLoaded(w, a.U(0)) ? 1 : 0; }},
+    {nh::SET_MODEL_AS_NO_LONGER_NEEDED,
+     [](World& w, const Args& a, uint64_t*) {
+         // A released model must be requested again; a stuck request gets a fresh chance then.
+         w.modelRequestedAt.erase(a.U(0));
+         w.modelStuck.erase(a.U(0));
+     }},
+    {nh::CREATE_PED, CreatePed},
+    {nh::SET_ENTITY_AS_MISSION_ENTITY,
+     [](World& w, const Args& a, uint64_t*) {
+         if (SimPed* p = FindPed(w, a.U(0))) p->owned = true;
+     }},
+    {nh::SET_RANDOM_OUTFIT_VARIATION, NoAnswer},
+    {nh::UPDATE_PED_VARIATION, NoAnswer},
+    {nh::FINISH_PED_APPEARANCE, NoAnswer},
+    {nh::APPLY_HORSE_PRESET, NoAnswer},
+    {nh::SET_ENTITY_COORDS,
+     [](World& w, const Args& a, uint64_t*) {
+         SimPed* p = FindPed(w, a.U(0));
+         if (!p) return;
+         p->pos = {a.F(1), a.F(2), a.F(3)};
+         if (SimPed* rd = FindPed(w, p->rider)) rd->pos = p->pos;
+         if (SimPed* m = FindPed(w, p->mount)) m->pos = p->pos;
+     }},
+    {nh::DELETE_ENTITY,
+     [](World& w, const Args& a, uint64_t*) {
+         uint32_t* handle = a.P<uint32_t>(0);
+         if (!handle) return;
+         Delete(w, *handle);
+         *handle = 0;
+     }},
+};
+
+const NativeAnswer Weapons[] = {
+    {nh::REMOVE_ALL_PED_WEAPONS,
+     [](World& w, const Args& a, uint64_t*) {
+         if (SimPed* p = FindPed(w, a.U(0))) {
+             p->weapons.clear();
+             p->weaponInHand = 0;
+         }
+     }},
+    {nh::GIVE_WEAPON_TO_PED,
+     [](World& w, const Args& a, uint64_t*) {
+         if (SimPed* p = FindPed(w, a.U(0))) {
+             p->weapons[a.U(1)] = a.I(2);
+             if (a.I(3)) p->weaponInHand = a.U(1);
+         }
+     }},
+    {nh::SET_PED_AMMO,
+     [](World& w, const Args& a, uint64_t*) {
+         if (SimPed* p = FindPed(w, a.U(0))) p->weapons[a.U(1)] = a.I(2);
+     }},
+};
+
+} // namespace
+
+std::span<const NativeAnswer> ModelAnswers() {
+    return Models;
+}
+std::span<const NativeAnswer> WeaponAnswers() {
+    return Weapons;
+}
