@@ -16,7 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "hostkit/text_file.h"
-#include "report/report.h"
+#include "run/run_record.h"
 #include "scenario/plugin_files.h"
 #include "scenario/scenario.h"
 #include "world/sim_host.h"

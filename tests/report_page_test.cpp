@@ -31,6 +31,7 @@ struct ReportRun {
         o.printTimeline = false;
         out = RunScenario(scenario, o);
         EXPECT_TRUE(out.ok) << out.error;
+        EXPECT_TRUE(out.ok && WriteRunPages(out, o));
         html = ScratchDir::Read("report.html");
     }
 };

@@ -377,7 +377,6 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     auto absolute = [&](const std::string& p) { return p.empty() ? p : fs::absolute(p).string(); };
     const std::string tracePath = absolute(options.tracePath);
     const std::string summaryPath = absolute(options.summaryPath);
-    const std::string mapPath = absolute(options.mapPath);
     const std::string timelinePath = absolute(options.timelinePath);
     const std::string reportPath = absolute(options.reportPath);
     std::error_code ec;
@@ -449,7 +448,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
     out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
     out.stats.streak = G.loop.StreakCount;
-    const std::string settingsText = reportPath.empty() ? std::string() : RenderEffectiveConfig();
+    if (!reportPath.empty()) out.settingsText = RenderEffectiveConfig();
     if (const SimPed* taken = FindPed(static_cast<const World&>(w), w.takenHorse)) {
         out.stats.takenHorseExistsAtEnd = true;
         out.stats.takenHorseBlipAtEnd = taken->blip != 0 && w.blips.count(taken->blip) != 0;
@@ -483,11 +482,8 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
 
     out.summaryJson = SummaryJson(w, out.stats);
     out.summaryTable = Table(out, w);
+    out.world = &w;
     if (!summaryPath.empty()) WriteTextFile(summaryPath, out.summaryJson);
-    if (!mapPath.empty()) WriteTextFile(mapPath, MapSvg(w));
-    if (!reportPath.empty())
-        WriteTextFile(reportPath,
-                      ReportHtml(w, out.stats, out.record, out.summaryJson, settingsText));
     if (!timelinePath.empty()) {
         std::string all;
         for (const std::string& l : out.timeline)

@@ -5,16 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "report/report.h"
+#include "run/run_record.h"
 #include "scenario/scenario.h"
 
 struct RunOptions {
     std::string workdir;     // where the plug-in's files live; created when missing
     std::string tracePath;   // JSON lines; empty: none
     std::string summaryPath; // empty: none
-    std::string mapPath;     // empty: none
+    std::string mapPath;     // empty: none (written by WriteRunPages, report/report.h)
     std::string timelinePath;
-    std::string reportPath; // the self-contained report page; empty: none (and no replay samples)
+    // The self-contained report page (written by WriteRunPages); empty: none, and the run keeps
+    // no replay samples and no settings text.
+    std::string reportPath;
     bool printTimeline = true;
     bool progress = false; // progress bar on stderr
     // Called after every frame (a soak harness checks the plug-in's bookkeeping there).
@@ -30,7 +32,10 @@ struct RunOutcome {
     std::string summaryTable;
     std::map<std::string, std::string> files;
     RunStats stats;
-    RunRecord record; // timeline entries always; replay samples only for a report page
+    RunRecord record;         // timeline entries always; replay samples only for a report page
+    std::string settingsText; // the effective settings, only for a report page
+    // The world as the run left it (the runner's own; valid until the next run).
+    const World* world = nullptr;
     // For the scenario's expectations: the state files at each "files_at" moment reached, and
     // the calls counted for each native-call expectation.
     std::vector<std::map<std::string, std::string>> filesAt;

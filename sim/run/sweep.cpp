@@ -14,7 +14,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "report/report.h"
 #include "run/runner.h"
 
 namespace fs = std::filesystem;
@@ -210,9 +209,7 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
                 o.terminal, done, total,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    const std::string json = SweepJson(*set);
-    WriteAll(fs::path(o.workdir) / "sweep.json", json);
+    WriteAll(fs::path(o.workdir) / "sweep.json", SweepJson(*set));
     WriteAll(fs::path(o.workdir) / "sweep.txt", SweepText(*set));
-    WriteAll(fs::path(o.workdir) / "sweep.html", SweepHtml(json));
     return true;
 }

@@ -10,7 +10,7 @@
 struct SweepOptions {
     int seeds = 1;
     int jobs = 1;
-    // sweep.json, sweep.txt, sweep.html and one folder per seed (seeds/<seed>/)
+    // sweep.json, sweep.txt (and the command's sweep.html) and one folder per seed (seeds/<seed>/)
     std::string workdir;
     bool progress = false; // the seeds done and the time left, on stderr
     bool terminal = false; // progress as one bar redrawn in place
@@ -22,9 +22,9 @@ struct SweepOptions {
 // The record of one seed run by the simulator in this process, in the folder dir.
 SweepRun RunSeedInWorld(const Scenario& scenario, const std::string& dir);
 
-// Runs the scenario with the seeds scenario.world.seed .. + seeds - 1 and writes sweep.json,
-// sweep.txt and sweep.html into the work folder. False (with *error) only when the sweep itself
-// cannot run; failed seeds are part of the set.
+// Runs the scenario with the seeds scenario.world.seed .. + seeds - 1 and writes sweep.json and
+// sweep.txt into the work folder (the command adds the page, sweep.html). False (with *error) only
+// when the sweep itself cannot run; failed seeds are part of the set.
 bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* set,
               std::string* error);
 

@@ -1,5 +1,5 @@
 // What a scenario expects of its run: read strictly with the scenario (a bad expectation stops
-// the run before it starts) and checked after the run by --check.
+// the run before it starts) and checked after the run by --check (run/checks.h).
 #pragma once
 #include <cstdint>
 #include <limits>
@@ -12,8 +12,6 @@
 #include <nlohmann/json.hpp>
 
 #include "world/world.h"
-
-struct RunOutcome;
 
 // A count or number with optional bounds; an exact value has both bounds equal.
 struct Bounds {
@@ -73,5 +71,3 @@ struct Expectations {
 // Reads the "expect" member; refuses (jr::Refusal) unknown sections, keys, natives and ids,
 // malformed patterns and out-of-range values.
 Expectations ReadExpectations(const nlohmann::json& v, const std::string& path);
-// One line per expectation that does not hold or cannot be evaluated.
-std::vector<std::string> CheckExpectations(const Expectations& e, const RunOutcome& run);

@@ -1,4 +1,6 @@
-// harkvane-sim: runs the plug-in in the simulated world and tells what happened.
+// harkvane-sim: runs the plug-in in the simulated world and tells what happened. The command
+// stands above the simulator's rooms: it reads the scenario, has the run made, checked or swept,
+// and has the report draw the pages.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,8 @@
 
 #include "config/config_report.h"
 #include "hostkit/text_file.h"
+#include "report/report.h"
+#include "run/checks.h"
 #include "run/ini_lint.h"
 #include "run/runner.h"
 #include "run/sweep.h"
@@ -92,6 +96,10 @@ int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bo
     std::string error;
     if (!RunSweep(scenario, o, &set, &error)) {
         std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (!WriteTextFile(o.workdir + "/sweep.html", SweepHtml(SweepJson(set)))) {
+        std::fprintf(stderr, "harkvane-sim: cannot write %s/sweep.html\n", o.workdir.c_str());
         return 1;
     }
     if (!quiet) std::fputs(SweepText(set).c_str(), stdout);
@@ -226,6 +234,10 @@ int main(int argc, char** argv) {
     RunOutcome r = RunScenario(scenario, run);
     if (!r.ok) {
         std::fprintf(stderr, "harkvane-sim: %s\n", r.error.c_str());
+        return 1;
+    }
+    if (!WriteRunPages(r, run)) {
+        std::fprintf(stderr, "harkvane-sim: cannot write the map or the report page\n");
         return 1;
     }
     if (!quiet) std::fputs(r.summaryTable.c_str(), stdout);
