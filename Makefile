@@ -53,16 +53,18 @@ run: deps-sim
 		--summary out/run/summary.json --map out/run/map.svg --report out/run/report.html \
 		$(if $(TRACE),--trace out/run/trace.jsonl.gz)
 
-# The default scenario over SWEEP_SEEDS seeds, JOBS processes at a time: out/sweep/sweep.txt
-# (printed), sweep.json and sweep.html (the distributions as charts). SWEEP_ARGS adds options, e.g. SWEEP_ARGS="--seconds 2880" for whole
-# game days.
+# A representative evening of play (scenarios/evening.json: an outlaw roaming from the seed, a
+# game day with the shipped Harkvane.ini) over SWEEP_SEEDS seeds, JOBS processes at a time:
+# out/sweep/sweep.txt (printed), sweep.json and sweep.html. SWEEP_SCENARIO names another
+# scenario; SWEEP_ARGS adds options, e.g. SWEEP_ARGS="--ini my/Harkvane.ini".
 SWEEP_SEEDS ?= 100
+SWEEP_SCENARIO ?= scenarios/evening.json
 SWEEP_ARGS ?=
 sweep: deps-sim
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS) --target harkvane-sim
-	./build/release/sim/harkvane-sim --sweep $(SWEEP_SEEDS) --jobs $(JOBS) --workdir out/sweep \
-		$(SWEEP_ARGS)
+	./build/release/sim/harkvane-sim $(SWEEP_SCENARIO) --sweep $(SWEEP_SEEDS) --jobs $(JOBS) \
+		--workdir out/sweep $(SWEEP_ARGS)
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
 test: deps-test

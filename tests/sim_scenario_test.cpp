@@ -94,6 +94,28 @@ TEST(ScenarioReader, RefusesWhatUsedToRunOnDefaults) {
         {R"({"timeline": [{"at": 1, "kill_hunters": "some"}]})",
          "$.timeline[0].kill_hunters: must be \"all\" or a whole number from 0 to 1000"},
         {R"({"ini": ["[A]", 5]})", "$.ini[1]: must be a string, not a number"},
+        {R"({"behaviour": {"when_hunted": "flee"}})",
+         "$.behaviour: needs \"kind\": \"roamer\", \"camper\" or \"outlaw\""},
+        {R"({"behaviour": {"kind": "drifter"}})",
+         "$.behaviour.kind: must be \"roamer\", \"camper\" or \"outlaw\""},
+        {R"({"behaviour": {"kind": "roamer", "when_hunted": "hide"}})",
+         "$.behaviour.when_hunted: must be \"fight\" or \"flee\""},
+        {R"({"behaviour": {"kind": "roamer", "crimes_per_hour": 2}})",
+         "$.behaviour.crimes_per_hour: does not apply to this kind of player"},
+        {R"({"behaviour": {"kind": "outlaw", "camp": "Lakay"}})",
+         "$.behaviour.camp: does not apply to this kind of player"},
+        {R"({"behaviour": {"kind": "camper", "camp": "Lakey"}})",
+         "$.behaviour.camp: must name a camp; the closest is \"Lakay\""},
+        {R"({"behaviour": {"kind": "camper", "camp": "Rhodes"}})",
+         "$.behaviour.camp: must name a camp; the closest is \"Lakay\""},
+        {R"({"behaviour": {"kind": "roamer", "stay_minutes": [30, 10]}})",
+         "$.behaviour.stay_minutes: the second number must not be below the first"},
+        {R"({"behaviour": {"kind": "outlaw", "crime_cents": [1, 1e9]}})",
+         "$.behaviour.crime_cents[1]: must be a whole number from 0 to 100000000"},
+        {R"({"behaviour": {"kind": "roamer", "ride_speed": 0}})",
+         "$.behaviour.ride_speed: must be a number from 1 to 20"},
+        {R"({"behaviour": {"kind": "roamer", "wild_shar": 0.5}})",
+         "$.behaviour.wild_shar: unknown key; the closest known key is \"wild_share\""},
         {R"({"x": 1,)", "$.x: not valid JSON (byte 9): parse error at line 1, column 9: syntax "
                         "error while parsing object key - unexpected end of input; expected "
                         "string literal"},
@@ -203,6 +225,9 @@ TEST(ScenarioReader, EveryValueLandsInItsPlace) {
       "player": {"start": [1, 2, 3], "heading": -90, "bounty": 100000000, "respawn": [5, 6],
                  "law_state": -2},
       "route": [{"to": [10, 11], "speed": 2, "mounted": true, "vehicle": true, "wait": 4}],
+      "behaviour": {"kind": "outlaw", "when_hunted": "flee", "flee_meters": 120,
+                    "ride_speed": 9, "stay_minutes": [5, 6], "wild_share": 1,
+                    "crimes_per_hour": 3, "crime_cents": [10, 20]},
       "ini": ["[A]", "b=1"], "harkvane_dat": "3\n", "bounty_pools_dat": "1 2 3 4 5 15\n",
       "world": {"bystanders": 500, "bystander_radius": 12, "default_map": false,
                 "model_load_waits": 0, "perception_range": 13, "los_range": 14,
@@ -251,6 +276,13 @@ TEST(ScenarioReader, EveryValueLandsInItsPlace) {
     EXPECT_EQ(o.route[0].y, 11);
     EXPECT_TRUE(o.route[0].mounted && o.route[0].vehicle);
     EXPECT_EQ(o.route[0].waitSeconds, 4);
+    const PlayerBehaviour& b = o.behaviour;
+    EXPECT_EQ(b.kind, PlayerBehaviour::Kind::Outlaw);
+    EXPECT_TRUE(b.flees);
+    EXPECT_EQ((std::vector<double>{b.fleeMeters, b.rideSpeed, b.stayMinutes[0], b.stayMinutes[1],
+                                   b.wildShare, b.crimesPerHour}),
+              (std::vector<double>{120, 9, 5, 6, 1, 3}));
+    EXPECT_EQ(b.crimeCents[1], 20);
     EXPECT_EQ(s.ini, "[A]\nb=1\n");
     EXPECT_EQ(s.streakFile, "3\n");
     EXPECT_EQ(s.poolsFile, "1 2 3 4 5 15\n");

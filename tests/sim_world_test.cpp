@@ -207,6 +207,82 @@ TEST_F(SimWorldTest, OrdersMovePedsAndFightsCanBeWonByEitherSide) {
     EXPECT_TRUE(native::ResultBool(Call(nh::IS_ENTITY_DEAD, hunter)));
 }
 
+TEST_F(SimWorldTest, PlayersWithABehaviourRideAnEveningOfTheirSeedRoundLakes) {
+    auto roam = [&](uint64_t seed) {
+        WorldOptions o;
+        o.seed = seed;
+        o.behaviour.kind = PlayerBehaviour::Kind::Roamer;
+        o.behaviour.stayMinutes[0] = o.behaviour.stayMinutes[1] = 10; // 20 s of timer each
+        Start(o);
+        WorldAdvance(w, 900000);
+        std::vector<double> stops;
+        for (const Waypoint& p : w.opt.route)
+            stops.insert(stops.end(), {p.x, p.y, p.waitSeconds});
+        return stops;
+    };
+    const std::vector<double> first = roam(3);
+    EXPECT_GE(w.plan.stopsPlanned, 4);
+    EXPECT_EQ(roam(3), first);
+    EXPECT_NE(roam(4), first);
+    // Every ride keeps clear of the lakes (a horse would stop at the shore for good).
+    for (size_t i = 1; i < w.opt.route.size(); ++i) {
+        const Waypoint &a = w.opt.route[i - 1], &b = w.opt.route[i];
+        for (double t = 0; t <= 1; t += 0.01)
+            EXPECT_FALSE(WaterAt(w, a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, nullptr))
+                << "ride " << i;
+    }
+}
+
+TEST_F(SimWorldTest, AnOutlawRaisesTheBountyOutsideCampsAndCampersStayHome) {
+    WorldOptions o;
+    o.behaviour.kind = PlayerBehaviour::Kind::Outlaw;
+    o.behaviour.crimesPerHour = 6; // one every 20 s of timer on average
+    o.behaviour.crimeCents[0] = 100;
+    o.behaviour.crimeCents[1] = 200;
+    o.behaviour.wildShare = 1;
+    o.playerStart = {678, -1231, 0};
+    // A route given too comes first: an hour's rest at Clemens Point, where no crime is done.
+    o.route.push_back({678, -1231, 3, false, false, 120});
+    Start(o);
+    WorldAdvance(w, 150000);
+    EXPECT_EQ(w.bounty, 0);
+    WorldAdvance(w, 300000);
+    EXPECT_GE(w.bounty, 5 * 100);
+    EXPECT_LE(w.bounty, 25 * 200);
+
+    WorldOptions c;
+    c.behaviour.kind = PlayerBehaviour::Kind::Camper;
+    c.behaviour.camp = "Lakay";
+    c.behaviour.outingsPerHour = 0;
+    Start(c);
+    WorldAdvance(w, 1200000);
+    const Point3& at = FindPed(w, w.playerPed)->pos;
+    EXPECT_LT(std::hypot(at.x - 2253.6, at.y - -755.6), 40.0);
+    EXPECT_EQ(w.bounty, 0);
+}
+
+TEST_F(SimWorldTest, AHuntedPlayerStandsAndShootsOrFleesWithoutShooting) {
+    for (const bool flees : {false, true}) {
+        WorldOptions o;
+        o.behaviour.kind = PlayerBehaviour::Kind::Roamer;
+        o.behaviour.flees = flees;
+        o.behaviour.stayMinutes[0] = o.behaviour.stayMinutes[1] = 600;
+        o.route.push_back({1320, -1180, 1, false, false, 600}); // stay put until hunted
+        o.combat.playerHitChance = 1;
+        o.combat.hunterHitChance = 0;
+        Start(o);
+        const Ped hunter = Create("G_M_M_BountyHunters_01", 1320, -1140);
+        Call(nh::GIVE_WEAPON_TO_PED, hunter, H("WEAPON_REPEATER_CARBINE"), 100, 1, 0, 0, 0, F(1), 0,
+             0, 1, 0, 0);
+        Call(nh::TASK_COMBAT_PED, hunter, w.playerPed, 0, 0);
+        WorldAdvance(w, 30000);
+        const Point3& at = FindPed(w, w.playerPed)->pos;
+        const SimPed* h = FindPed(w, hunter);
+        EXPECT_EQ(h->dying, !flees) << "flees " << flees;
+        EXPECT_EQ(std::hypot(at.x - 1320, at.y - -1180) > 60, flees) << "flees " << flees;
+    }
+}
+
 TEST_F(SimWorldTest, RidersAreCarriedAndDismountNearThePlayer) {
     const Ped rider = Create("A_M_M_RANCHER_01", 1320, -1000);
     const Ped horse = Create("A_C_Horse_Morgan_Bay", 1322, -1000);

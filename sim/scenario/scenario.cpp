@@ -1,5 +1,6 @@
 #include "scenario/scenario.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -434,6 +435,104 @@ Waypoint ReadWaypoint(const json& v, const std::string& path) {
     return w;
 }
 
+// The camps a camper can call home: the built-in ones, on every map.
+std::vector<std::string> CampNames() {
+    WorldOptions bare;
+    bare.defaultMap = false;
+    std::vector<Landmark> landmarks;
+    AddDefaultMap(bare, landmarks);
+    std::vector<std::string> names;
+    for (const Landmark& l : landmarks)
+        if (!l.town) names.push_back(l.name);
+    return names;
+}
+
+// Two numbers, the first not above the second.
+template <typename T, typename R>
+void ReadSpan(const json& v, const std::string& path, T (&out)[2], R read) {
+    if (!v.is_array() || v.size() != 2) Refuse(path, "must be [least, most]");
+    out[0] = static_cast<T>(read(v[0], jr::Item(path, 0)));
+    out[1] = static_cast<T>(read(v[1], jr::Item(path, 1)));
+    if (out[1] < out[0]) Refuse(path, "the second number must not be below the first");
+}
+
+PlayerBehaviour ReadBehaviour(const json& v, const std::string& path) {
+    using Kind = PlayerBehaviour::Kind;
+    PlayerBehaviour b;
+    bool kind = false;
+    // Keys that belong to some kinds only, with where they were given.
+    std::vector<std::pair<std::string, std::vector<Kind>>> given;
+    auto only = [&](const std::string& at, std::vector<Kind> kinds) {
+        given.push_back({at, kinds});
+    };
+    jr::ReadObject(
+        v, path,
+        {{"kind",
+          [&](const json& x, const std::string& at) {
+              const std::string k = jr::Text(x, at, MaxNameBytes);
+              if (k == "roamer")
+                  b.kind = Kind::Roamer;
+              else if (k == "camper")
+                  b.kind = Kind::Camper;
+              else if (k == "outlaw")
+                  b.kind = Kind::Outlaw;
+              else
+                  Refuse(at, "must be \"roamer\", \"camper\" or \"outlaw\"");
+              kind = true;
+          }},
+         {"when_hunted",
+          [&](const json& x, const std::string& at) {
+              const std::string k = jr::Text(x, at, MaxNameBytes);
+              if (k != "fight" && k != "flee") Refuse(at, "must be \"fight\" or \"flee\"");
+              b.flees = k == "flee";
+          }},
+         {"flee_meters",
+          [&](const json& x, const std::string& at) { b.fleeMeters = jr::Number(x, at, 1, 1000); }},
+         {"ride_speed",
+          [&](const json& x, const std::string& at) { b.rideSpeed = jr::Number(x, at, 1, 20); }},
+         {"stay_minutes",
+          [&](const json& x, const std::string& at) {
+              ReadSpan(x, at, b.stayMinutes, [](const json& n, const std::string& na) {
+                  return jr::Number(n, na, 0, 1440);
+              });
+          }},
+         {"wild_share",
+          [&](const json& x, const std::string& at) {
+              b.wildShare = Chance(x, at);
+              only(at, {Kind::Roamer, Kind::Outlaw});
+          }},
+         {"camp",
+          [&](const json& x, const std::string& at) {
+              b.camp = jr::Text(x, at, MaxNameBytes);
+              const std::vector<std::string> camps = CampNames();
+              if (std::find(camps.begin(), camps.end(), b.camp) == camps.end())
+                  Refuse(at, "must name a camp; the closest is \"" + jr::ClosestKey(b.camp, camps) +
+                                 "\"");
+              only(at, {Kind::Camper});
+          }},
+         {"outings_per_hour",
+          [&](const json& x, const std::string& at) {
+              b.outingsPerHour = jr::Number(x, at, 0, 60);
+              only(at, {Kind::Camper});
+          }},
+         {"crimes_per_hour",
+          [&](const json& x, const std::string& at) {
+              b.crimesPerHour = jr::Number(x, at, 0, 60);
+              only(at, {Kind::Outlaw});
+          }},
+         {"crime_cents", [&](const json& x, const std::string& at) {
+              ReadSpan(x, at, b.crimeCents, [](const json& n, const std::string& na) {
+                  return jr::Whole(n, na, 0, MaxBountyCents);
+              });
+              only(at, {Kind::Outlaw});
+          }}});
+    if (!kind) Refuse(path, "needs \"kind\": \"roamer\", \"camper\" or \"outlaw\"");
+    for (const auto& [at, kinds] : given)
+        if (std::find(kinds.begin(), kinds.end(), b.kind) == kinds.end())
+            Refuse(at, "does not apply to this kind of player");
+    return b;
+}
+
 // An entry is its time and exactly one action.
 TimelineEvent ReadEvent(const json& v, const std::string& path) {
     TimelineEvent t;
@@ -553,6 +652,8 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
                       o.route.push_back(ReadWaypoint(r, ra));
                   });
               }},
+             {"behaviour",
+              [&](const json& x, const std::string& at) { o.behaviour = ReadBehaviour(x, at); }},
              {"ini",
               [&](const json& x, const std::string& at) {
                   s.ini = ReadLines(x, at);

@@ -319,6 +319,7 @@ void WorldInit(World& w, const WorldOptions& options) {
     for (int i = 0; i < options.bystanders; ++i)
         SpawnBystander(w, 6);
     w.playerPath.push_back(start);
+    if (options.behaviour.kind != PlayerBehaviour::Kind::None) StartPlayerPlan(w);
 }
 
 void KillPlayer(World& w, const char* why) {
@@ -576,6 +577,22 @@ void StepTask(World& w, SimPed& p, double dtS) {
     }
 }
 
+constexpr double FleeRideSpeed = 10; // m/s, as fast as a posse's horses
+constexpr double FleeRunSpeed = 5;
+
+// Onto the player's horse (it comes when called) or off it.
+void MountPlayer(World& w, SimPed& p, bool mounted) {
+    SimPed* horse = FindPed(w, w.playerHorse);
+    if (mounted && !p.mount && horse && Alive(horse) && !horse->rider) {
+        horse->pos = p.pos;
+        horse->task = TaskKind::None;
+        horse->rider = p.handle;
+        p.mount = horse->handle;
+    } else if (!mounted && p.mount) {
+        Unlink(w, p);
+    }
+}
+
 void StepPlayer(World& w, double dtS) {
     SimPed& p = Player(w);
     const CombatOptions& c = w.opt.combat;
@@ -596,18 +613,21 @@ void StepPlayer(World& w, double dtS) {
     }
     if (p.health < c.playerHealth)
         p.health = std::min(c.playerHealth, p.health + c.playerRegenPerSecond * dtS);
+    // A player with a behaviour goes on from the seed, and may stand or flee when hunted.
+    const bool behaves = w.opt.behaviour.kind != PlayerBehaviour::Kind::None;
+    const PlanStep plan = behaves ? StepPlayerPlan(w) : PlanStep();
+    if (plan.action == PlanAction::Flee) {
+        MountPlayer(w, p, true);
+        SimPed& mover = p.mount ? w.peds[p.mount] : p;
+        MoveToward(w, mover, plan.toX, plan.toY, p.mount ? FleeRideSpeed : FleeRunSpeed, dtS, 0.5);
+        p.heading = mover.heading;
+        if (p.mount) p.pos = mover.pos;
+    }
     // Route.
-    if (w.routeIndex < w.opt.route.size() && w.timerMs >= w.routeWaitUntilMs) {
+    if (plan.action == PlanAction::FollowRoute && w.routeIndex < w.opt.route.size() &&
+        w.timerMs >= w.routeWaitUntilMs) {
         const Waypoint& wp = w.opt.route[w.routeIndex];
-        SimPed* horse = FindPed(w, w.playerHorse);
-        if (wp.mounted && !p.mount && horse && Alive(horse) && !horse->rider) {
-            horse->pos = p.pos;
-            horse->task = TaskKind::None;
-            horse->rider = p.handle;
-            p.mount = horse->handle;
-        } else if (!wp.mounted && p.mount) {
-            Unlink(w, p);
-        }
+        MountPlayer(w, p, wp.mounted);
         w.playerInVehicle = wp.vehicle;
         SimPed& mover = p.mount ? w.peds[p.mount] : p;
         if (MoveToward(w, mover, wp.x, wp.y, wp.speed, dtS, 0.5)) {
@@ -617,8 +637,9 @@ void StepPlayer(World& w, double dtS) {
         p.heading = mover.heading;
         if (p.mount) p.pos = mover.pos;
     }
-    // The player shoots back at the nearest hunter that is after them.
+    // The player shoots back at the nearest hunter that is after them (unless fleeing from them).
     if (!c.playerReturnsFire || w.timerMs < w.playerNextFireMs) return;
+    if (behaves && w.opt.behaviour.flees) return;
     SimPed* best = nullptr;
     double bestD = c.playerFireRange;
     for (Ped h : w.pedOrder) {

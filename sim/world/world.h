@@ -12,6 +12,7 @@
 
 #include "hostkit/name_hash.h"
 #include "natives/types.h"
+#include "world/player_behaviour.h"
 
 // Private deterministic generator (splitmix64); the world never touches the C runtime's rand.
 struct SimRng {
@@ -151,6 +152,7 @@ struct WorldOptions {
     Point3 playerStart{1320, -1180, 0};
     double playerHeading = 0;
     std::vector<Waypoint> route;
+    PlayerBehaviour behaviour; // when given, draws the route on from the seed as the run goes
     Point3 respawnPoint{0, 0, 0};
     bool respawnPointGiven = false;
     int32_t initialBounty = 0;
@@ -307,6 +309,7 @@ struct World {
     uint32_t playerNextFireMs = 0;
     size_t routeIndex = 0;
     uint32_t routeWaitUntilMs = 0;
+    PlayerPlanState plan;
     bool playerInVehicle = false;
     bool missionForced = false;
     int missionOverride = -1; // -1: schedule decides, 0/1 timeline override
