@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "report/page_assets.h"
 #include "report/report.h"
 #include "report/svg_chart.h"
 
@@ -63,49 +64,6 @@ std::string Tile(const std::string& value, const std::string& caption) {
            "</span></div>";
 }
 
-const char* const Style = R"css(
-*{box-sizing:border-box}
-body{margin:0;font:14px/1.45 "DejaVu Sans",Verdana,sans-serif;color:#222;background:#f3f1ec}
-header{background:#3b2f25;color:#f7efe2;padding:14px 24px 16px}
-header h1{margin:0;font-size:22px;font-weight:600}
-header p{margin:2px 0 10px;color:#d9c9b0}
-.tiles{display:flex;flex-wrap:wrap;gap:8px}
-.tile{background:#524234;border-radius:6px;padding:5px 12px;min-width:98px}
-.tile b{display:block;font-size:19px;color:#fff}
-.tile span{font-size:12px;color:#d9c9b0}
-main{padding:16px 24px;display:grid;grid-template-columns:repeat(auto-fill,minmax(560px,1fr));gap:16px;max-width:1680px;align-items:start}
-.card{background:#fff;border:1px solid #ddd6ca;border-radius:8px;padding:12px 14px}
-.card h2{margin:0 0 4px;font-size:15px;font-weight:600;color:#3b2f25}
-.note{margin:0 0 8px;font-size:12px;color:#666}
-.chart{display:block;max-width:100%;height:auto}
-.wide{grid-column:1/-1}
-.failed{border-color:#c0392b}.failed h2{color:#c0392b}
-table{border-collapse:collapse;font-size:12.5px}
-th{position:sticky;top:0;background:#f7efe2;text-align:right;padding:3px 8px;cursor:pointer;user-select:none;border-bottom:1px solid #ddd}
-th:first-child,td:first-child{text-align:left}
-td{padding:2px 8px;border-bottom:1px solid #f0ece4;text-align:right;font-variant-numeric:tabular-nums}
-tr.bad td{color:#c0392b}
-.scroll{max-height:520px;overflow:auto}
-)css";
-
-// Click a column heading to sort the seeds' table by it (again for the other direction).
-const char* const Script = R"js(
-"use strict";
-for (const table of document.querySelectorAll("table.sortable")) {
-  const body = table.tBodies[0];
-  table.tHead.addEventListener("click", (ev) => {
-    const th = ev.target.closest("th");
-    if (!th) return;
-    const col = th.cellIndex, up = th.dataset.order !== "up";
-    for (const h of table.tHead.rows[0].cells) delete h.dataset.order;
-    th.dataset.order = up ? "up" : "down";
-    const key = (tr) => { const v = parseFloat(tr.cells[col].textContent); return isNaN(v) ? -Infinity : v; };
-    const rows = Array.from(body.rows).sort((a, b) => (key(a) - key(b)) * (up ? 1 : -1));
-    for (const r of rows) body.appendChild(r);
-  });
-}
-)js";
-
 } // namespace
 
 std::string SweepHtml(const std::string& sweepJson) {
@@ -123,7 +81,8 @@ std::string SweepHtml(const std::string& sweepJson) {
     std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     s += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
          "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
-    s += "<title>" + EscapeXml(title) + "</title>\n<style>" + Style + "</style>\n</head>\n<body>\n";
+    s += "<title>" + EscapeXml(title) + "</title>\n<style>\n" + std::string(SweepPageCss) +
+         "</style>\n</head>\n<body>\n";
     s += "<header><h1>" + EscapeXml(title) + "</h1><p>" + std::to_string(seeds) + " seeds (" +
          std::to_string(first) + " to " + std::to_string(first + std::max(0, seeds - 1)) + "), " +
          Figure(j, "game_hours") + " game hours each (" + Figure(j, "seconds") +
@@ -264,6 +223,6 @@ std::string SweepHtml(const std::string& sweepJson) {
     }
     numbers += "</tbody></table></div>";
     s += Card("Distributions", "as written in sweep.json", numbers);
-    s += "</main>\n<script>" + std::string(Script) + "</script>\n</body>\n</html>\n";
+    s += "</main>\n<script>\n" + std::string(SweepPageJs) + "</script>\n</body>\n</html>\n";
     return s;
 }
