@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include "frames_input.h"
 #include "hostkit/name_hash.h"
+#include "hostkit/slots.h"
 #include "natives/native_hashes.h"
 #include "platform/host_link.h"
 #include "platform/paths.h"
@@ -16,27 +18,88 @@
 namespace fuzz {
 namespace {
 
+// Room for the longest call of the catalogue; a longer one keeps its first slots.
+constexpr size_t MaxSlots = 16;
+
 uint64_t PendingHash = 0;
-uint64_t PendingArgs[16];
+uint64_t PendingArgs[MaxSlots];
 size_t PendingCount = 0;
 uint64_t Result[8];
+frames::Reader* Feed = nullptr;
+HostRecord Seen;
+
+void Count() {
+    if (++Seen.calls > Seen.callLimit && !(Seen.overLimit && Seen.overLimit())) {
+        std::fprintf(stderr, "fuzz: %llu host calls in one frame\n",
+                     static_cast<unsigned long long>(Seen.calls));
+        std::abort();
+    }
+}
 
 void Register(HostModule, ScriptEntry) {}
 void Unregister(HostModule) {}
-void Wait(uint32_t) {}
+void Wait(uint32_t) {
+    Count();
+    ++Seen.waits;
+}
 void Init(uint64_t hash) {
     PendingHash = hash;
     PendingCount = 0;
 }
 void Push(uint64_t v) {
-    if (PendingCount < 16) PendingArgs[PendingCount++] = v;
+    if (PendingCount < MaxSlots) PendingArgs[PendingCount++] = v;
 }
+
+bool IsPluginPed(uint64_t slot) {
+    return Seen.pluginPeds.count(SlotU32(slot)) != 0;
+}
+
+// The model's answer, when no input gives one.
+void ModelAnswer() {
+    const uint64_t first = PendingCount > 0 ? PendingArgs[0] : 0;
+    switch (PendingHash) {
+    case nh::GET_HASH_KEY:
+        Result[0] = GameNameHash(SlotPointer<const char>(first));
+        break;
+    case nh::IS_MODEL_VALID:
+        Result[0] = static_cast<uint32_t>(first) % 7 != 0; // some names are unknown
+        break;
+    case nh::DOES_ENTITY_EXIST:
+    case nh::IS_ENTITY_A_PED:
+        Result[0] = IsPluginPed(first);
+        break;
+    default:
+        break;
+    }
+}
+
+// Keeps the record of the plug-in's peds: created, deleted, or reported gone by the game.
+void Observe(uint32_t deletedHandle) {
+    switch (PendingHash) {
+    case nh::CREATE_PED:
+        if (SlotU32(Result[0]) != 0) Seen.pluginPeds.insert(SlotU32(Result[0]));
+        break;
+    case nh::DELETE_ENTITY:
+        Seen.pluginPeds.erase(deletedHandle);
+        break;
+    case nh::DOES_ENTITY_EXIST:
+        if (PendingCount > 0 && SlotU32(Result[0]) == 0)
+            Seen.pluginPeds.erase(SlotU32(PendingArgs[0]));
+        break;
+    default:
+        break;
+    }
+}
+
 uint64_t* Call() {
+    Count();
     std::memset(Result, 0, sizeof Result);
-    if (PendingHash == nh::GET_HASH_KEY && PendingCount > 0)
-        Result[0] = GameNameHash(reinterpret_cast<const char*>(PendingArgs[0]));
-    else if (PendingHash == nh::IS_MODEL_VALID && PendingCount > 0)
-        Result[0] = static_cast<uint32_t>(PendingArgs[0]) % 7 != 0; // some names are unknown
+    // The handle as the plug-in handed it over, before the host may zero it.
+    const uint32_t deleted = PendingHash == nh::DELETE_ENTITY && PendingCount > 0
+                                 ? *SlotPointer<uint32_t>(PendingArgs[0])
+                                 : 0;
+    if (!Feed || !Feed->Answer(PendingHash, PendingArgs, PendingCount, Result)) ModelAnswer();
+    Observe(deleted);
     return Result;
 }
 
@@ -60,8 +123,12 @@ void RemoveWorkDir() {
 
 void Start() {
     InstallHost(&Host);
-    WorkDir =
-        std::filesystem::temp_directory_path() / ("harkvane-fuzz-" + std::to_string(getpid()));
+    // The plug-in flushes every state file it writes to disk; in memory that costs nothing.
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                           ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
+    WorkDir = base / ("harkvane-fuzz-" + std::to_string(getpid()));
     std::filesystem::create_directories(WorkDir);
     std::filesystem::current_path(WorkDir);
     std::atexit(RemoveWorkDir);
@@ -72,6 +139,15 @@ void WriteFile(const char* pluginPath, const uint8_t* data, size_t size) {
     if (!f) std::abort();
     if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
     std::fclose(f);
+}
+
+HostRecord& Record() {
+    return Seen;
+}
+
+void AnswerFrom(frames::Reader* reader) {
+    Feed = reader;
+    Seen = HostRecord();
 }
 
 } // namespace fuzz

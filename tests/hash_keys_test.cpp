@@ -61,4 +61,13 @@ TEST_F(HashKeys, GameHoursCountsThirtyOneDayMonths) {
                                             nh::GET_CLOCK_MINUTES}));
 }
 
+// A clock the game never reports, but a hostile one might: the day number stays in range.
+TEST_F(HashKeys, GameDayTruncatesAndHoldsAnAbsurdClockInRange) {
+    EXPECT_EQ(GameDayOf(1899.0 * 8928 + 47.5), 1899 * 372 + 1);
+    host.year = INT32_MAX;
+    EXPECT_EQ(GameDayOf(GameHours()), INT32_MAX);
+    host.year = INT32_MIN;
+    EXPECT_EQ(GameDayOf(GameHours()), INT32_MIN);
+}
+
 } // namespace

@@ -4,7 +4,7 @@
 # go to build/fuzz/corpus/<target>; a finding stops the run and is kept under
 # build/fuzz/artifacts/ (add it to fuzz/corpus/<target> as a regression input once fixed).
 # usage: tools/fuzz.sh [--no-build] SECONDS [target...]
-# The targets are the folders of fuzz/corpus (settings streak pools hash_key scenario); all by
+# The targets are the folders of fuzz/corpus (settings streak pools hash_key scenario frames); all by
 # default. --no-build runs what is built (the test suite builds once, then runs the targets side
 # by side).
 set -euo pipefail
@@ -26,13 +26,16 @@ fi
 
 mkdir -p build/fuzz/artifacts
 for t in "${targets[@]}"; do
+    # The frames target's inputs carry whole runs (its recorded seeds are about 64 KiB).
+    max_len=4096
+    [ "$t" = frames ] && max_len=131072
     bin=$root/build/fuzz/fuzz/fuzz_$t
     work=$root/build/fuzz/corpus/$t
     mkdir -p "$work"
     log=build/fuzz/$t.log
     echo "== $t: corpus, then fuzzing for ${seconds}s"
     if ! "$bin" -runs=0 -artifact_prefix="$root/build/fuzz/artifacts/$t-" "$root/fuzz/corpus/$t" >"$log" 2>&1 ||
-        ! "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
+        ! "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
             -print_final_stats=1 -artifact_prefix="$root/build/fuzz/artifacts/$t-" \
             "$work" "$root/fuzz/corpus/$t" >>"$log" 2>&1; then
         tail -40 "$log" >&2

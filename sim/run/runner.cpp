@@ -407,7 +407,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     ResetPluginState();
     ResetKeyState();
     SimAttachWorld(&w);
-    InstallHost(&SimHost);
+    InstallHost(options.host ? options.host : &SimHost);
     HostModule module = &w;
     Observer ob;
     for (const char* name : StateFiles) {
@@ -424,6 +424,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     int lastPercent = -1;
     while (ElapsedMs(w) < endMs) {
         w.createdThisPass.clear();
+        if (options.beforeFrame) options.beforeFrame(options.afterFrameContext);
         ScriptFramePass();
         PrintEvents(w, out, options);
         Observe(w, ob, out, options);

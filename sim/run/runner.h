@@ -8,6 +8,8 @@
 #include "run/run_record.h"
 #include "scenario/scenario.h"
 
+struct HostFunctions;
+
 struct RunOptions {
     std::string workdir;     // where the plug-in's files live; created when missing
     std::string tracePath;   // JSON lines; empty: none
@@ -22,6 +24,11 @@ struct RunOptions {
     // Called after every frame (a soak harness checks the plug-in's bookkeeping there).
     void (*afterFrame)(void* context) = nullptr;
     void* afterFrameContext = nullptr;
+    // Called before every frame, with the same context (a recorder notes the keys and files).
+    void (*beforeFrame)(void* context) = nullptr;
+    // The host functions the plug-in calls; nullptr: the simulated world's own. A recorder
+    // passes functions that forward to the world's (sim_host.h) and note what it answers.
+    const HostFunctions* host = nullptr;
 };
 
 struct RunOutcome {

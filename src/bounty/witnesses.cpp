@@ -135,7 +135,7 @@ void SetBountyCapped(int32_t cents) {
 
 void UpdateDailyBounty() {
     int32_t& dayIndex = G.loop.DayIndex;
-    int32_t today = static_cast<int32_t>(GameHours() * (1.0 / 24.0));
+    int32_t today = GameDayOf(GameHours());
     if (dayIndex < 0) {
         dayIndex = today;
         return;

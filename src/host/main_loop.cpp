@@ -59,7 +59,6 @@ constexpr uint32_t VanillaCooldownPeriodMs = 1000;
 constexpr uint32_t HarkvaneTickPeriodMs = 1000;
 constexpr float ReversedHeadingOffset = 180.0f;
 constexpr double HoursPerSecond = 1.0 / 3600.0;
-constexpr double DaysPerHour = 1.0 / 24.0;
 constexpr const char* StreakResetToast = "Harkvane: streak reset (death)";
 
 bool KeyPressed(int virtualKey) {
@@ -263,7 +262,7 @@ void ScriptStartup() {
     ReloadConfiguration();
     G.loop.StreakCount = ReadStreakFile();
     ArmSpawnTimer();
-    G.loop.DayIndex = static_cast<int32_t>(GameHours() * DaysPerHour);
+    G.loop.DayIndex = GameDayOf(GameHours());
 }
 
 void ScriptFramePass() {

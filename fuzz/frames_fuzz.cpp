@@ -1,0 +1,312 @@
+// The whole plug-in against a hostile game: every native answer, every key press and the three
+// files come from the input (frames_input.h). The library is attached, started and run frame
+// after frame, with F7, F9 and rewritten settings as the input says, and unloaded. After each
+// frame the run stops on the first broken rule:
+//   - no sanitizer report and no exception (the sanitizers stop the run themselves);
+//   - the frame made no more host calls than FrameCallBound allows (checked as the calls come,
+//     so a frame that would never end stops at the bound);
+//   - every table stays bounded (TableProblem);
+//   - a state file the frame wrote reads back whole;
+// and after the unload no ped the plug-in created is left in the game, but a horse the player
+// claimed.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <unordered_set>
+
+#include "config/count_bounds.h"
+#include "frames_input.h"
+#include "fuzz_support.h"
+#include "host/main_loop.h"
+#include "platform/crt_rand.h"
+#include "platform/keys.h"
+#include "platform/paths.h"
+#include "posse/harkvane_event.h"
+#include "state/plugin_state.h"
+
+namespace {
+
+constexpr int KeySpawnNow = 0x76;       // F7
+constexpr int KeyReloadSettings = 0x78; // F9
+constexpr int MaxFrames = 100000;
+
+// ---- The per-frame bound ----
+//
+// Every pass of a frame is linear in the tables it walks, and a spawn is linear in its members,
+// each member costing a ring search (SpawnAttemptsPerMember attempts, each of which asks up to
+// seven questions and two more per tracked ped it keeps clear of) and a creation (at most 301
+// load polls and 300 waits of 10 ms for its model, then some forty calls to dress, arm and send
+// it). Each figure below is at least the count of calls in the code it stands for, rounded up,
+// so a frame beyond the bound is work the settings and the tables do not explain: a freeze.
+
+// The largest posse one spawn can send: the biggest tier's base size, every extra member, the
+// most dogs and the most horses the loader lets through.
+constexpr uint64_t PosseCeiling = 5 + MaxExtraMembers + MaxDogsPerPosse + MaxHorsesPerPosse;
+// Spawns in one frame: F7 and the timer. The army places one soldier a frame (two when a wave's
+// leader and a member fall together).
+constexpr uint64_t SpawnsPerFrame = 2;
+constexpr uint64_t SoldiersPerFrame = 2;
+constexpr uint64_t CallsPerAttemptFixed = 7;  // safe coordinate twice, ground, water, height
+constexpr uint64_t CallsPerAttemptPerPed = 2; // exists and position of each tracked ped
+constexpr uint64_t CallsPerCreation = 2 * 301 + 40;
+// Pursuit, stuck watch, engagement, leash, far despawn, up to six clear-outs (camp, town, death,
+// mission, and the driver's camp check twice), compaction with its trim scan, pursued state.
+constexpr uint64_t CallsPerTrackedPed = 250;
+constexpr uint64_t CallsPerHorseRecord = 60; // horse pass, pre-spawn clean-up, blips
+// Clock reads, pools, the witness query (64 bystanders of ten questions), notices, the army's
+// start and ticks, and the pairing of up to 40 riders with 15 horses twice.
+constexpr uint64_t CallsFixed = 6000;
+
+uint64_t SaturatingMul(uint64_t a, uint64_t b) {
+    if (a != 0 && b > UINT64_MAX / a) return UINT64_MAX;
+    return a * b;
+}
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+    return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+struct Sizes {
+    uint64_t tracked = 0, horses = 0, deferred = 0;
+};
+
+Sizes SizesNow() {
+    return Sizes{G.spawn.SpawnedPeds.size(), G.spawn.HorseRecords.size(),
+                 G.spawn.DeferredSpawns.size()};
+}
+
+uint64_t FrameCallBound(const Settings& s, const Sizes& at) {
+    const uint64_t members = SpawnsPerFrame * PosseCeiling + at.deferred + SoldiersPerFrame;
+    const uint64_t peds = at.tracked + members;
+    const uint64_t attempts = static_cast<uint64_t>(std::max(1, s.Spawner.SpawnAttemptsPerMember));
+    const uint64_t perAttempt = CallsPerAttemptFixed + CallsPerAttemptPerPed * peds;
+    const uint64_t perMember = SaturatingAdd(SaturatingMul(attempts, perAttempt), CallsPerCreation);
+    uint64_t bound = CallsFixed;
+    bound = SaturatingAdd(bound, SaturatingMul(CallsPerTrackedPed, peds));
+    bound = SaturatingAdd(
+        bound, SaturatingMul(CallsPerHorseRecord, at.horses + SpawnsPerFrame * MaxHorsesPerPosse));
+    return SaturatingAdd(bound, SaturatingMul(members, perMember));
+}
+
+// ---- Checks ----
+
+[[noreturn]] void Fail(int frame, const std::string& what) {
+    std::fprintf(stderr, "frames: frame %d: %s\n", frame, what.c_str());
+    std::abort();
+}
+
+struct FrameWatch {
+    int frame = 0;
+    Sizes start;
+    uint64_t callsAtStart = 0;
+    uint64_t boundAtStart = 0;
+    size_t unprotectedBefore = 0;
+};
+FrameWatch Watch;
+
+// A reload in the middle of a frame may allow more: the bound is the larger of the settings
+// before and after.
+bool RaiseLimit() {
+    fuzz::HostRecord& host = fuzz::Record();
+    const uint64_t now = FrameCallBound(G.settings, Watch.start);
+    const uint64_t limit = SaturatingAdd(Watch.callsAtStart, std::max(Watch.boundAtStart, now));
+    if (limit <= host.callLimit) return false;
+    host.callLimit = limit;
+    return host.calls <= limit;
+}
+
+// The tracked list obeys Spawner.MaxAlive: after the clean-up the removable peds are within
+// MaxAlive + 10, or the trim still takes its five a frame. Tables keyed by ped handle hold no
+// more than the tracked peds and a few more (a claimed horse, the entries of peds removed this
+// frame); the retry queue holds the members of the last moments' posses; the witness tables
+// have fixed room.
+constexpr int64_t CapSlack = 10;
+constexpr int64_t CapStep = 5;
+constexpr size_t TableSlack = 16;
+constexpr size_t MaxDeferred = 256;
+
+size_t Unprotected() {
+    size_t n = 0;
+    const bool spare = G.settings.Harkvane.ProtectFromMaxAlive;
+    for (Ped p : G.spawn.SpawnedPeds)
+        if (!(spare && p != 0 && IsHarkvaneMember(p))) ++n;
+    return n;
+}
+
+void WatchedCompaction() {
+    Watch.unprotectedBefore = Unprotected();
+    RealLoopOps.CompactSpawnedPeds();
+    const size_t after = Unprotected();
+    const int64_t limit = std::max<int64_t>(int64_t{G.settings.Spawner.MaxAlive} + CapSlack, 0);
+    if (static_cast<int64_t>(after) > limit && after + CapStep > Watch.unprotectedBefore)
+        Fail(Watch.frame,
+             "tracked list above Spawner.MaxAlive + 10 after clean-up: " + std::to_string(after) +
+                 " (before " + std::to_string(Watch.unprotectedBefore) + ")");
+}
+
+void CheckTables() {
+    const size_t limit = G.spawn.SpawnedPeds.size() + TableSlack;
+    const struct {
+        const char* name;
+        size_t size, limit;
+    } tables[] = {
+        {"StuckWatch", G.pursuit.StuckWatch.size(), limit},
+        {"EngagedLastPass", G.pursuit.EngagedLastPass.Size(), limit},
+        {"ApproachStart", G.pursuit.ApproachStart.size(), limit},
+        {"SecondTaskStart", G.pursuit.SecondTaskStart.size(), limit},
+        {"LeashCooldown", G.harkvane.LeashCooldown.size(), limit},
+        {"HarkvaneMembers", G.harkvane.HarkvaneMembers.size(), limit},
+        {"HorseRecords", G.spawn.HorseRecords.size(), limit},
+        {"DeferredSpawns", G.spawn.DeferredSpawns.size(), MaxDeferred},
+        {"TrackedPeds", G.witness.TrackedPeds.size(), MaxTrackedPeds},
+        {"Witnesses", G.witness.Witnesses.size(), MaxWitnesses},
+        {"SeenPeds", static_cast<size_t>(G.witness.SeenUsed), SeenSlotCount},
+    };
+    for (const auto& t : tables)
+        if (t.size > t.limit)
+            Fail(Watch.frame, std::string(t.name) + " holds " + std::to_string(t.size) +
+                                  " entries, limit " + std::to_string(t.limit));
+    for (const std::vector<Ped>& wave : G.harkvane.HarkvanePeds)
+        if (wave.size() > G.harkvane.HarkvaneMembers.size())
+            Fail(Watch.frame, "a wave lists more soldiers than the army has");
+}
+
+// ---- State files ----
+
+const std::regex StreakFormat("-?[0-9]{1,10}\n");
+const std::regex PoolsFormat("(-?[0-9]{1,10} ){5}-?[0-9]{1,10}\n");
+
+struct FileState {
+    bool present = false;
+    std::string text;
+};
+
+FileState ReadState(const char* pluginPath) {
+    FileState f;
+    std::FILE* file = std::fopen(PlatformPath(pluginPath), "rb");
+    if (!file) return f;
+    f.present = true;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        f.text.append(buffer, n);
+    std::fclose(file);
+    return f;
+}
+
+bool WholeNumbers(const std::string& text) {
+    size_t at = 0;
+    while (at < text.size()) {
+        char* end = nullptr;
+        const long long v = std::strtoll(text.c_str() + at, &end, 10);
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+        at = static_cast<size_t>(end - text.c_str()) + 1;
+    }
+    return true;
+}
+
+// A file the frame wrote must be the whole of what the plug-in writes; none is removed, and no
+// temporary file is left behind.
+void CheckStateFile(const char* pluginPath, const FileState& before, const std::regex& format) {
+    const FileState after = ReadState(pluginPath);
+    if (before.present && !after.present) Fail(Watch.frame, std::string(pluginPath) + " removed");
+    if (!after.present || (before.present && before.text == after.text)) return;
+    if (!std::regex_match(after.text, format) || !WholeNumbers(after.text))
+        Fail(Watch.frame, std::string(pluginPath) + " written as \"" + after.text + "\"");
+    if (std::filesystem::exists(std::string(PlatformPath(pluginPath)) + ".tmp"))
+        Fail(Watch.frame, std::string(pluginPath) + ".tmp left behind");
+}
+
+void PlaceFile(int index, const frames::File& f) {
+    const char* path = frames::FileNames[index];
+    if (!f.present) {
+        std::remove(PlatformPath(path));
+        return;
+    }
+    fuzz::WriteFile(path, reinterpret_cast<const uint8_t*>(f.text.data()), f.text.size());
+}
+
+void RunFrame(frames::Reader& in, uint8_t control) {
+    for (int i = 0; i < 3; ++i)
+        if (control & (frames::ReplaceIni << i)) PlaceFile(i, in.ReadFile());
+    if (control & frames::PressF7) FeedKeyPress(KeySpawnNow);
+    if (control & frames::PressF9) FeedKeyPress(KeyReloadSettings);
+
+    const FileState streak = ReadState(frames::FileNames[1]);
+    const FileState pools = ReadState(frames::FileNames[2]);
+    fuzz::HostRecord& host = fuzz::Record();
+    Watch.start = SizesNow();
+    Watch.callsAtStart = host.calls;
+    Watch.boundAtStart = FrameCallBound(G.settings, Watch.start);
+    host.callLimit = SaturatingAdd(host.calls, Watch.boundAtStart);
+
+    ScriptFramePass();
+
+    host.callLimit = UINT64_MAX;
+    CheckTables();
+    CheckStateFile(frames::FileNames[1], streak, StreakFormat);
+    CheckStateFile(frames::FileNames[2], pools, PoolsFormat);
+    scriptWait(0);
+}
+
+void Run(const uint8_t* data, size_t size) {
+    frames::Reader in(data, size);
+    PinCalendarTime(in.U32());
+    for (int i = 0; i < 3; ++i)
+        PlaceFile(i, in.ReadFile());
+
+    ResetPluginState();
+    ResetKeyState();
+    LoopOps = RealLoopOps;
+    LoopOps.CompactSpawnedPeds = WatchedCompaction;
+    fuzz::AnswerFrom(&in);
+    fuzz::Record().overLimit = RaiseLimit;
+    Watch = FrameWatch();
+    int module = 0;
+
+    PluginAttach(&module);
+    ScriptStartup();
+    for (Watch.frame = 0; Watch.frame < MaxFrames && !in.AtEnd(); ++Watch.frame) {
+        const uint8_t control = in.Byte();
+        if (control & frames::Unload) break;
+        RunFrame(in, control);
+    }
+
+    std::unordered_set<uint32_t> claimed;
+    for (const HorseRecord& r : G.spawn.HorseRecords)
+        if (r.playerClaimed) claimed.insert(r.horse);
+    PluginDetach(&module);
+    for (uint32_t ped : fuzz::Record().pluginPeds)
+        if (!claimed.count(ped))
+            Fail(Watch.frame, "ped " + std::to_string(ped) + " left in the game after unload");
+    // FRAMES_REPORT=1: how far the input carried the run (a recorded seed is used up exactly
+    // by its last frame and the unload).
+    if (std::getenv("FRAMES_REPORT"))
+        std::fprintf(stderr, "frames: %d frames, %llu host calls, input %s\n", Watch.frame,
+                     static_cast<unsigned long long>(fuzz::Record().calls),
+                     in.AtEnd() ? (in.ok() ? "used up" : "ran short")
+                                : (std::to_string(in.Left()) + " bytes left").c_str());
+    fuzz::AnswerFrom(nullptr);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::Start();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    try {
+        Run(data, size);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "frames: exception: %s\n", e.what());
+        std::abort();
+    } catch (...) {
+        std::fprintf(stderr, "frames: exception\n");
+        std::abort();
+    }
+    return 0;
+}
