@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <sys/stat.h>
 #include <unordered_set>
 
 #include "config/count_bounds.h"
@@ -180,20 +181,33 @@ const std::regex PoolsFormat("(-?[0-9]{1,10} ){5}-?[0-9]{1,10}\n");
 
 struct FileState {
     bool present = false;
-    std::string text;
+    struct stat info = {};
 };
 
-FileState ReadState(const char* pluginPath) {
+// Which file is there now: a write puts a new file in place, so its inode, size or time moves.
+FileState StatState(const char* pluginPath) {
     FileState f;
+    f.present = stat(PlatformPath(pluginPath), &f.info) == 0;
+    return f;
+}
+
+bool SameFile(const FileState& a, const FileState& b) {
+    return a.present == b.present &&
+           (!a.present || (a.info.st_ino == b.info.st_ino && a.info.st_size == b.info.st_size &&
+                           a.info.st_mtim.tv_sec == b.info.st_mtim.tv_sec &&
+                           a.info.st_mtim.tv_nsec == b.info.st_mtim.tv_nsec));
+}
+
+std::string ReadText(const char* pluginPath) {
+    std::string text;
     std::FILE* file = std::fopen(PlatformPath(pluginPath), "rb");
-    if (!file) return f;
-    f.present = true;
+    if (!file) return text;
     char buffer[4096];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        f.text.append(buffer, n);
+        text.append(buffer, n);
     std::fclose(file);
-    return f;
+    return text;
 }
 
 bool WholeNumbers(const std::string& text) {
@@ -210,11 +224,12 @@ bool WholeNumbers(const std::string& text) {
 // A file the frame wrote must be the whole of what the plug-in writes; none is removed, and no
 // temporary file is left behind.
 void CheckStateFile(const char* pluginPath, const FileState& before, const std::regex& format) {
-    const FileState after = ReadState(pluginPath);
+    const FileState after = StatState(pluginPath);
     if (before.present && !after.present) Fail(Watch.frame, std::string(pluginPath) + " removed");
-    if (!after.present || (before.present && before.text == after.text)) return;
-    if (!std::regex_match(after.text, format) || !WholeNumbers(after.text))
-        Fail(Watch.frame, std::string(pluginPath) + " written as \"" + after.text + "\"");
+    if (!after.present || SameFile(before, after)) return;
+    const std::string text = ReadText(pluginPath);
+    if (!std::regex_match(text, format) || !WholeNumbers(text))
+        Fail(Watch.frame, std::string(pluginPath) + " written as \"" + text + "\"");
     if (std::filesystem::exists(std::string(PlatformPath(pluginPath)) + ".tmp"))
         Fail(Watch.frame, std::string(pluginPath) + ".tmp left behind");
 }
@@ -234,8 +249,8 @@ void RunFrame(frames::Reader& in, uint8_t control) {
     if (control & frames::PressF7) FeedKeyPress(KeySpawnNow);
     if (control & frames::PressF9) FeedKeyPress(KeyReloadSettings);
 
-    const FileState streak = ReadState(frames::FileNames[1]);
-    const FileState pools = ReadState(frames::FileNames[2]);
+    const FileState streak = StatState(frames::FileNames[1]);
+    const FileState pools = StatState(frames::FileNames[2]);
     fuzz::HostRecord& host = fuzz::Record();
     Watch.start = SizesNow();
     Watch.callsAtStart = host.calls;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "hostkit/slots.h"
 #include "natives/native_hashes.h"
@@ -12,6 +13,18 @@ namespace {
 
 uint32_t FloatBits(uint64_t slot) {
     return static_cast<uint32_t>(slot);
+}
+
+// The catalogue entry of a hash, looked up once per hash (answers are read for every call).
+const NativeInfo* Info(uint64_t hash) {
+    static const std::unordered_map<uint64_t, const NativeInfo*> byHash = [] {
+        std::unordered_map<uint64_t, const NativeInfo*> m;
+        for (const NativeInfo& n : NativeCatalogue)
+            m.emplace(n.hash, &n);
+        return m;
+    }();
+    const auto it = byHash.find(hash);
+    return it == byHash.end() ? nullptr : it->second;
 }
 
 } // namespace
@@ -58,7 +71,7 @@ bool Reader::Answer(uint64_t hash, const uint64_t* args, size_t count, uint64_t*
         exhausted_ = true;
         return false;
     }
-    const NativeInfo* info = FindNative(hash);
+    const NativeInfo* info = Info(hash);
     if (!info) return true; // not one of ours: zeroes, nothing read
     int64_t resultInt = 0;
     switch (info->result[0]) {
@@ -141,7 +154,7 @@ void Writer::WriteFile(const File& f) {
 }
 
 void Writer::Answer(uint64_t hash, const uint64_t* args, size_t count, const uint64_t* result) {
-    const NativeInfo* info = FindNative(hash);
+    const NativeInfo* info = Info(hash);
     if (!info) return;
     int64_t resultInt = 0;
     switch (info->result[0]) {

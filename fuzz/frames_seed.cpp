@@ -19,9 +19,9 @@
 #include "platform/host_link.h"
 #include "platform/keys.h"
 #include "platform/paths.h"
-#include "runner.h"
-#include "scenario.h"
-#include "sim_host.h"
+#include "run/runner.h"
+#include "scenario/scenario.h"
+#include "world/sim_host.h"
 
 namespace {
 
