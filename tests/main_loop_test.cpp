@@ -590,11 +590,19 @@ TEST_F(MainLoop, DetachDeletesOnlyHandlesThatStillExist) {
     G.spawn.SpawnedPeds = {a, 0, gone, b};
     G.spawn.AnchorPed = a;
     G.spawn.AnchorPresent = true;
+    // An army event still running: its marker goes with the plug-in, after the peds.
+    G.harkvane.HarkvaneActive = true;
+    G.harkvane.HarkvaneMarker = 0x0000000300000007ull;
     host.ClearCalls();
     PluginDetach(&module);
 
     EXPECT_EQ(host.CountOf(nh::DOES_ENTITY_EXIST), 3u); // the zero handle is never asked about
     EXPECT_EQ(host.CountOf(nh::DELETE_ENTITY), 2u);
+    const std::vector<uint64_t> hashes = host.Hashes();
+    ASSERT_EQ(host.CountOf(nh::REMOVE_EVENT_MARKER), 1u);
+    EXPECT_EQ(hashes.back(), nh::REMOVE_EVENT_MARKER);
+    EXPECT_EQ(host.CallsOf(nh::REMOVE_EVENT_MARKER)[0]->args.at(0), 0x0000000300000007ull);
+    EXPECT_EQ(G.harkvane.HarkvaneMarker, 0u);
     EXPECT_FALSE(host.entities[a].exists);
     EXPECT_FALSE(host.entities[b].exists);
     EXPECT_TRUE(G.spawn.SpawnedPeds.empty());
