@@ -180,8 +180,20 @@ TEST_F(Config, CountsReadFromTheFileAreHeldToTheirBounds) {
              "[Extras]\nT1=1,1,1,1,1,1,1,1,1,0.5,0.25,0.125\nT2=1,x,1,1,1,1,1,1,1,1,1,0.5\n"
              "[Harkvane_Counts_A]\nT1=1000000\nT2=20\n"
              "[Harkvane_Counts_B]\nT3=2147483647\nT4=-2147483648\n"
-             "[Harkvane_Counts_C]\nT5=21\n");
+             "[Harkvane_Counts_C]\nT5=21\n"
+             "[Spawner]\nMaxAlive=1000000\nSpawnAttemptsPerMember=200000000\n");
+    ConfigDiagnostics checker; // the settings checker is told of every lowered count
+    G.config.Diagnostics = &checker;
     LoadSettings(G.settings);
+    G.config.Diagnostics = nullptr;
+    std::string notes;
+    for (const ConfigNote& note : checker.notes)
+        notes += note.section + " " + note.key + ": " + note.text + "\n";
+    for (const char* expected :
+         {"Spawner MaxAlive: 1000000 is above the bound of 150; 150 is used\n",
+          "Spawner SpawnAttemptsPerMember: 200000000 is above the bound of 100; 100 is used\n",
+          "Harkvane_Counts_A T1: 1000000 is above the bound of 20; 20 is used\n"})
+        EXPECT_NE(notes.find(expected), std::string::npos) << expected << "\nin\n" << notes;
     const Settings& s = G.settings;
     auto range = [](const CountRange& r) { return std::make_pair(r.min, r.max); };
     EXPECT_EQ(range(s.DogCountRange[1]), std::make_pair(10, 10));
@@ -199,6 +211,8 @@ TEST_F(Config, CountsReadFromTheFileAreHeldToTheirBounds) {
     EXPECT_EQ(s.Harkvane_Counts_B[3], 20);
     EXPECT_EQ(s.Harkvane_Counts_B[4], INT32_MIN); // no lower bound: a negative wave has no one
     EXPECT_EQ(s.Harkvane_Counts_C[5], 20);
+    EXPECT_EQ(s.Spawner.MaxAlive, MaxAliveBound);
+    EXPECT_EQ(s.Spawner.SpawnAttemptsPerMember, MaxSpawnAttemptsPerMember);
 
     const std::string report = RenderEffectiveConfig();
     for (const char* expected :
@@ -206,7 +220,10 @@ TEST_F(Config, CountsReadFromTheFileAreHeldToTheirBounds) {
           "[HorseCounts]\n; at most 15 horses a posse: a larger count is read as 15\nT1 = 15-15\n",
           "[Extras]\n; at most 10 chances a tier: later ones are dropped\nT1 = ",
           "[Harkvane_Counts_A]\n; at most 20 soldiers a wave: a larger count is read as 20\n"
-          "T1 = 20\n"})
+          "T1 = 20\n",
+          "; at most 100 placement tries a member (SpawnAttemptsPerMember): a larger count is "
+          "read as 100\n",
+          "SpawnAttemptsPerMember = 100\n"})
         EXPECT_NE(report.find(expected), std::string::npos) << expected << "\nin\n" << report;
 }
 
@@ -452,7 +469,8 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
     const std::pair<const char*, int32_t> bounds[] = {
         {"dogcounts", MaxDogsPerPosse},     {"horsecounts", MaxHorsesPerPosse},
         {"extras", MaxExtraMembers},        {"harkvane_counts_a", MaxWaveSize},
-        {"harkvane_counts_b", MaxWaveSize}, {"harkvane_counts_c", MaxWaveSize}};
+        {"harkvane_counts_b", MaxWaveSize}, {"harkvane_counts_c", MaxWaveSize},
+        {"spawner", MaxAliveBound},         {"spawner", MaxSpawnAttemptsPerMember}};
     for (const auto& [sec, bound] : bounds)
         EXPECT_NE(comments[sec].find("At most " + std::to_string(bound) + " "), std::string::npos)
             << sec << ":\n"

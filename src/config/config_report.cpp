@@ -138,8 +138,8 @@ struct Report {
         Key(section, key, HashText(field), HashNote(field));
     }
     void AtLeast(const char*, const char*, float&, float, const char*) {}
-    void AtMost(const char* section, const char*, int32_t&, int32_t bound) {
-        BoundNote(section, bound, "soldiers a wave");
+    void AtMost(const char* section, const char*, int32_t&, int32_t bound, const char* what) {
+        BoundNote(section, bound, what);
     }
 
     void Rosters(Settings& s) {

@@ -24,7 +24,8 @@ inline constexpr WordChoice ForceVariantWords[] = {
 //   Word(section, key, field, words, missingText), Text(...), HashKey(...)
 //   AnchorRoadBias(section, key, field, givenFlag, horseRoadBias)
 //   AtLeast(section, key, field, floor, floorKey) after the key it limits, AtMost(section, key,
-//   field, bound) after a count that has an upper bound, and Rosters(settings) at the roster step.
+//   field, bound, what) after a count that has an upper bound (`what` names the counted thing
+//   for the report), and Rosters(settings) at the roster step.
 template <typename Visitor>
 void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v) {
     v.Float("Spawner", "MinSpawnHours", s.Spawner.MinSpawnHours);
@@ -32,7 +33,10 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
     v.AtLeast("Spawner", "MaxSpawnHours", s.Spawner.MaxSpawnHours, s.Spawner.MinSpawnHours,
               "MinSpawnHours");
     v.Int("Spawner", "MaxAlive", s.Spawner.MaxAlive);
+    v.AtMost("Spawner", "MaxAlive", s.Spawner.MaxAlive, MaxAliveBound, "tracked peds (MaxAlive)");
     v.Int("Spawner", "SpawnAttemptsPerMember", s.Spawner.SpawnAttemptsPerMember);
+    v.AtMost("Spawner", "SpawnAttemptsPerMember", s.Spawner.SpawnAttemptsPerMember,
+             MaxSpawnAttemptsPerMember, "placement tries a member (SpawnAttemptsPerMember)");
     v.Float("Spawner", "SpawnNearMinMeters", s.Spawner.SpawnNearMinMeters);
     v.Float("Spawner", "SpawnNearMaxMeters", s.Spawner.SpawnNearMaxMeters);
     v.Float("Spawner", "SpawnRingStepMeters", s.Spawner.SpawnRingStepMeters);
@@ -113,7 +117,7 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
     static constexpr const char* tierKeys[TierCount + 1] = {"", "T1", "T2", "T3", "T4", "T5"};
     const auto waveSize = [&](const char* section, int t, int32_t& field) {
         v.Int(section, tierKeys[t], field);
-        v.AtMost(section, tierKeys[t], field, MaxWaveSize);
+        v.AtMost(section, tierKeys[t], field, MaxWaveSize, "soldiers a wave");
     };
     for (int t = 1; t <= TierCount; ++t)
         waveSize("Harkvane_Counts_A", t, s.Harkvane_Counts_A[t]);

@@ -171,7 +171,7 @@ struct Loader {
         field = floor;
     }
 
-    void AtMost(const char* section, const char* key, int32_t& field, int32_t bound) {
+    void AtMost(const char* section, const char* key, int32_t& field, int32_t bound, const char*) {
         field = LimitCount(section, key, field, bound);
     }
 
