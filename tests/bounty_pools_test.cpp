@@ -44,18 +44,22 @@ class BountyPools : public ::testing::Test {
     }
 };
 
-TEST_F(BountyPools, FirstStartCreatesZeroFileClearsBountyAndHoldsWritesFourSeconds) {
+// No file yet (a first install, or one the player deleted): the game's bounty is kept and
+// starts the pool of the region the player stands in. A file of zeros still clears it.
+TEST_F(BountyPools, FirstStartCreatesZeroFileKeepsBountyAndHoldsWritesFourSeconds) {
     StandIn(ZoneRegion2);
     host.bounty = 700;
     Tick(0);
     EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 0 0\n");
-    EXPECT_EQ(host.bounty, 0);
+    EXPECT_EQ(host.bounty, 700);
+    EXPECT_EQ(host.CountOf(nh::SET_PLAYER_BOUNTY), 0u);
+    EXPECT_EQ(PooledBountyTotal(), 700);
 
     host.bounty = 500;
     for (int i = 0; i < 3; ++i)
         Tick(1000);
     Tick(999); // 3999 ms after the start: still held back
-    EXPECT_EQ(G.pools.RegionPools[2], 0);
+    EXPECT_EQ(G.pools.RegionPools[2], 700);
     Tick(1); // 4000 ms: the pool follows the bounty; the write is due 1500 ms later
     EXPECT_EQ(G.pools.RegionPools[2], 500);
     EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 0 0\n");
@@ -63,6 +67,14 @@ TEST_F(BountyPools, FirstStartCreatesZeroFileClearsBountyAndHoldsWritesFourSecon
     EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 0 0\n");
     Tick(1);
     EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 500 500\n");
+
+    ResetPluginState();
+    G.settings.BountyGates.BountyPooling = true;
+    G.settings.Bounty.BountyCap = 100000;
+    ScratchDir::Write(PoolFile, "0 0 0 0 0 0\n");
+    host.bounty = 700;
+    Tick(0);
+    EXPECT_EQ(host.bounty, 0);
 }
 
 TEST_F(BountyPools, RegionTwoBountyIsFifthNumberAndTrackerShowsDollarsAndCents) {

@@ -105,7 +105,8 @@ void LoadBountyPools() {
     PoolState& s = G.pools;
     const char* path = PlatformPath(PoolFileName);
     // Only a missing file is created; one that is there but cannot be read is left alone.
-    if (!std::ifstream(path) && FileIsMissing(path)) {
+    s.PoolFileWasMissing = !std::ifstream(path) && FileIsMissing(path);
+    if (s.PoolFileWasMissing) {
         constexpr int32_t Fresh[PoolFileFieldCount] = {0, 0, 0, 0, 0, 0};
         WritePoolFile(Fresh);
     }
@@ -145,7 +146,17 @@ void StartBountyPooling() {
     Ped player = game::PlayerPed();
     Vec3 position = player != 0 ? game::EntityCoords(player) : Vec3{};
     int region = RegionOfPosition(position);
-    SetBountyCapped(IsPooled(region) ? s.RegionPools[region] : 0);
+    if (s.PoolFileWasMissing) {
+        // No pools to restore (a first start, or a file the player deleted): the game's bounty
+        // stays as it is and the region the player stands in starts from it.
+        if (IsPooled(region)) {
+            const int32_t bounty = game::PlayerBounty(game::Player());
+            s.RegionPools[region] = bounty;
+            s.RegionCounted[region] = bounty > 0;
+        }
+    } else {
+        SetBountyCapped(IsPooled(region) ? s.RegionPools[region] : 0);
+    }
 
     s.PoolsStarted = true;
     s.PoolsDirty = false;

@@ -20,6 +20,7 @@ struct PoolState {
     int32_t RegionPools[PoolRegionCount] = {0, 0, 0, 0, 0};
     bool RegionCounted[PoolRegionCount] = {false, false, false, false, false};
     bool PoolsLoaded = false;
+    bool PoolFileWasMissing = false; // the load found no file and created it
     bool PoolsStarted = false;
     bool PoolsDirty = false;
     uint32_t HoldoffUntilMs = 0;
