@@ -195,8 +195,9 @@ void KeepPursuedWhileHuntersLive() {
     }
 }
 
-// The first gate that applies blocks the timed posse.
-bool TimedSpawnBlocked(const Vec3& position) {
+// The first gate that applies blocks the timed posse. A dead player gets none: the clean-up on
+// death has just sent the last posse away.
+bool TimedSpawnBlocked(const Vec3& position, Ped player) {
     const Settings& s = G.settings;
     if (s.CampShield.Enabled) {
         if (s.CampShield.BlockInCamp && CampZoneHoldingPlayer(position)) return true;
@@ -207,11 +208,11 @@ bool TimedSpawnBlocked(const Vec3& position) {
         if (GameHours() < G.loop.TownHoldoffUntil) return true;
     }
     if (s.BountyGates.BlockMissionSpawns && game::IsMissionActive()) return true;
-    return false;
+    return PlayerIsDead(player);
 }
 
-void DecideTimedSpawn(const Vec3& position) {
-    if (!TimedSpawnBlocked(position)) {
+void DecideTimedSpawn(const Vec3& position, Ped player) {
+    if (!TimedSpawnBlocked(position, player)) {
         LoopOps.SpawnDriver();
         G.loop.PosseSentMarker = true;
     }
@@ -219,7 +220,7 @@ void DecideTimedSpawn(const Vec3& position) {
 
 // A decision, spawn or blocked, always re-arms the timer: a blocked posse is dropped, not
 // postponed. With the witness tracker on, a due timer waits for the witness gate.
-void RunSpawnTimer(const Vec3& position) {
+void RunSpawnTimer(const Vec3& position, Ped player) {
     LoopState& loop = G.loop;
     const double now = GameHours();
     const bool due =
@@ -229,13 +230,13 @@ void RunSpawnTimer(const Vec3& position) {
         if (due) loop.SpawnDueLatch = true;
         if (!due && !loop.SpawnDueLatch) return;
         if (!loop.WitnessGate) return;
-        DecideTimedSpawn(position);
+        DecideTimedSpawn(position, player);
         ArmSpawnTimer(now);
         loop.SpawnDueLatch = false;
         loop.WitnessGate = false;
     } else {
         if (!due) return;
-        DecideTimedSpawn(position);
+        DecideTimedSpawn(position, player);
         ArmSpawnTimer(now);
     }
 }
@@ -316,7 +317,7 @@ void ScriptFramePass() {
     LoopOps.CompactSpawnedPeds();
     KeepPursuedWhileHuntersLive();
 
-    RunSpawnTimer(position);
+    RunSpawnTimer(position, player);
 }
 
 void ArmSpawnTimer(double now) {
