@@ -1,8 +1,9 @@
 # The report pages in a real browser: the default run's report.html and a small sweep's
-# sweep.html opened in headless Chromium (Debian package chromium, driven over its debugging pipe
-# by Node), checked through the pages.
-# Screenshots go to out/browser/ for a person to look at. Skipped (77) without Chromium; under
-# CI=true a skip fails the run.
+# sweep.html opened in headless Chromium (Debian package chromium, driven from Node by
+# playwright-core, which tools/deps.sh --test installs from the lock file in browser/), checked
+# through the pages.
+# Screenshots go to out/browser/ for a person to look at. Skipped (77) without Chromium or the
+# driver; under CI=true a skip fails the run.
 if(NOT TARGET harkvane-sim)
     return()
 endif()

@@ -22,19 +22,38 @@ for p in "${need[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "deps: installing ${missing[*]}"
-if [ "$(id -u)" -ne 0 ]; then
-    if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
-        SUDO=sudo
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "deps: installing ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+            SUDO=sudo
+        else
+            echo "deps: not root; please run: sudo apt-get install ${missing[*]}" >&2
+            exit 1
+        fi
     else
-        echo "deps: not root; please run: sudo apt-get install ${missing[*]}" >&2
-        exit 1
+        SUDO=
     fi
-else
-    SUDO=
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# The browser tests' driver, playwright-core at the version the lock file pins, from the npm
+# registry; it drives Debian's chromium and never downloads a browser. Installed again only
+# when the installed version is not the pinned one.
+if [ "${1:-}" = "--test" ]; then
+    browser="$(cd "$(dirname "$0")/../tests/browser" && pwd)"
+    version() { node -p "require(process.argv[1])$2" "$1" 2>/dev/null || true; }
+    want="$(version "$browser/package-lock.json" '.packages["node_modules/playwright-core"].version')"
+    have="$(version "$browser/node_modules/playwright-core/package.json" '.version')"
+    if [ "$want" != "$have" ]; then
+        if ! command -v npm >/dev/null 2>&1; then
+            echo "deps: installing npm"
+            ${SUDO-} apt-get install -y -qq --no-install-recommends npm
+        fi
+        echo "deps: installing the browser driver playwright-core $want (npm ci in tests/browser)"
+        PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --prefix "$browser" --no-audit --no-fund \
+            --loglevel=error
+    fi
+fi
