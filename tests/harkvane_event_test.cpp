@@ -80,7 +80,7 @@ TEST_F(HarkvaneEvent, StartHoldsThePursuedStateOffMarksTheAreaAndPlacesWaveALead
     EXPECT_EQ(hv.HarkvaneMarker, 0x1234567800000001ull);
     ASSERT_EQ(hv.HarkvaneMembers.size(), 1u);
     Ped leader = static_cast<Ped>(hv.HarkvaneMembers[0].ped);
-    EXPECT_EQ(hv.HarkvaneMembers[0].group, 'A');
+    EXPECT_EQ(hv.HarkvaneMembers[0].wave, WaveA);
     EXPECT_EQ(Wave(0), std::vector<Ped>{leader});
     EXPECT_EQ(G.spawn.SpawnedPeds, std::vector<Ped>{leader});
     EXPECT_EQ(host.entities[leader].model, SoldierModel);
@@ -104,12 +104,12 @@ TEST_F(HarkvaneEvent, ThreeWavesWonClearsTheBountyAndResetsTheStreak) {
     Frame(1);
     EXPECT_EQ(Wave(0).size(), 3u);
     Frame(16);
-    EXPECT_EQ(G.harkvane.HarkvaneStage, 1);
+    EXPECT_EQ(G.harkvane.HarkvaneStage, WaitingForB);
     Frame(2499);
     EXPECT_TRUE(Wave(1).empty());
     Frame(1);
     ASSERT_EQ(Wave(1).size(), 1u);
-    EXPECT_EQ(G.harkvane.HarkvaneStage, 10);
+    EXPECT_EQ(G.harkvane.HarkvaneStage, WaveBFilling);
     Ped leaderB = Wave(1)[0];
     EXPECT_GE(DistanceFromPlayer(leaderB), 94.9f);
     EXPECT_LE(DistanceFromPlayer(leaderB), 100.1f);
@@ -120,7 +120,7 @@ TEST_F(HarkvaneEvent, ThreeWavesWonClearsTheBountyAndResetsTheStreak) {
     Frame(2500);
     ASSERT_EQ(Wave(2).size(), 1u); // wave C is its leader alone
     Frame(16);
-    EXPECT_EQ(G.harkvane.HarkvaneStage, 3);
+    EXPECT_EQ(G.harkvane.HarkvaneStage, AllWavesOut);
 
     for (Ped p : Wave(0))
         EXPECT_TRUE(Approached(p) && !Attacked(p));
@@ -173,13 +173,13 @@ TEST_F(HarkvaneEvent, WaveOfOneOrNoneStillGetsItsLeaderAndNothingMore) {
         G.settings.Harkvane_Counts_B[1] = countB;
         Start(1);
         Frame(0); // wave A (leader only) is out: B is due at once
-        EXPECT_EQ(G.harkvane.HarkvaneStage, 1);
+        EXPECT_EQ(G.harkvane.HarkvaneStage, WaitingForB);
         Frame(0);
         EXPECT_EQ(Wave(1).size(), 1u) << countB;
         EXPECT_EQ(G.harkvane.HarkvaneWaveTarget, 0);
         Frame(2000);
         EXPECT_EQ(Wave(1).size(), 1u);
-        EXPECT_EQ(G.harkvane.HarkvaneStage, 2);
+        EXPECT_EQ(G.harkvane.HarkvaneStage, WaitingForC);
     }
 }
 
@@ -200,7 +200,7 @@ TEST_F(HarkvaneEvent, NoSoldierPlacedIsNoSuccessUntilOneIsPlacedAndBeaten) {
         Start(1);
         ASSERT_TRUE(G.harkvane.HarkvaneMembers.empty());
         Frame(0);
-        ASSERT_EQ(G.harkvane.HarkvaneStage, 1) << countA;
+        ASSERT_EQ(G.harkvane.HarkvaneStage, WaitingForB) << countA;
         Frame(16);
         EXPECT_TRUE(G.harkvane.HarkvaneActive) << countA;
         EXPECT_EQ(host.bounty, 4000);
@@ -273,9 +273,9 @@ TEST_F(HarkvaneEvent, StartOverARunningEventReleasesItsMarkerAndKeepsItsArmy) {
 
     // The new army out and beaten while the first still stands: no success yet.
     G.settings.Harkvane.SpawnIntervalMs = 100000;
-    for (int i = 0; i < 10 && hv.HarkvaneStage == 0; ++i)
+    for (int i = 0; i < 10 && hv.HarkvaneStage == WaveAFilling; ++i)
         Frame(2000);
-    ASSERT_EQ(hv.HarkvaneStage, 1);
+    ASSERT_EQ(hv.HarkvaneStage, WaitingForB);
     ASSERT_EQ(hv.HarkvaneMembers.size(), 7u); // three of the first army, four of the second
     for (const HarkvaneMember& m : hv.HarkvaneMembers)
         if (std::none_of(first.begin(), first.end(),
@@ -297,11 +297,11 @@ TEST_F(HarkvaneEvent, AnchorNeverSetStallsTheWaveAndSkipsTheSuccessCheck) {
     HarkvaneState& hv = G.harkvane;
     hv.HarkvaneActive = true;
     hv.HarkvaneTier = 1;
-    hv.HarkvaneStage = 10;
+    hv.HarkvaneStage = WaveBFilling;
     hv.HarkvaneWaveTarget = 2;
     for (int i = 0; i < 5; ++i)
         Frame(3000);
-    EXPECT_EQ(hv.HarkvaneStage, 10);
+    EXPECT_EQ(hv.HarkvaneStage, WaveBFilling);
     EXPECT_TRUE(hv.HarkvaneActive); // 0 deaths of 0 spawned would otherwise be a success
     EXPECT_EQ(host.CountOf(nh::CREATE_PED), 0u);
 
@@ -319,7 +319,7 @@ TEST_F(HarkvaneEvent, WipedOutDuringThePauseBeforeWaveBWinsWithoutWaveB) {
     Frame(0);
     Frame(2000);
     Frame(16);
-    ASSERT_EQ(G.harkvane.HarkvaneStage, 1);
+    ASSERT_EQ(G.harkvane.HarkvaneStage, WaitingForB);
     KillAll();
     Frame(16);
     EXPECT_FALSE(G.harkvane.HarkvaneActive);
@@ -355,7 +355,7 @@ TEST_F(HarkvaneEvent, LeashBringsStragglersBackOnTheirBearingWithACooldown) {
     host.entities[rider].mount = mount;
     for (Ped p : {driver, rider}) {
         G.spawn.SpawnedPeds.push_back(p);
-        G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), 'A'});
+        G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), WaveA});
     }
     host.entities[walker].pos = Vec3{250.0f, 0.0f, 0.0f};
 

@@ -446,11 +446,11 @@ TEST_F(MainLoop, DeathResetsTheStreakOncePerDeathWithoutDeletingPeds) {
     HarkvaneState& event = G.harkvane;
     event.HarkvaneActive = true;
     event.HarkvaneMarker = 0x1234567800000001ull;
-    event.HarkvaneStage = 2;
+    event.HarkvaneStage = WaitingForC;
     event.HarkvaneWaveDueMs = 5000;
     const Ped soldier = host.AddPed({510.0f, 500.0f, 10.0f});
     event.HarkvanePeds[0] = {soldier};
-    event.HarkvaneMembers = {{static_cast<int32_t>(soldier), 'A'}};
+    event.HarkvaneMembers = {{static_cast<int32_t>(soldier), WaveA}};
     G.spawn.SpawnedPeds = {soldier};
     Player().dead = true;
 
@@ -463,7 +463,7 @@ TEST_F(MainLoop, DeathResetsTheStreakOncePerDeathWithoutDeletingPeds) {
     EXPECT_EQ(host.CallsOf(nh::REMOVE_EVENT_MARKER)[0]->args[0], 0x1234567800000001ull);
     EXPECT_FALSE(event.HarkvaneActive);
     EXPECT_EQ(event.HarkvaneMarker, 0u);
-    EXPECT_EQ(event.HarkvaneStage, 0);
+    EXPECT_EQ(event.HarkvaneStage, WaveAFilling);
     EXPECT_EQ(event.HarkvaneWaveDueMs, 0u);
     EXPECT_TRUE(event.HarkvanePeds[0].empty());
     EXPECT_EQ(event.HarkvaneMembers.size(), 1u);

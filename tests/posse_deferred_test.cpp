@@ -162,8 +162,8 @@ TEST_F(DeferredTest, DeferredSoldiersFillWavesInOrderAndOnlyHumansJoin) {
     // First soldier placed at wave A's anchor and fills it; B is full; C takes one; the
     // fourth joins nothing; the dog never joins.
     ASSERT_EQ(hv.HarkvaneMembers.size(), 2u);
-    EXPECT_EQ(hv.HarkvaneMembers[0].group, 'A');
-    EXPECT_EQ(hv.HarkvaneMembers[1].group, 'C');
+    EXPECT_EQ(hv.HarkvaneMembers[0].wave, WaveA);
+    EXPECT_EQ(hv.HarkvaneMembers[1].wave, WaveC);
     EXPECT_EQ(hv.HarkvanePeds[0].size(), 3u);
     EXPECT_EQ(hv.HarkvanePeds[1].size(), 2u);
     EXPECT_EQ(hv.HarkvanePeds[2].size(), 1u);

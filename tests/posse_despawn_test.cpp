@@ -10,8 +10,8 @@ class DespawnTest : public PosseTest {
         PosseTest::SetUp();
         TrackDeletes();
     }
-    void MakeMember(Ped p, char group = 'A') {
-        G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), group});
+    void MakeMember(Ped p, ArmyWave wave = WaveA) {
+        G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), wave});
     }
     // The kinds of tracked ped each clean-up must tell apart, placed at a distance.
     Ped DeadHunter(float at) {
@@ -79,7 +79,7 @@ TEST_F(DespawnTest, CapRemovesFiveOldestPerFrameSparingProtectedMembers) {
     for (int i = 0; i < 41; ++i)
         all.push_back(Hunter(10.0f));
     MakeMember(all[0]);
-    MakeMember(all[2], 'B');
+    MakeMember(all[2], WaveB);
     G.settings.Spawner.MaxAlive = 30;
 
     CompactSpawnedPeds();
@@ -161,7 +161,7 @@ TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
 
     HarkvaneState& hv = G.harkvane;
     hv.HarkvaneActive = true;
-    hv.HarkvaneStage = 10;
+    hv.HarkvaneStage = WaveBFilling;
     hv.HarkvaneWaveDueMs = 1234;
     hv.HarkvaneMarker = 0x1234567800000001ull;
     hv.HarkvanePeds[0] = {member};
@@ -174,7 +174,7 @@ TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
     ASSERT_EQ(host.CountOf(nh::REMOVE_EVENT_MARKER), 1u);
     EXPECT_EQ(host.CallsOf(nh::REMOVE_EVENT_MARKER)[0]->args[0], 0x1234567800000001ull);
     EXPECT_FALSE(hv.HarkvaneActive);
-    EXPECT_EQ(hv.HarkvaneStage, 0);
+    EXPECT_EQ(hv.HarkvaneStage, WaveAFilling);
     EXPECT_EQ(hv.HarkvaneWaveDueMs, 0u);
     EXPECT_EQ(hv.HarkvaneMarker, 0u);
     EXPECT_TRUE(hv.HarkvaneMembers.empty());

@@ -47,8 +47,8 @@ class ReusedHandle : public PosseTest {
         ps.SecondTaskStart[Reused] = static_cast<int32_t>(host.timerMs - 100000);
         HarkvaneState& hv = G.harkvane;
         hv.LeashCooldown[Reused] = static_cast<int32_t>(host.timerMs + 999999);
-        hv.HarkvaneMembers = {{static_cast<int32_t>(Reused), 'B'},
-                              {static_cast<int32_t>(other), 'B'}};
+        hv.HarkvaneMembers = {{static_cast<int32_t>(Reused), WaveB},
+                              {static_cast<int32_t>(other), WaveB}};
         hv.HarkvanePeds[1] = {Reused, other};
         host.nextHandle = Reused;
     }

@@ -104,16 +104,7 @@ void ResetStreakOnDeath() {
         return;
     }
     if (G.loop.DeathResetLatch) return;
-    HarkvaneState& event = G.harkvane;
-    if (event.HarkvaneMarker != 0) {
-        game::RemoveEventMarker(event.HarkvaneMarker);
-        event.HarkvaneMarker = 0;
-    }
-    event.HarkvaneActive = false;
-    for (std::vector<Ped>& group : event.HarkvanePeds)
-        group.clear();
-    event.HarkvaneStage = 0;
-    event.HarkvaneWaveDueMs = 0;
+    EndHarkvaneEvent(ArmyEnd::PlayerDied);
     G.loop.StreakCount = 0;
     LoopOps.SaveStreak();
     LoopOps.ShowToast(StreakResetToast);

@@ -17,22 +17,21 @@ constexpr int32_t MaxAttempts = 6;
 constexpr float MinInnerRadius = 2.0f;
 constexpr float OuterRadiusStepPerTry = 20.0f;
 constexpr float HeadingJitterDegrees = 10.0f;
-constexpr int WaveCount = 3;
 
 const DeferredPlacement RealPlacement = {AnchorClusterSearch, BoundedRingSearch, CreateHunter,
                                          CreateDog, CreateHorse};
 const DeferredPlacement* Placement = &RealPlacement;
 
 struct WaveRoom {
-    int32_t counts[WaveCount] = {0, 0, 0};
+    int32_t counts[ArmyWaveCount] = {0, 0, 0};
 };
 
 // Wave sizes of the running event's tier; none while no event runs.
 WaveRoom CurrentWaveCounts() {
     WaveRoom room;
     if (!G.harkvane.HarkvaneActive) return room;
-    for (int w = 0; w < WaveCount; ++w)
-        room.counts[w] = WaveSize(w);
+    for (int w = 0; w < ArmyWaveCount; ++w)
+        room.counts[w] = WaveSize(static_cast<ArmyWave>(w));
     return room;
 }
 
@@ -43,7 +42,7 @@ bool WaveHasRoom(const WaveRoom& room, int wave) {
 // The first wave whose leader stands and which still has room, or -1.
 int ChooseAnchor(const WaveRoom& room) {
     if (!G.harkvane.HarkvaneActive) return -1;
-    for (int w = 0; w < WaveCount; ++w)
+    for (int w = 0; w < ArmyWaveCount; ++w)
         if (G.harkvane.HarkvaneAnchors[w].valid && WaveHasRoom(room, w)) return w;
     return -1;
 }
@@ -72,9 +71,10 @@ Ped Create(const DeferredSpawn& rec, const Vec3& point, float heading) {
 // A soldier placed late still belongs to the army: it fills the first wave with room.
 void JoinWave(Ped ped, const WaveRoom& room) {
     HarkvaneState& hv = G.harkvane;
-    for (int w = 0; w < WaveCount; ++w) {
+    for (int w = 0; w < ArmyWaveCount; ++w) {
         if (!WaveHasRoom(room, w)) continue;
-        hv.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(ped), WaveTag(w)});
+        hv.HarkvaneMembers.push_back(
+            HarkvaneMember{static_cast<int32_t>(ped), static_cast<ArmyWave>(w)});
         hv.HarkvanePeds[w].push_back(ped);
         ++hv.HarkvaneSpawned;
         return;

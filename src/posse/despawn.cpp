@@ -103,18 +103,7 @@ void CompactSpawnedPeds() {
 void DespawnPosse() {
     RebuildSpawnedPeds([](Ped ped) { return !IsProtectedPed(ped); });
 
-    HarkvaneState& hv = G.harkvane;
-    if (hv.HarkvaneActive) {
-        if (hv.HarkvaneMarker != 0) {
-            game::RemoveEventMarker(hv.HarkvaneMarker);
-            hv.HarkvaneMarker = 0;
-        }
-        hv.HarkvaneActive = false;
-        hv.HarkvaneStage = 0;
-        hv.HarkvaneWaveDueMs = 0;
-    }
-    for (std::vector<Ped>& wave : hv.HarkvanePeds)
-        wave.clear();
-    hv.HarkvaneMembers.clear();
+    EndHarkvaneEvent(ArmyEnd::Cleared);
+    G.harkvane.HarkvaneMembers.clear();
     G.spawn.DeferredSpawns.clear();
 }

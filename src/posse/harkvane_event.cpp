@@ -14,14 +14,6 @@
 
 namespace {
 
-// Stages of the wave machine.
-constexpr int32_t StageFillingA = 0;
-constexpr int32_t StageWaitingB = 1;
-constexpr int32_t StageFillingB = 10;
-constexpr int32_t StageWaitingC = 2;
-constexpr int32_t StageFillingC = 20;
-constexpr int32_t StageAllOut = 3;
-
 constexpr uint32_t MemberSpacingMs = 2000;
 constexpr float LeaderRingInner = 95.0f;
 constexpr float LeaderRingOuter = 100.0f;
@@ -72,12 +64,12 @@ void ApproachPlayer(Ped ped) {
 }
 
 // Everything a newly created soldier gets, whichever wave it belongs to.
-void EnlistSoldier(Ped ped, char group) {
+void EnlistSoldier(Ped ped, ArmyWave wave) {
     TrackSpawnedPed(ped);
     if (G.settings.Blip.Style != 0) game::AddBlipForEntity(G.settings.Blip.Style, ped);
     HarkvaneState& hv = G.harkvane;
-    hv.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(ped), group});
-    hv.HarkvanePeds[WaveIndex(group)].push_back(ped);
+    hv.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(ped), wave});
+    hv.HarkvanePeds[wave].push_back(ped);
     ++hv.HarkvaneSpawned;
 }
 
@@ -107,7 +99,7 @@ void ResetStreakWhileDead() {
 }
 
 // The leader of wave B or C, placed on a ring 95-100 m from the player.
-void SpawnWaveLeader(const Vec3& playerPos, float heading, int wave) {
+void SpawnWaveLeader(const Vec3& playerPos, float heading, ArmyWave wave) {
     HarkvaneState& hv = G.harkvane;
     Vec3 point;
     Ped leader = 0;
@@ -115,7 +107,7 @@ void SpawnWaveLeader(const Vec3& playerPos, float heading, int wave) {
         leader =
             CreateHunter(G.settings.Harkvane.Model, point, heading - 10.0f + 20.0f * RandUnit());
     if (leader != 0) {
-        EnlistSoldier(leader, WaveTag(wave));
+        EnlistSoldier(leader, wave);
         hv.HarkvaneAnchors[wave].position = game::EntityCoords(leader);
         hv.HarkvaneAnchors[wave].valid = true;
         ApproachPlayer(leader);
@@ -125,23 +117,19 @@ void SpawnWaveLeader(const Vec3& playerPos, float heading, int wave) {
     hv.HarkvaneWaveTarget = WaveTarget(wave);
 }
 
-// Releases the marker and stops the event. On its own (an army that never placed a soldier was
-// never fought) it ends the event as a posse clear-out does, and the bounty stays.
-void EndEvent() {
-    HarkvaneState& hv = G.harkvane;
-    if (hv.HarkvaneMarker != 0) {
-        game::RemoveEventMarker(hv.HarkvaneMarker);
-        hv.HarkvaneMarker = 0;
-    }
-    hv.HarkvaneActive = false;
-    hv.HarkvaneStage = StageFillingA;
-    hv.HarkvaneWaveDueMs = 0;
+// The wave a filling stage gathers, and the stage after it.
+ArmyWave FillingWave(ArmyStage stage) {
+    return stage == WaveBFilling ? WaveB : stage == WaveCFilling ? WaveC : WaveA;
+}
+
+ArmyStage AfterFilling(ArmyStage stage) {
+    return stage == WaveAFilling ? WaitingForB : stage == WaveBFilling ? WaitingForC : AllWavesOut;
 }
 
 void FinishWithSuccess() {
     const auto& cfg = G.settings.Harkvane;
     if (cfg.Toasts) ShowToast(cfg.ToastSuccess.c_str());
-    EndEvent();
+    EndHarkvaneEvent(ArmyEnd::Won);
 
     SetBountyCapped(0);
 
@@ -160,24 +148,30 @@ void FinishWithSuccess() {
 
 } // namespace
 
-int WaveIndex(char group) {
-    return group == 'B' ? 1 : group == 'C' ? 2 : 0;
+void EndHarkvaneEvent(ArmyEnd how) {
+    (void)how;
+    HarkvaneState& hv = G.harkvane;
+    if (hv.HarkvaneMarker != 0) {
+        game::RemoveEventMarker(hv.HarkvaneMarker);
+        hv.HarkvaneMarker = 0;
+    }
+    hv.HarkvaneActive = false;
+    hv.HarkvaneStage = WaveAFilling;
+    hv.HarkvaneWaveDueMs = 0;
+    for (std::vector<Ped>& peds : hv.HarkvanePeds)
+        peds.clear();
 }
 
-char WaveTag(int wave) {
-    return wave == 1 ? 'B' : wave == 2 ? 'C' : 'A';
-}
-
-int32_t WaveSize(int wave) {
+int32_t WaveSize(ArmyWave wave) {
     int tier = G.harkvane.HarkvaneTier;
     if (tier < 1 || tier > TierCount) return 0;
     const Settings& s = G.settings;
-    return wave == 1   ? s.Harkvane_Counts_B[tier]
-           : wave == 2 ? s.Harkvane_Counts_C[tier]
-                       : s.Harkvane_Counts_A[tier];
+    return wave == WaveB   ? s.Harkvane_Counts_B[tier]
+           : wave == WaveC ? s.Harkvane_Counts_C[tier]
+                           : s.Harkvane_Counts_A[tier];
 }
 
-int32_t WaveTarget(int wave) {
+int32_t WaveTarget(ArmyWave wave) {
     const int32_t size = WaveSize(wave);
     return size > 0 ? size - 1 : 0; // the leader is not counted; a negative size means none
 }
@@ -200,47 +194,39 @@ void UpdateHarkvaneEvent(const Vec3& playerPos, float heading) {
         hv.DeadStreakSaved = false;
 
     UpdateMemberBookkeeping();
-    RebuildHarkvanePeds('A');
-    RebuildHarkvanePeds('B');
-    RebuildHarkvanePeds('C');
+    RebuildHarkvanePeds(WaveA);
+    RebuildHarkvanePeds(WaveB);
+    RebuildHarkvanePeds(WaveC);
 
     uint32_t now = game::GameTimer();
     switch (hv.HarkvaneStage) {
-    case StageFillingA:
-    case StageFillingB:
-    case StageFillingC: {
-        int wave = hv.HarkvaneStage == StageFillingA   ? 0
-                   : hv.HarkvaneStage == StageFillingB ? 1
-                                                       : 2;
+    case WaveAFilling:
+    case WaveBFilling:
+    case WaveCFilling: {
+        const ArmyWave wave = FillingWave(hv.HarkvaneStage);
         if (hv.HarkvaneWaveCount < hv.HarkvaneWaveTarget) {
             // A wave whose anchor was never set stays here: nothing to gather around.
             const WaveAnchor& anchor = hv.HarkvaneAnchors[wave];
             if (anchor.valid && now >= hv.HarkvaneNextMemberMs) {
-                Ped member = SpawnWaveMember(anchor.position, heading, WaveTag(wave));
+                Ped member = SpawnWaveMember(anchor.position, heading, wave);
                 hv.HarkvaneNextMemberMs = now + MemberSpacingMs;
                 if (member != 0) ++hv.HarkvaneWaveCount;
             }
             return;
         }
-        uint32_t pause = static_cast<uint32_t>(std::max(G.settings.Harkvane.SpawnIntervalMs, 0));
-        if (hv.HarkvaneStage == StageFillingA) {
-            hv.HarkvaneStage = StageWaitingB;
-            hv.HarkvaneWaveDueMs = now + pause;
-        } else if (hv.HarkvaneStage == StageFillingB) {
-            hv.HarkvaneStage = StageWaitingC;
-            hv.HarkvaneWaveDueMs = now + pause;
-        } else {
-            hv.HarkvaneStage = StageAllOut;
-        }
+        hv.HarkvaneStage = AfterFilling(hv.HarkvaneStage);
+        if (hv.HarkvaneStage != AllWavesOut)
+            hv.HarkvaneWaveDueMs =
+                now + static_cast<uint32_t>(std::max(G.settings.Harkvane.SpawnIntervalMs, 0));
         return;
     }
-    case StageWaitingB:
-    case StageWaitingC:
+    case WaitingForB:
+    case WaitingForC:
         if (now >= hv.HarkvaneWaveDueMs) {
-            bool waveB = hv.HarkvaneStage == StageWaitingB;
-            SpawnWaveLeader(playerPos, heading, waveB ? 1 : 2);
+            const bool waveB = hv.HarkvaneStage == WaitingForB;
+            SpawnWaveLeader(playerPos, heading, waveB ? WaveB : WaveC);
             hv.HarkvaneNextMemberMs = now;
-            hv.HarkvaneStage = waveB ? StageFillingB : StageFillingC;
+            hv.HarkvaneStage = waveB ? WaveBFilling : WaveCFilling;
             return;
         }
         break;
@@ -253,20 +239,20 @@ void UpdateHarkvaneEvent(const Vec3& playerPos, float heading) {
     // placed nobody waits for the next wave, and ends empty-handed when none is left to come.
     if (hv.HarkvaneSpawned > 0) {
         if (hv.HarkvaneDeaths >= hv.HarkvaneSpawned) FinishWithSuccess();
-    } else if (hv.HarkvaneStage == StageAllOut) {
-        EndEvent();
+    } else if (hv.HarkvaneStage == AllWavesOut) {
+        EndHarkvaneEvent(ArmyEnd::NobodyPlaced);
     }
 }
 
-Ped SpawnWaveMember(const Vec3& anchor, float heading, char group) {
+Ped SpawnWaveMember(const Vec3& anchor, float heading, ArmyWave wave) {
     Vec3 point;
     if (!AnchorClusterSearch(anchor, false, &point)) return 0;
     Ped ped = CreateHunter(G.settings.Harkvane.Model, point, heading + 20.0f * (RandUnit() - 0.5f));
     if (ped == 0) return 0;
 
-    EnlistSoldier(ped, group);
+    EnlistSoldier(ped, wave);
     // Wave A closes in first; the later waves open fire at once.
-    if (group == 'A') {
+    if (wave == WaveA) {
         ApproachPlayer(ped);
     } else {
         game::ClearTasks(ped, 0);
@@ -324,12 +310,12 @@ void HarkvaneTick() {
     game::ReportCrimeOnPlayer(player);
 }
 
-void RebuildHarkvanePeds(char group) {
+void RebuildHarkvanePeds(ArmyWave wave) {
     HarkvaneState& hv = G.harkvane;
-    std::vector<Ped>& peds = hv.HarkvanePeds[WaveIndex(group)];
+    std::vector<Ped>& peds = hv.HarkvanePeds[wave];
     peds.clear();
     for (const HarkvaneMember& member : hv.HarkvaneMembers)
-        if (member.group == group) peds.push_back(static_cast<Ped>(member.ped));
+        if (member.wave == wave) peds.push_back(static_cast<Ped>(member.ped));
 }
 
 bool IsHarkvaneMember(Ped ped) {

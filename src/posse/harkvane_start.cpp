@@ -24,17 +24,14 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
 
     HarkvaneTick();
 
-    if (hv.HarkvaneMarker != 0) {
-        game::RemoveEventMarker(hv.HarkvaneMarker);
-        hv.HarkvaneMarker = 0;
-    }
+    if (running) EndHarkvaneEvent(ArmyEnd::Reinforced);
     hv.HarkvaneActive = true;
-    hv.HarkvaneStage = 0;
+    hv.HarkvaneStage = WaveAFilling;
     hv.HarkvaneTier = tier;
     if (running) {
-        RebuildHarkvanePeds('A');
-        RebuildHarkvanePeds('B');
-        RebuildHarkvanePeds('C');
+        RebuildHarkvanePeds(WaveA);
+        RebuildHarkvanePeds(WaveB);
+        RebuildHarkvanePeds(WaveC);
     } else {
         for (std::vector<Ped>& peds : hv.HarkvanePeds)
             peds.clear();
@@ -58,18 +55,18 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
         if (leader != 0) {
             TrackSpawnedPed(leader);
             if (s.Blip.Style != 0) game::AddBlipForEntity(s.Blip.Style, leader);
-            hv.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(leader), 'A'});
-            hv.HarkvanePeds[0].push_back(leader);
+            hv.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(leader), WaveA});
+            hv.HarkvanePeds[WaveA].push_back(leader);
             ++hv.HarkvaneSpawned;
-            hv.HarkvaneAnchors[0].position = game::EntityCoords(leader);
-            hv.HarkvaneAnchors[0].valid = true;
+            hv.HarkvaneAnchors[WaveA].position = game::EntityCoords(leader);
+            hv.HarkvaneAnchors[WaveA].valid = true;
         }
     }
 
     hv.HarkvaneWaveCount = 0;
-    hv.HarkvaneWaveTarget = WaveTarget(0);
+    hv.HarkvaneWaveTarget = WaveTarget(WaveA);
     hv.HarkvaneNextMemberMs = game::GameTimer();
-    hv.HarkvaneStage = 0;
+    hv.HarkvaneStage = WaveAFilling;
 
     if (s.Harkvane.Toasts) ShowToast(s.Harkvane.ToastStart.c_str());
 }

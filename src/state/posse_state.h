@@ -35,9 +35,33 @@ struct PursuitState {
     int32_t MountedPursuitNextMs = 0;
 };
 
+// The army's three waves, in the order they come; a wave indexes the per-wave lists and anchors.
+enum ArmyWave : uint8_t { WaveA = 0, WaveB = 1, WaveC = 2 };
+inline constexpr int ArmyWaveCount = 3;
+
+// The army's wave machine. A wave "filling" gathers its members around its leader; "waiting"
+// is the pause before the next wave's leader. The numbers are the event's own stage values.
+enum ArmyStage : int32_t {
+    WaveAFilling = 0,
+    WaitingForB = 1,
+    WaveBFilling = 10,
+    WaitingForC = 2,
+    WaveCFilling = 20,
+    AllWavesOut = 3,
+};
+
+// How a running army event ended.
+enum class ArmyEnd : uint8_t {
+    Won,          // every soldier it placed is dead: the bounty is cleared
+    NobodyPlaced, // all waves came and not one soldier could be placed: nothing was fought
+    PlayerDied,   // the death reset stopped it
+    Cleared,      // the posse was cleared (camp, town, death, mission)
+    Reinforced,   // a new army started over it and takes its soldiers in
+};
+
 struct HarkvaneMember {
     int32_t ped = 0;
-    char group = 'A';
+    ArmyWave wave = WaveA;
 };
 
 struct WaveAnchor {
@@ -48,10 +72,10 @@ struct WaveAnchor {
 struct HarkvaneState {
     bool HarkvaneActive = false;
     int32_t HarkvaneTier = 0;
-    int32_t HarkvaneStage = 0;
+    ArmyStage HarkvaneStage = WaveAFilling;
     std::vector<HarkvaneMember> HarkvaneMembers;
-    std::vector<Ped> HarkvanePeds[3]; // groups A, B, C
-    WaveAnchor HarkvaneAnchors[3];
+    std::vector<Ped> HarkvanePeds[ArmyWaveCount]; // by wave, rebuilt from HarkvaneMembers
+    WaveAnchor HarkvaneAnchors[ArmyWaveCount];
     int32_t HarkvaneWaveTarget = 0;
     int32_t HarkvaneWaveCount = 0;
     uint32_t HarkvaneNextMemberMs = 0;
