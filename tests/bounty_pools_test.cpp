@@ -12,6 +12,7 @@
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "state/plugin_state.h"
+#include "story_recorder.h"
 
 namespace {
 
@@ -25,9 +26,11 @@ class BountyPools : public ::testing::Test {
   protected:
     ScratchDir scratch;
     RecordingHost host;
+    StoryRecorder story;
 
     void SetUp() override {
         ResetPluginState();
+        story.Attach();
         host.Install();
         G.settings.BountyGates.BountyPooling = true;
         G.settings.BountyGates.BountyPoolTracker = true;
@@ -67,6 +70,10 @@ TEST_F(BountyPools, FirstStartCreatesZeroFileKeepsBountyAndHoldsWritesFourSecond
     EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 0 0\n");
     Tick(1);
     EXPECT_EQ(ScratchDir::Read(PoolFile), "0 0 0 0 500 500\n");
+    EXPECT_EQ(story.lines,
+              (std::vector<std::string>{"wrote .\\BountyPools.dat: 0 0 0 0 0 0",
+                                        "read .\\BountyPools.dat: 0 0 0 0 0 0 (created)",
+                                        "wrote .\\BountyPools.dat: 0 0 0 0 500 500"}));
 
     ResetPluginState();
     G.settings.BountyGates.BountyPooling = true;

@@ -11,6 +11,7 @@
 #include "spawn/spawn_driver.h"
 #include "spawn_test_support.h"
 #include "state/plugin_state.h"
+#include "story_recorder.h"
 
 namespace {
 
@@ -22,11 +23,13 @@ class HarkvaneEvent : public ::testing::Test {
   protected:
     ScratchDir scratch;
     RecordingHost host;
+    StoryRecorder story;
     Vec3 player{0.0f, 0.0f, 0.0f};
     float heading = 180.0f;
 
     void SetUp() override {
         ResetPluginState();
+        story.Attach();
         host.Install();
         G.settings.Harkvane.Model = SoldierModel;
         G.settings.Blip.Style = BlipStyle;
@@ -161,6 +164,13 @@ TEST_F(HarkvaneEvent, ThreeWavesWonClearsTheBountyAndResetsTheStreak) {
     EXPECT_EQ(G.loop.PursuedHoldUntilMs, host.timerMs + 60000);
     EXPECT_EQ(G.loop.StreakCount, 0);
     EXPECT_EQ(ScratchDir::Read("Harkvane.dat"), "0\n");
+    // The story tells each stage once, as it is entered, and the outcome.
+    EXPECT_EQ(story.Starting("army"),
+              (std::vector<std::string>{
+                  "army started T1, leader placed", "army stage 1 (3 placed, 0 dead)",
+                  "army stage 10 (4 placed, 0 dead)", "army stage 2 (5 placed, 0 dead)",
+                  "army stage 20 (6 placed, 0 dead)", "army stage 3 (6 placed, 0 dead)",
+                  "army ended: won (6 placed, 6 dead)"}));
 }
 
 TEST_F(HarkvaneEvent, WaveOfOneOrNoneStillGetsItsLeaderAndNothingMore) {
@@ -189,6 +199,8 @@ TEST_F(HarkvaneEvent, WaveOfOneOrNoneStillGetsItsLeaderAndNothingMore) {
 TEST_F(HarkvaneEvent, NoSoldierPlacedIsNoSuccessUntilOneIsPlacedAndBeaten) {
     for (int countA : {0, 1}) {
         ResetPluginState();
+        story.lines.clear();
+        story.Attach();
         G.settings.Harkvane.Model = SoldierModel;
         G.settings.Harkvane.SpawnIntervalMs = 2500;
         G.settings.Harkvane_Counts_A[1] = countA;
@@ -215,6 +227,9 @@ TEST_F(HarkvaneEvent, NoSoldierPlacedIsNoSuccessUntilOneIsPlacedAndBeaten) {
         Frame(16);
         EXPECT_FALSE(G.harkvane.HarkvaneActive);
         EXPECT_EQ(host.bounty, 0);
+        EXPECT_EQ(story.Starting("army started"),
+                  std::vector<std::string>{"army started T1, no leader"});
+        EXPECT_EQ(story.lines.back(), "army ended: won (1 placed, 1 dead)");
     }
 }
 
@@ -238,6 +253,7 @@ TEST_F(HarkvaneEvent, ArmyOfNoneEndsWithoutClearingTheBounty) {
     EXPECT_EQ(host.bounty, 4000);
     EXPECT_EQ(host.CountOf(nh::SET_PLAYER_BOUNTY), 0u);
     EXPECT_EQ(host.CountOf(nh::SET_PLAYER_LAW_REGION), 0u);
+    EXPECT_EQ(story.lines.back(), "army ended: nobody placed (0 placed, 0 dead)");
     EXPECT_EQ(G.loop.PursuedHoldUntilMs, 0u);
     EXPECT_EQ(G.loop.StreakCount, 5);
     EXPECT_TRUE(host.notices.empty());
@@ -270,6 +286,10 @@ TEST_F(HarkvaneEvent, StartOverARunningEventReleasesItsMarkerAndKeepsItsArmy) {
     EXPECT_EQ(Wave(0).size(), 4u);
     EXPECT_EQ(hv.HarkvaneSpawned, 4);
     EXPECT_EQ(hv.HarkvaneTier, 2);
+    // The first event ends in the new one, which takes its soldiers in.
+    const std::vector<std::string> handover(story.lines.end() - 2, story.lines.end());
+    EXPECT_EQ(handover, (std::vector<std::string>{"army ended: reinforced (3 placed, 0 dead)",
+                                                  "army started T2, leader placed, reinforcing"}));
 
     // The new army out and beaten while the first still stands: no success yet.
     G.settings.Harkvane.SpawnIntervalMs = 100000;

@@ -18,6 +18,7 @@
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "state/plugin_state.h"
+#include "story_recorder.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ const LoopOperations Recorders = {
     .ProcessDeferredSpawns = [](const Vec3&, float) { Note("ProcessDeferredSpawns"); },
     .ProtectPlayerMount = [] { Note("ProtectPlayerMount"); },
     .DespawnFarPeds = [](const Vec3&) { Note("DespawnFarPeds"); },
-    .DespawnPosse = [] { Note("DespawnPosse"); },
+    .DespawnPosse = [](ClearReason) { Note("DespawnPosse"); },
     .CompactSpawnedPeds = [] { Note("CompactSpawnedPeds"); },
     .IsProtectedPed =
         [](Ped p) {
@@ -83,9 +84,11 @@ constexpr Vec3 InRhodes{1383.95f, -1260.199f, 78.121f};
 struct MainLoop : ::testing::Test {
     RecordingHost host;
     ScratchDir scratch;
+    StoryRecorder story;
 
     void SetUp() override {
         ResetPluginState();
+        story.Attach();
         host.Install();
         Host = &host;
         Trace.clear();
@@ -198,6 +201,58 @@ TEST_F(MainLoop, OneFrameCallsEverythingInItsFixedOrder) {
     EXPECT_FALSE(G.loop.SpawnDueLatch);
     EXPECT_FALSE(G.loop.PosseSentMarker);
     EXPECT_GT(G.loop.NextSpawnHour, GameHours());
+    EXPECT_EQ(story.lines, (std::vector<std::string>{"key send posse", "key reload settings",
+                                                     "settings reloaded .\\Harkvane.ini (missing)",
+                                                     "held back: mission"}));
+}
+
+// The story names the first gate that kept a due posse at home; a wait for witnesses is told
+// once, when it begins, and its end is the decision itself.
+TEST_F(MainLoop, TheStoryNamesTheGateThatHeldADuePosseBack) {
+    struct Case {
+        const char* told;
+        Vec3 at;
+        bool mission;
+        void (*set)();
+    };
+    const Case cases[] = {
+        {"held back: in camp", AtHorseshoeOverlook, false, [] {}},
+        {"held back: camp hold-off", OpenCountry, true,
+         [] { G.loop.CampHoldoffUntil = GameHours() + 1.0; }},
+        {"held back: in town", InRhodes, true, [] { G.settings.TownShield.Rhodes = true; }},
+        {"held back: town hold-off", OpenCountry, true,
+         [] {
+             G.settings.TownShield.Rhodes = true;
+             G.loop.TownHoldoffUntil = GameHours() + 1.0;
+         }},
+        {"held back: mission", OpenCountry, true, [] {}},
+    };
+    for (const Case& c : cases) {
+        ResetPluginState();
+        story.lines.clear();
+        story.Attach();
+        G.settings.WitnessTracker.Enabled = false;
+        host.missionActive = c.mission;
+        PlacePlayer(c.at);
+        c.set();
+        TimerDueIn(-1);
+        ScriptFramePass();
+        EXPECT_EQ(story.Starting("held back"), std::vector<std::string>{c.told}) << c.told;
+    }
+
+    ResetPluginState();
+    story.lines.clear();
+    story.Attach();
+    host.missionActive = false;
+    PlacePlayer(OpenCountry);
+    G.settings.WitnessTracker.Enabled = true;
+    TimerDueIn(-1);
+    ScriptFramePass();
+    ScriptFramePass();
+    G.loop.WitnessGate = true;
+    ScriptFramePass();
+    EXPECT_EQ(story.lines, std::vector<std::string>{"held back: awaiting witnesses"});
+    EXPECT_EQ(Count("SpawnDriver"), 1u);
 }
 
 uint32_t NextCrtState(uint32_t s) {
@@ -470,6 +525,9 @@ TEST_F(MainLoop, DeathResetsTheStreakOncePerDeathWithoutDeletingPeds) {
     EXPECT_EQ(G.spawn.SpawnedPeds, std::vector<Ped>{soldier});
     EXPECT_EQ(host.CountOf(nh::DELETE_ENTITY), 0u);
     EXPECT_EQ(Count("DespawnPosse"), 1u); // the death clean-up, once
+    EXPECT_EQ(story.Starting("army"),
+              std::vector<std::string>{"army ended: player died (0 placed, 0 dead)"});
+    EXPECT_EQ(story.Starting("wrote"), std::vector<std::string>{"wrote Harkvane.dat: 0"});
 
     // Alive again, then a second death without toasts: saved again, nothing shown.
     Player().dead = false;

@@ -1,14 +1,24 @@
 // Removing hunters: stragglers, the tracked-list cap, the whole posse.
 #include "posse/despawn.h"
 #include "posse_fixture.h"
+#include "story_recorder.h"
 
 namespace {
 
 class DespawnTest : public PosseTest {
   protected:
+    StoryRecorder story;
     void SetUp() override {
         PosseTest::SetUp();
+        story.Attach();
         TrackDeletes();
+    }
+    // Every deletion is told, with its reason, in the order made.
+    std::vector<std::string> Told(const char* reason, const std::vector<Ped>& peds) const {
+        std::vector<std::string> out;
+        for (Ped p : peds)
+            out.push_back(std::string("despawned: ") + reason + " " + std::to_string(p));
+        return out;
     }
     void MakeMember(Ped p, ArmyWave wave = WaveA) {
         G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), wave});
@@ -62,6 +72,7 @@ TEST_F(DespawnTest, FarPassDeletesOnlyLivingHuntersBeyondTwoHundredMetres) {
     host.timerMs += 1;
     DespawnFarPeds(Vec3{0, 0, 0});
     EXPECT_EQ(deleted, (std::vector<Ped>{far, near}));
+    EXPECT_EQ(story.lines, Told("fell behind", deleted));
 }
 
 TEST_F(DespawnTest, NobodyIsDeletedForDistanceDuringTheArmyEvent) {
@@ -84,6 +95,7 @@ TEST_F(DespawnTest, CapRemovesFiveOldestPerFrameSparingProtectedMembers) {
 
     CompactSpawnedPeds();
     EXPECT_EQ(deleted, (std::vector<Ped>{all[1], all[3], all[4], all[5], all[6]}));
+    EXPECT_EQ(story.lines, Told("list cap", deleted));
     ASSERT_EQ(G.spawn.SpawnedPeds.size(), 36u);
     EXPECT_EQ(G.spawn.SpawnedPeds[0], all[0]);
     EXPECT_EQ(G.spawn.SpawnedPeds[1], all[2]);
@@ -168,7 +180,7 @@ TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
     hv.HarkvanePeds[2] = {member};
     G.spawn.DeferredSpawns.push_back(DeferredSpawn{});
 
-    DespawnPosse();
+    DespawnPosse(ClearReason::Camp);
     EXPECT_EQ(deleted, (std::vector<Ped>{living, dead, object, member}));
     EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{horse}));
     ASSERT_EQ(host.CountOf(nh::REMOVE_EVENT_MARKER), 1u);
@@ -181,6 +193,9 @@ TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
     for (const auto& wave : hv.HarkvanePeds)
         EXPECT_TRUE(wave.empty());
     EXPECT_TRUE(G.spawn.DeferredSpawns.empty());
+    // One clear-out with its count, and the army it ended.
+    EXPECT_EQ(story.lines, (std::vector<std::string>{"cleared: camp, 4 removed",
+                                                     "army ended: cleared (0 placed, 0 dead)"}));
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "spawn/spawn_driver.h"
 #include "spawn_test_support.h"
 #include "state/plugin_state.h"
+#include "story_recorder.h"
 
 namespace {
 
@@ -28,8 +29,10 @@ constexpr Hash BlipStyle = 0xB11F;
 struct Driver : ::testing::Test {
     ScratchDir scratch; // the streak file is written beside the plug-in
     RecordingHost host;
+    StoryRecorder story;
     void SetUp() override {
         ResetPluginState();
+        story.Attach();
         host.Install();
         Settings& s = G.settings;
         s.BountyGates.BountyPooling = false;
@@ -86,6 +89,10 @@ TEST_F(Driver, NoBountyOnlyRearmsTheTimer) {
     SpawnDriver();
     EXPECT_EQ(G.spawn.SpawnAttemptId, 1);
     EXPECT_EQ(G.settings.CurrentTierTag, "T1");
+    EXPECT_EQ(story.lines,
+              (std::vector<std::string>{"held back: no bounty", "held back: no bounty",
+                                        "wrote Harkvane.dat: 4",
+                                        "posse T1 Foot: 2 hunters, 0 dogs, 0 horses, 0 deferred"}));
 }
 
 TEST_F(Driver, TierFollowsTheThresholdsInclusiveAndForcingOnlyForOneToFive) {
@@ -140,6 +147,8 @@ TEST_F(Driver, DrawsComeInOrderAndEveryUnplacedMemberIsQueued) {
 
     const auto& q = G.spawn.DeferredSpawns;
     ASSERT_EQ(q.size(), 3u + dogs);
+    EXPECT_EQ(story.lines, std::vector<std::string>{"posse T1 Dogs: 0 hunters, 0 dogs, 0 horses, " +
+                                                    std::to_string(3 + dogs) + " deferred"});
     EXPECT_EQ(q[0].model, Lead);
     EXPECT_EQ(q[1].model, Fill);
     EXPECT_EQ(q[2].model, Fill);
@@ -205,6 +214,9 @@ TEST_F(Driver, HorsePosseWithNoHorseCountRidesNothingAndPairsNobody) {
     EXPECT_EQ(host.CountOf(nh::SET_PED_ONTO_MOUNT), 0u);
     EXPECT_TRUE(G.spawn.DeferredSpawns.empty());
     EXPECT_TRUE(G.spawn.HorseRecords.empty());
+    // The story tells the variant drawn, not what the posse happens to look like.
+    EXPECT_EQ(story.lines,
+              std::vector<std::string>{"posse T1 Horse: 2 hunters, 0 dogs, 0 horses, 0 deferred"});
 
     // A range written the wrong way round counts from its minimum; riders are seated.
     G.settings.HorseCountRange[1] = {2, 1};
@@ -350,6 +362,7 @@ TEST_F(Driver, ACampClearsTheOldPosseOncePerStayAndHoldsTimedSpawnsOff) {
     host.entities[host.playerPed].pos = Vec3{-100.0f, -60.0f, 95.0f}; // inside the first camp
     SpawnDriver();
     EXPECT_TRUE(G.loop.InCampLatch);
+    EXPECT_EQ(story.Starting("cleared"), std::vector<std::string>{"cleared: camp, 0 removed"});
     EXPECT_NEAR(G.loop.CampHoldoffUntil, GameHours() + 10.0 / 3600.0, 1e-9);
     EXPECT_EQ(G.spawn.DeferredSpawns.size(), 2u); // the attempt goes on
 
@@ -453,7 +466,17 @@ TEST_F(Driver, OneMountedPosseAttemptMatchesTheRecordedTrace) {
         out[0] = 1;
     };
     CrtSrand(20260601);
-    SpawnDriver();
+    SpawnDriver(); // with a story listener attached: the trace below shows it changes no call
+
+    // The posse told counts every creation, and every member left to the retry queue.
+    const std::vector<std::string> sent = story.Starting("posse");
+    ASSERT_EQ(sent.size(), 1u);
+    int hunters = 0, dogs = 0, horses = 0, deferred = 0;
+    ASSERT_EQ(std::sscanf(sent[0].c_str(), "posse T2 Horse: %d hunters, %d dogs, %d horses, %d",
+                          &hunters, &dogs, &horses, &deferred),
+              4);
+    EXPECT_EQ(static_cast<size_t>(hunters + dogs + horses), host.CountOf(nh::CREATE_PED));
+    EXPECT_EQ(static_cast<size_t>(deferred), G.spawn.DeferredSpawns.size());
 
     std::ostringstream trace;
     for (const RecordedCall& c : host.calls)

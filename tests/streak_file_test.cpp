@@ -23,6 +23,7 @@
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "state/plugin_state.h"
+#include "story_recorder.h"
 
 namespace {
 
@@ -43,9 +44,11 @@ namespace {
 struct StreakFile : ::testing::Test {
     RecordingHost host;
     ScratchDir scratch;
+    StoryRecorder story;
 
     void SetUp() override {
         ResetPluginState();
+        story.Attach();
         host.Install();
     }
     void TearDown() override { host.Uninstall(); }
@@ -65,6 +68,8 @@ TEST_F(StreakFile, MissingFileIsCreatedHoldingZero) {
     EXPECT_EQ(ReadStreakFile(), 0);
     EXPECT_EQ(Text(), "0\n");
     EXPECT_FALSE(std::filesystem::exists("Harkvane.dat.tmp"));
+    EXPECT_EQ(story.lines, (std::vector<std::string>{"wrote Harkvane.dat: 0",
+                                                     "read Harkvane.dat: 0 (created)"}));
 }
 
 TEST_F(StreakFile, ReadsTheLeadingNumberAndSavingRewritesTheWholeFile) {
@@ -85,6 +90,10 @@ TEST_F(StreakFile, ReadsTheLeadingNumberAndSavingRewritesTheWholeFile) {
     EXPECT_EQ(Text(), "");
     Write("  12\r\n");
     EXPECT_EQ(ReadStreakFile(), 12);
+    EXPECT_EQ(story.lines,
+              (std::vector<std::string>{"read Harkvane.dat: 7", "wrote Harkvane.dat: 8",
+                                        "read Harkvane.dat: 0", "read Harkvane.dat: nothing",
+                                        "read Harkvane.dat: nothing", "read Harkvane.dat: 12"}));
 }
 
 // A state file that is there but cannot be opened for reading (another program holds it, or its
@@ -135,6 +144,8 @@ TEST_F(StreakFile, FailedSaveKeepsTheOldFileAndTheCountInMemory) {
     std::filesystem::remove("Harkvane.dat.tmp");
     EXPECT_TRUE(SaveStreak()); // the next change repeats the write
     EXPECT_EQ(Text(), "6\n");
+    EXPECT_EQ(story.lines,
+              (std::vector<std::string>{"write failed Harkvane.dat: 6", "wrote Harkvane.dat: 6"}));
 }
 
 // A process killed at any moment of a save leaves a whole count: the old one or the new one.

@@ -12,6 +12,7 @@
 #include "platform/file_presence.h"
 #include "platform/paths.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 namespace {
 
@@ -69,7 +70,11 @@ bool WritePoolFile(const int32_t (&values)[PoolFileFieldCount]) {
     int length = std::snprintf(text, sizeof text, "%d %d %d %d %d %d\n", values[0], values[1],
                                values[2], values[3], values[4], values[5]);
     if (length <= 0 || length >= static_cast<int>(sizeof text)) return false;
-    return ReplaceFileContents(PlatformPath(PoolFileName), text, static_cast<size_t>(length));
+    const bool written =
+        ReplaceFileContents(PlatformPath(PoolFileName), text, static_cast<size_t>(length));
+    // A failed write leaves the values in memory only, until the next change is saved.
+    TellStateFileWritten(PoolFileName, written, text);
+    return written;
 }
 
 int32_t SumOfPools(bool countedOnly) {
@@ -104,18 +109,20 @@ int RegionOfPosition(const Vec3& position) {
 void LoadBountyPools() {
     PoolState& s = G.pools;
     const char* path = PlatformPath(PoolFileName);
+    bool created = false;
     // Only a missing file is created; one that is there but cannot be read is left alone.
     s.PoolFileWasMissing = !std::ifstream(path) && FileIsMissing(path);
     if (s.PoolFileWasMissing) {
         constexpr int32_t Fresh[PoolFileFieldCount] = {0, 0, 0, 0, 0, 0};
-        WritePoolFile(Fresh);
+        created = WritePoolFile(Fresh);
     }
     std::ifstream in(path);
+    bool complete = false;
     if (!in) {
         std::fill(std::begin(s.PoolFileValues), std::end(s.PoolFileValues), 0);
     } else {
         int32_t read[PoolFileFieldCount];
-        bool complete = true;
+        complete = true;
         for (int32_t& value : read)
             if (!(in >> value)) {
                 complete = false;
@@ -126,6 +133,8 @@ void LoadBountyPools() {
             for (int i = 0; i < PoolFileFieldCount; ++i)
                 s.PoolFileValues[i] = std::max(read[i], 0);
     }
+    TellStateFileRead(PoolFileName, complete, created, complete ? s.PoolFileValues : nullptr,
+                      complete ? PoolFileFieldCount : 0);
     s.PoolsLoaded = true;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_presence.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 namespace {
 
@@ -19,23 +20,28 @@ bool WriteStreakFile(int32_t count) {
     char text[16];
     const int length = std::snprintf(text, sizeof text, "%d\n", count);
     if (length <= 0 || length >= static_cast<int>(sizeof text)) return false;
-    return ReplaceFileContents(StreakFileName, text, static_cast<size_t>(length));
+    const bool written = ReplaceFileContents(StreakFileName, text, static_cast<size_t>(length));
+    TellStateFileWritten(StreakFileName, written, text);
+    return written;
 }
 
 } // namespace
 
 int ReadStreakFile() {
+    bool created = false;
     {
         // Only a missing file is created: one that is there but cannot be read now (held by
         // another program, or its rights) keeps the player's count for a later start.
         std::ifstream probe(StreakFileName);
-        if (!probe && FileIsMissing(StreakFileName)) WriteStreakFile(0);
+        if (!probe && FileIsMissing(StreakFileName)) created = WriteStreakFile(0);
     }
     std::ifstream in(StreakFileName);
-    if (!in) return 0;
     int value = 0;
-    if (!(in >> value)) return 0;
-    return value < 0 ? 0 : value;
+    const bool read = in && (in >> value);
+    if (!read) value = 0;
+    if (value < 0) value = 0;
+    TellStateFileRead(StreakFileName, read, created, read ? &value : nullptr, read ? 1 : 0);
+    return value;
 }
 
 bool SaveStreak() {

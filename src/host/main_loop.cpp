@@ -12,7 +12,9 @@
 #include "natives/game_clock.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
+#include "platform/file_presence.h"
 #include "platform/keys.h"
+#include "platform/paths.h"
 #include "posse/deferred_spawns.h"
 #include "posse/despawn.h"
 #include "posse/harkvane_event.h"
@@ -20,6 +22,7 @@
 #include "spawn/horses.h"
 #include "spawn/spawn_driver.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 const LoopOperations RealLoopOps = {
     .LoadSettings = LoadSettings,
@@ -123,39 +126,40 @@ void HoldPursuedState(uint32_t t) {
 
 // One clear-out per entry into a condition (a protected place, a death, a mission); the latch
 // re-arms when the condition ends.
-void DespawnOncePerEntry(bool inside, bool& latch) {
+void DespawnOncePerEntry(bool inside, bool& latch, ClearReason why) {
     if (!inside) {
         latch = false;
         return;
     }
     if (!latch) {
-        LoopOps.DespawnPosse();
+        LoopOps.DespawnPosse(why);
         latch = true;
     }
 }
 
 // Entering a protected place clears the posse once per stay; every frame inside pushes the
 // end of the hold-off further out so no timed posse arrives right after leaving.
-void ShieldPlace(bool inside, bool& latch, double& holdoffUntil) {
-    DespawnOncePerEntry(inside, latch);
+void ShieldPlace(bool inside, bool& latch, double& holdoffUntil, ClearReason why) {
+    DespawnOncePerEntry(inside, latch, why);
     if (inside) holdoffUntil = HoldoffEnd();
 }
 
 void ApplyCampShield(const Vec3& position) {
     if (!G.settings.CampShield.Enabled) return;
     ShieldPlace(CampZoneHoldingPlayer(position) != nullptr, G.loop.InCampLatch,
-                G.loop.CampHoldoffUntil);
+                G.loop.CampHoldoffUntil, ClearReason::Camp);
 }
 
 void ApplyTownShield(const Vec3& position) {
     G.loop.TownShieldActive = G.settings.TownShield.Rhodes;
     if (!G.loop.TownShieldActive) return;
-    ShieldPlace(TownZoneHoldsPlayer(position), G.loop.InTownLatch, G.loop.TownHoldoffUntil);
+    ShieldPlace(TownZoneHoldsPlayer(position), G.loop.InTownLatch, G.loop.TownHoldoffUntil,
+                ClearReason::Town);
 }
 
 void DespawnOnPlayerDeath(Ped player) {
     if (!G.settings.Cleanup.DespawnOnPlayerDeath) return;
-    DespawnOncePerEntry(PlayerIsDead(player), G.loop.PlayerDeadLatch);
+    DespawnOncePerEntry(PlayerIsDead(player), G.loop.PlayerDeadLatch, ClearReason::PlayerDied);
 }
 
 void DespawnDuringMissions() {
@@ -163,7 +167,7 @@ void DespawnDuringMissions() {
     const uint32_t t = game::GameTimer();
     if (t < G.loop.MissionPollNextMs) return;
     G.loop.MissionPollNextMs = t + static_cast<uint32_t>(G.settings.Cleanup.MissionPollMs);
-    DespawnOncePerEntry(game::IsMissionActive(), G.loop.MissionLatch);
+    DespawnOncePerEntry(game::IsMissionActive(), G.loop.MissionLatch, ClearReason::Mission);
 }
 
 bool IsLiveHunter(Ped ped) {
@@ -186,27 +190,37 @@ void KeepPursuedWhileHuntersLive() {
     }
 }
 
-// The first gate that applies blocks the timed posse. A dead player gets none: the clean-up on
-// death has just sent the last posse away.
-bool TimedSpawnBlocked(const Vec3& position, Ped player) {
+// The first gate that applies blocks the timed posse; false when none does. A dead player gets
+// none: the clean-up on death has just sent the last posse away.
+bool TimedSpawnBlocked(const Vec3& position, Ped player, SpawnGate* gate) {
     const Settings& s = G.settings;
+    auto blocked = [gate](SpawnGate g) {
+        *gate = g;
+        return true;
+    };
     if (s.CampShield.Enabled) {
-        if (s.CampShield.BlockInCamp && CampZoneHoldingPlayer(position)) return true;
-        if (GameHours() < G.loop.CampHoldoffUntil) return true;
+        if (s.CampShield.BlockInCamp && CampZoneHoldingPlayer(position))
+            return blocked(SpawnGate::InCamp);
+        if (GameHours() < G.loop.CampHoldoffUntil) return blocked(SpawnGate::CampHoldoff);
     }
     if (s.TownShield.Rhodes) {
-        if (TownZoneHoldsPlayer(position)) return true;
-        if (GameHours() < G.loop.TownHoldoffUntil) return true;
+        if (TownZoneHoldsPlayer(position)) return blocked(SpawnGate::InTown);
+        if (GameHours() < G.loop.TownHoldoffUntil) return blocked(SpawnGate::TownHoldoff);
     }
-    if (s.BountyGates.BlockMissionSpawns && game::IsMissionActive()) return true;
-    return PlayerIsDead(player);
+    if (s.BountyGates.BlockMissionSpawns && game::IsMissionActive())
+        return blocked(SpawnGate::Mission);
+    if (PlayerIsDead(player)) return blocked(SpawnGate::PlayerDead);
+    return false;
 }
 
 void DecideTimedSpawn(const Vec3& position, Ped player) {
-    if (!TimedSpawnBlocked(position, player)) {
-        LoopOps.SpawnDriver();
-        G.loop.PosseSentMarker = true;
+    SpawnGate gate;
+    if (TimedSpawnBlocked(position, player, &gate)) {
+        TellPosseHeldBack(gate);
+        return;
     }
+    LoopOps.SpawnDriver();
+    G.loop.PosseSentMarker = true;
 }
 
 // A decision, spawn or blocked, always re-arms the timer: a blocked posse is dropped, not
@@ -218,6 +232,8 @@ void RunSpawnTimer(const Vec3& position, Ped player) {
         now >= loop.NextSpawnHour ||
         now >= loop.LastSpawnHour + static_cast<double>(G.settings.Spawner.MaxSpawnHours);
     if (G.settings.WitnessTracker.Enabled) {
+        if (due && !loop.SpawnDueLatch && !loop.WitnessGate)
+            TellPosseHeldBack(SpawnGate::AwaitingWitnesses);
         if (due) loop.SpawnDueLatch = true;
         if (!due && !loop.SpawnDueLatch) return;
         if (!loop.WitnessGate) return;
@@ -230,6 +246,13 @@ void RunSpawnTimer(const Vec3& position, Ped player) {
         DecideTimedSpawn(position, player);
         ArmSpawnTimer(now);
     }
+}
+
+void TellSettings(bool reload) {
+    const char* path = G.settings.IniPath.c_str();
+    // Asked of the file system only when someone listens: in the game nothing else changes.
+    const bool found = StoryHeard() && !FileIsMissing(PlatformPath(path));
+    TellSettingsLoaded(path, found, reload);
 }
 
 } // namespace
@@ -252,6 +275,7 @@ void ScriptMain() {
 void ScriptStartup() {
     CrtSrand(static_cast<unsigned>(CalendarTimeSeconds()));
     ReloadConfiguration();
+    TellSettings(false);
     G.loop.StreakCount = ReadStreakFile();
     ArmSpawnTimer();
     G.loop.DayIndex = GameDayOf(GameHours());
@@ -266,11 +290,14 @@ void ScriptFramePass() {
 
     // The hotkeys bypass the loop's own gates; the driver still applies its bounty gate.
     if (KeyPressed(KeySpawnNow)) {
+        TellKeyPressed(StoryKey::SendPosse);
         LoopOps.SpawnDriver();
         ArmSpawnTimer();
     }
     if (KeyPressed(KeyReloadSettings)) {
+        TellKeyPressed(StoryKey::ReloadSettings);
         ReloadConfiguration();
+        TellSettings(true);
         ArmSpawnTimer();
     }
 
@@ -337,6 +364,7 @@ void PluginDetach(HostModule module) {
     for (Ped ped : G.spawn.SpawnedPeds) {
         // A horse the player claimed is theirs now: it stays in the world, under them or not.
         if (ped == 0 || IsClaimedHorse(ped) || !game::EntityExists(ped)) continue;
+        TellPedDespawned(DespawnReason::Unloaded, ped);
         Entity handle = ped; // the host may zero the variable it is given
         game::DeleteEntity(&handle);
     }

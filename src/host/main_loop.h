@@ -3,6 +3,7 @@
 #include "natives/host_interface.h"
 #include "natives/types.h"
 #include "state/settings.h"
+#include "state/story.h"
 
 // The host runs this on its script fiber; it never returns.
 void ScriptMain();
@@ -42,7 +43,7 @@ struct LoopOperations {
     void (*ProcessDeferredSpawns)(const Vec3&, float);
     void (*ProtectPlayerMount)();
     void (*DespawnFarPeds)(const Vec3&);
-    void (*DespawnPosse)();
+    void (*DespawnPosse)(ClearReason);
     void (*CompactSpawnedPeds)();
     bool (*IsProtectedPed)(Ped);
 };

@@ -8,6 +8,7 @@
 #include "posse/pursuit.h"
 #include "spawn/horses.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 namespace {
 
@@ -28,21 +29,25 @@ void DeleteTracked(Ped ped) {
 }
 
 // Rebuilds SpawnedPeds in order without the handles that vanished, deleting the live peds that
-// `deletes` picks; the rest stay tracked.
-template <class Picks> void RebuildSpawnedPeds(Picks deletes) {
+// `deletes` picks; the rest stay tracked. Returns how many it deleted.
+template <class Picks> int RebuildSpawnedPeds(Picks deletes) {
     std::vector<Ped>& kept = G.despawn.PedScratch;
     kept.clear();
+    int deleted = 0;
     const std::vector<Ped>& peds = G.spawn.SpawnedPeds;
     for (size_t i = 0; i < peds.size(); ++i) {
         const Ped ped = peds[i];
         if (ped == 0 || !game::EntityExists(ped)) continue;
-        if (deletes(ped))
+        if (deletes(ped)) {
             DeleteTracked(ped);
-        else
+            ++deleted;
+        } else {
             kept.push_back(ped);
+        }
     }
     G.spawn.SpawnedPeds.swap(kept);
     kept.clear();
+    return deleted;
 }
 
 // The cap never takes the horse the player has claimed, and takes army soldiers only when
@@ -65,8 +70,15 @@ void DespawnFarPeds(const Vec3& playerPos) {
     RebuildSpawnedPeds([&playerPos](Ped ped) {
         const bool spared = !game::IsEntityAPed(ped) || IsProtectedPed(ped) ||
                             IsHarkvaneMember(ped) || game::IsPedDeadOrDying(ped);
-        return !spared && DistanceSq(game::EntityCoords(ped), playerPos) > FarDespawnRangeSq;
+        const bool behind =
+            !spared && DistanceSq(game::EntityCoords(ped), playerPos) > FarDespawnRangeSq;
+        if (behind) TellPedDespawned(DespawnReason::FellBehind, ped);
+        return behind;
     });
+}
+
+int64_t TrackedListTrimAbove() {
+    return int64_t{G.settings.Spawner.MaxAlive} + CapSlack;
 }
 
 // Drops vanished handles every frame and trims a list that has grown well past the limit,
@@ -76,9 +88,8 @@ void CompactSpawnedPeds() {
 
     std::vector<Ped>& list = G.spawn.SpawnedPeds;
     const int64_t n = static_cast<int64_t>(list.size());
-    const int64_t maxAlive = G.settings.Spawner.MaxAlive;
-    if (n > maxAlive + CapSlack) {
-        const int64_t removals = std::min(n - maxAlive, CapRemovalsPerFrame);
+    if (n > TrackedListTrimAbove()) {
+        const int64_t removals = std::min(n - G.settings.Spawner.MaxAlive, CapRemovalsPerFrame);
         for (int64_t k = 0; k < removals; ++k) {
             size_t victim = 0;
             while (victim < list.size() && SparedByCap(list[victim]))
@@ -86,7 +97,10 @@ void CompactSpawnedPeds() {
             if (victim == list.size()) break;
             const Ped ped = list[victim];
             list.erase(list.begin() + static_cast<std::ptrdiff_t>(victim));
-            if (ped != 0 && game::EntityExists(ped)) DeleteTracked(ped);
+            if (ped != 0 && game::EntityExists(ped)) {
+                TellPedDespawned(DespawnReason::ListCap, ped);
+                DeleteTracked(ped);
+            }
         }
     }
 
@@ -100,8 +114,9 @@ void CompactSpawnedPeds() {
 }
 
 // Clears the whole posse (horses excepted), ends a running army event and drops the retries.
-void DespawnPosse() {
-    RebuildSpawnedPeds([](Ped ped) { return !IsProtectedPed(ped); });
+void DespawnPosse(ClearReason why) {
+    const int removed = RebuildSpawnedPeds([](Ped ped) { return !IsProtectedPed(ped); });
+    TellPosseCleared(why, removed);
 
     EndHarkvaneEvent(ArmyEnd::Cleared);
     G.harkvane.HarkvaneMembers.clear();

@@ -11,6 +11,7 @@
 #include "posse/pursuit.h"
 #include "spawn/placement.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 namespace {
 
@@ -149,8 +150,8 @@ void FinishWithSuccess() {
 } // namespace
 
 void EndHarkvaneEvent(ArmyEnd how) {
-    (void)how;
     HarkvaneState& hv = G.harkvane;
+    const bool running = hv.HarkvaneActive;
     if (hv.HarkvaneMarker != 0) {
         game::RemoveEventMarker(hv.HarkvaneMarker);
         hv.HarkvaneMarker = 0;
@@ -160,6 +161,7 @@ void EndHarkvaneEvent(ArmyEnd how) {
     hv.HarkvaneWaveDueMs = 0;
     for (std::vector<Ped>& peds : hv.HarkvanePeds)
         peds.clear();
+    if (running) TellArmyEnded(how);
 }
 
 int32_t WaveSize(ArmyWave wave) {
@@ -218,6 +220,7 @@ void UpdateHarkvaneEvent(const Vec3& playerPos, float heading) {
         if (hv.HarkvaneStage != AllWavesOut)
             hv.HarkvaneWaveDueMs =
                 now + static_cast<uint32_t>(std::max(G.settings.Harkvane.SpawnIntervalMs, 0));
+        TellArmyStage();
         return;
     }
     case WaitingForB:
@@ -227,6 +230,7 @@ void UpdateHarkvaneEvent(const Vec3& playerPos, float heading) {
             SpawnWaveLeader(playerPos, heading, waveB ? WaveB : WaveC);
             hv.HarkvaneNextMemberMs = now;
             hv.HarkvaneStage = waveB ? WaveBFilling : WaveCFilling;
+            TellArmyStage();
             return;
         }
         break;

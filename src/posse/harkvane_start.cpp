@@ -6,6 +6,7 @@
 #include "posse/harkvane_event.h"
 #include "spawn/placement.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
 
     // The leader of wave A; the rest of the army gathers around it over the next frames.
     Vec3 point;
+    bool leaderPlaced = false;
     float inner = std::max(s.Spawner.SpawnNearMinMeters, MinLeaderDistance);
     if (BoundedRingSearch(playerPos, inner, s.Harkvane.AnchorRadiusMeters, &point)) {
         float r01 = static_cast<float>(CrtRand()) * 3.0518509e-05f;
@@ -60,6 +62,7 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
             ++hv.HarkvaneSpawned;
             hv.HarkvaneAnchors[WaveA].position = game::EntityCoords(leader);
             hv.HarkvaneAnchors[WaveA].valid = true;
+            leaderPlaced = true;
         }
     }
 
@@ -68,5 +71,6 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
     hv.HarkvaneNextMemberMs = game::GameTimer();
     hv.HarkvaneStage = WaveAFilling;
 
+    TellArmyStarted(leaderPlaced, running);
     if (s.Harkvane.Toasts) ShowToast(s.Harkvane.ToastStart.c_str());
 }

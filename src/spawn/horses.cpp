@@ -5,6 +5,7 @@
 #include "natives/natives.h"
 #include "spawn/placement.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ void RemoveHorse(Ped horse) {
     auto& peds = G.spawn.SpawnedPeds;
     if (auto it = std::find(peds.begin(), peds.end(), horse); it != peds.end()) peds.erase(it);
     if (game::EntityExists(horse)) {
+        TellPedDespawned(DespawnReason::OldHorse, horse);
         Ped doomed = horse;
         game::DeleteEntity(&doomed);
     }
@@ -110,9 +112,9 @@ void DropUntrackedHorseRecords() {
     for (Ped ped : G.spawn.SpawnedPeds)
         tracked.Insert(ped);
     auto& records = G.spawn.HorseRecords;
-    const auto gone =
-        std::remove_if(records.begin(), records.end(),
-                       [&](const HorseRecord& r) { return !tracked.Contains(r.horse); });
+    const auto gone = std::remove_if(records.begin(), records.end(), [&](const HorseRecord& r) {
+        return !tracked.Contains(r.horse);
+    });
     records.erase(gone, records.end());
     ++G.spawn.HorseRecordsEdits;
 }
@@ -176,6 +178,7 @@ void PairRidersWithHorses(const std::vector<Ped>& riders, const std::vector<Ped>
     if (deleteUnpaired) {
         for (Ped horse : spare) {
             if (!Exists(horse)) continue;
+            TellPedDespawned(DespawnReason::UnpairedHorse, horse);
             Ped doomed = horse;
             game::DeleteEntity(&doomed);
         }

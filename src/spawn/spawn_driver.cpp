@@ -15,6 +15,7 @@
 #include "spawn/placement.h"
 #include "spawn/posse_seam.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 
 namespace {
 
@@ -93,13 +94,22 @@ void CampCheck(const Vec3& p) {
         return;
     }
     if (!G.loop.InCampLatch) {
-        DespawnPosse();
+        DespawnPosse(ClearReason::Camp);
         G.loop.InCampLatch = true;
     }
     G.loop.CampHoldoffUntil = GameHours() + std::max(0, camp.HoldoffSeconds) / SecondsPerHour;
 }
 
-void Defer(Hash model, bool isHorse, bool isDog) {
+// Where the rest of the posse gathers: the first member that made it into the world. It also
+// counts what the attempt placed and left to the retry queue, for the plug-in's story.
+struct Gathering {
+    bool hasAnchor = false;
+    Vec3 point;
+    StoryPosse sent{};
+};
+
+void Defer(Gathering& g, Hash model, bool isHorse, bool isDog) {
+    ++g.sent.deferred;
     DeferredSpawn record;
     record.model = model;
     record.isHorse = isHorse ? 1 : 0;
@@ -111,12 +121,6 @@ void GiveBlip(Ped ped) {
     const Hash style = G.settings.Blip.Style;
     if (style != 0) game::AddBlipForEntity(style, ped);
 }
-
-// Where the rest of the posse gathers: the first member that made it into the world.
-struct Gathering {
-    bool hasAnchor = false;
-    Vec3 point;
-};
 
 void TakeAsAnchor(Gathering& g, Ped ped) {
     G.spawn.AnchorPed = ped;
@@ -136,21 +140,22 @@ bool FindMemberPoint(const Gathering& g, const Vec3& playerPos, bool forHorse, V
 void SpawnFootMember(Gathering& g, const Vec3& playerPos, float bearing, Hash model, bool dog) {
     Vec3 point;
     if (!FindMemberPoint(g, playerPos, false, &point)) {
-        Defer(model, false, dog);
+        Defer(g, model, false, dog);
         return;
     }
     const float heading = JitteredHeading(bearing);
     const Ped ped = dog ? CreateDog(model, point, heading) : CreateHunter(model, point, heading);
     if (ped == 0) {
-        Defer(model, false, dog);
+        Defer(g, model, false, dog);
         return;
     }
     TrackSpawnedPed(ped);
+    ++(dog ? g.sent.dogs : g.sent.hunters);
     GiveBlip(ped);
     if (!g.hasAnchor) TakeAsAnchor(g, ped);
 }
 
-void SpawnHorses(int tier, const Gathering& g, const Vec3& playerPos, float bearing,
+void SpawnHorses(int tier, Gathering& g, const Vec3& playerPos, float bearing,
                  std::vector<Ped>& horses) {
     const std::vector<Hash>& models = G.settings.HorseModels[tier];
     if (models.empty()) return;
@@ -162,10 +167,11 @@ void SpawnHorses(int tier, const Gathering& g, const Vec3& playerPos, float bear
         if (FindMemberPoint(g, playerPos, true, &point))
             horse = CreateHorse(model, point, JitteredHeading(bearing));
         if (horse == 0) {
-            Defer(model, true, false);
+            Defer(g, model, true, false);
             continue;
         }
         TrackSpawnedPed(horse);
+        ++g.sent.horses;
         horses.push_back(horse);
     }
 }
@@ -192,6 +198,7 @@ void SpawnDriver() {
         const float lo = s.Spawner.MinSpawnHours, hi = s.Spawner.MaxSpawnHours;
         const float delay = lo == hi ? lo : lo + (hi - lo) * UnitDraw();
         G.loop.NextSpawnHour = GameHours() + delay;
+        TellPosseHeldBack(SpawnGate::NoBounty);
         return;
     }
 
@@ -242,6 +249,9 @@ void SpawnDriver() {
 
     Gathering gathering;
     gathering.point = playerPos;
+    gathering.sent.attempt = G.spawn.SpawnAttemptId;
+    gathering.sent.tier = tier;
+    gathering.sent.variant = variant;
     if (!models.empty()) {
         // The first member is always placed around the player and is taken as the anchor.
         Vec3 point;
@@ -249,9 +259,10 @@ void SpawnDriver() {
         if (PlayerRingSearch(playerPos, &point))
             ped = CreateHunter(models[0], point, JitteredHeading(bearing));
         if (ped == 0) {
-            Defer(models[0], false, false);
+            Defer(gathering, models[0], false, false);
         } else {
             TrackSpawnedPed(ped);
+            ++gathering.sent.hunters;
             GiveBlip(ped);
             G.spawn.AnchorPed = ped;
             G.spawn.AnchorPresent = game::EntityExists(ped);
@@ -270,5 +281,6 @@ void SpawnDriver() {
 
     std::vector<Ped> horses;
     if (variant == VariantHorse) SpawnHorses(tier, gathering, playerPos, bearing, horses);
+    TellPosseSent(gathering.sent);
     SeatRiders(startIndex, horses);
 }

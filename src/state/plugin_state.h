@@ -9,6 +9,7 @@
 #include "state/posse_state.h"
 #include "state/settings.h"
 #include "state/spawn_state.h"
+#include "state/story.h"
 
 struct PlatformState {
     uint32_t RandState = 1; // the C runtime's generator starts as if seeded with 1
@@ -25,6 +26,7 @@ struct PluginState {
     HarkvaneState harkvane;
     DespawnState despawn;
     PlatformState platform;
+    StoryState story;
 };
 
 extern PluginState G;
