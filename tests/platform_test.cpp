@@ -67,6 +67,26 @@ TEST(CrtRand, ReproducesTheWindowsSequence) {
     EXPECT_EQ(CrtRand(), 41);
 }
 
+// Each unit draw takes exactly one draw and keeps its own rounding: scaling by the float nearest
+// 1/32767 and dividing by 32767 part in the last bit for some draws, and every place that scales
+// a draw pushes the result to the game.
+TEST(CrtRand, UnitDrawsKeepTheirRounding) {
+    int parted = 0;
+    for (unsigned seed = 0; seed < 2000; ++seed) {
+        CrtSrand(seed);
+        const float r = static_cast<float>(CrtRand());
+        CrtSrand(seed);
+        const float scaled = CrtUnitDraw();
+        CrtSrand(seed);
+        const float divided = CrtUnitDrawDivided();
+        EXPECT_EQ(scaled, r * 3.0518509e-05f) << seed;
+        EXPECT_EQ(divided, r / 32767.0f) << seed;
+        EXPECT_EQ(G.platform.RandState, seed * 214013u + 2531011u);
+        parted += scaled != divided;
+    }
+    EXPECT_GT(parted, 0); // the two forms are not one
+}
+
 struct Profile : ::testing::Test {
     ScratchDir scratch;
     static void Write(const char* name, const std::string& text) {

@@ -7,6 +7,7 @@
 #include "bounty/saturating.h"
 #include "bounty/streak_and_notices.h"
 #include "bounty/witnesses.h"
+#include "natives/game_clock.h"
 #include "natives/natives.h"
 #include "platform/atomic_file.h"
 #include "platform/file_presence.h"
@@ -62,7 +63,7 @@ bool IsPooled(int region) {
 }
 
 bool TimerBefore(uint32_t now, uint32_t mark) {
-    return static_cast<int32_t>(now - mark) < 0;
+    return TimerDiff(now, mark) < 0;
 }
 
 bool WritePoolFile(const int32_t (&values)[PoolFileFieldCount]) {
@@ -183,7 +184,7 @@ void UpdateBountyPools() {
     uint32_t now = game::GameTimer();
 
     // The pool of the region the player stands in follows the current bounty (after the
-    // start-up hold-off, which lets the restored bounty settle first).
+    // start-up hold-off, which lets the restored bounty settle first). Elapsed time, unsigned.
     if (now - s.LastSampleMs >= SamplePeriodMs) {
         s.LastSampleMs = now;
         int32_t bounty = game::PlayerBounty(game::Player());

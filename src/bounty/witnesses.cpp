@@ -80,7 +80,7 @@ void UpdateWitnesses() {
     const auto& cfg = G.settings.WitnessTracker;
 
     uint32_t now = game::GameTimer();
-    if (static_cast<int32_t>(now - w.NextWitnessCheckMs) < 0) return;
+    if (TimerDiff(now, w.NextWitnessCheckMs) < 0) return;
     w.NextWitnessCheckMs = now + WitnessCheckPeriodMs;
 
     Ped player = game::PlayerPed();

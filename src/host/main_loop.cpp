@@ -54,6 +54,9 @@ LoopOperations LoopOps = RealLoopOps;
 
 namespace {
 
+// The loop's game-timer checks (the game's own bounty hunters, the pursued hold, the mission
+// poll, the army tick) compare raw unsigned values, not TimerDiff: they keep their timing next to
+// the timer's wrap, and the native calls follow from it.
 constexpr int KeySpawnNow = 0x76;       // F7
 constexpr int KeyReloadSettings = 0x78; // F9
 constexpr const char* VanillaCooldownName = "BOUNTYHUNTERSGLOBALCOOLDOWN";
@@ -345,9 +348,8 @@ void ArmSpawnTimer(double now) {
     loop.LastSpawnHour = now;
     loop.SpawnInterval = minHours;
     if (minHours != maxHours) {
-        constexpr float UnitScale = 1.0f / static_cast<float>(CrtRandMax);
-        const float r = static_cast<float>(CrtRand());
-        loop.SpawnInterval = (maxHours - minHours) * r * UnitScale + minHours;
+        // The product is scaled as a whole (see CrtUnitDraw on rounding).
+        loop.SpawnInterval = (maxHours - minHours) * CrtRandFloat() * CrtUnitScale + minHours;
     }
     loop.NextSpawnHour = loop.LastSpawnHour + static_cast<double>(loop.SpawnInterval);
 }

@@ -107,9 +107,10 @@ void ProcessDeferredSpawns(const Vec3& playerPos, float heading) {
         Vec3 point;
         Ped ped = 0;
         if (FindPoint(rec, playerPos, room, &point)) {
-            const float jittered = heading - HeadingJitterDegrees +
-                                   2.0f * HeadingJitterDegrees * static_cast<float>(CrtRand()) /
-                                       static_cast<float>(CrtRandMax);
+            // The jitter's product is divided as a whole (see CrtUnitDraw on rounding).
+            const float jittered =
+                heading - HeadingJitterDegrees +
+                2.0f * HeadingJitterDegrees * CrtRandFloat() / static_cast<float>(CrtRandMax);
             ped = Create(rec, point, jittered);
         }
         if (ped != 0) {

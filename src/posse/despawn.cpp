@@ -64,6 +64,7 @@ bool SparedByCap(Ped ped) {
 void DespawnFarPeds(const Vec3& playerPos) {
     if (G.harkvane.HarkvaneActive) return;
     const uint32_t now = game::GameTimer();
+    // Raw unsigned comparison, not TimerDiff: the pass keeps its timing next to the wrap.
     if (now < G.despawn.DespawnNextMs) return;
     G.despawn.DespawnNextMs = now + FarPassPeriodMs;
 

@@ -5,6 +5,7 @@
 
 #include "bounty/streak_and_notices.h"
 #include "bounty/witnesses.h"
+#include "natives/game_clock.h"
 #include "natives/hash_keys.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
@@ -47,15 +48,6 @@ constexpr LawRegion LawRegions[] = {
     {"LAW_REGION_AMBARINO", {0x0E7A5A25, 0x2E33E1A0, 0x86F1BF12, 0xA2DDFE8A}},
     {"LAW_REGION_GUARMA", {0x98E2D2B1}},
 };
-
-// Whether a stored timer value lies after now (signed difference, so the wrap does no harm).
-bool TimerAfter(int32_t mark, uint32_t now) {
-    return static_cast<int32_t>(static_cast<uint32_t>(mark) - now) > 0;
-}
-
-float RandUnit() {
-    return static_cast<float>(CrtRand()) / static_cast<float>(CrtRandMax);
-}
 
 // Orders a soldier toward a point near the player, reading the player's position afresh.
 void ApproachPlayer(Ped ped) {
@@ -105,8 +97,8 @@ void SpawnWaveLeader(const Vec3& playerPos, float heading, ArmyWave wave) {
     Vec3 point;
     Ped leader = 0;
     if (BoundedRingSearch(playerPos, LeaderRingInner, LeaderRingOuter, &point))
-        leader =
-            CreateHunter(G.settings.Harkvane.Model, point, heading - 10.0f + 20.0f * RandUnit());
+        leader = CreateHunter(G.settings.Harkvane.Model, point,
+                              heading - 10.0f + 20.0f * CrtUnitDrawDivided());
     if (leader != 0) {
         EnlistSoldier(leader, wave);
         hv.HarkvaneAnchors[wave].position = game::EntityCoords(leader);
@@ -209,6 +201,8 @@ void UpdateHarkvaneEvent(const Vec3& playerPos, float heading) {
         if (hv.HarkvaneWaveCount < hv.HarkvaneWaveTarget) {
             // A wave whose anchor was never set stays here: nothing to gather around.
             const WaveAnchor& anchor = hv.HarkvaneAnchors[wave];
+            // Raw unsigned comparisons here and below, not TimerDiff: the waves keep their
+            // timing next to the timer's wrap.
             if (anchor.valid && now >= hv.HarkvaneNextMemberMs) {
                 Ped member = SpawnWaveMember(anchor.position, heading, wave);
                 hv.HarkvaneNextMemberMs = now + MemberSpacingMs;
@@ -251,7 +245,8 @@ void UpdateHarkvaneEvent(const Vec3& playerPos, float heading) {
 Ped SpawnWaveMember(const Vec3& anchor, float heading, ArmyWave wave) {
     Vec3 point;
     if (!AnchorClusterSearch(anchor, false, &point)) return 0;
-    Ped ped = CreateHunter(G.settings.Harkvane.Model, point, heading + 20.0f * (RandUnit() - 0.5f));
+    Ped ped = CreateHunter(G.settings.Harkvane.Model, point,
+                           heading + 20.0f * (CrtUnitDrawDivided() - 0.5f));
     if (ped == 0) return 0;
 
     EnlistSoldier(ped, wave);
@@ -276,14 +271,14 @@ void LeashHarkvaneMembers(const Vec3& playerPos) {
         if (IsProtectedPed(ped) || game::IsPedDeadOrDying(ped) || game::IsPedInAnyVehicle(ped))
             continue;
         auto cooldown = hv.LeashCooldown.find(ped);
-        if (cooldown != hv.LeashCooldown.end() && TimerAfter(cooldown->second, now)) continue;
+        if (cooldown != hv.LeashCooldown.end() && TimerDiff(cooldown->second, now) > 0) continue;
 
         Vec3 pos = game::EntityCoords(ped);
         float dx = pos.x - playerPos.x, dy = pos.y - playerPos.y, dz = pos.z - playerPos.z;
         if (dx * dx + dy * dy + dz * dz < LeashDistanceSquared) continue;
 
         // Bring the straggler back onto the same bearing from the player, at about 100 m.
-        float radius = LeashReturnMin + LeashReturnSpread * RandUnit();
+        float radius = LeashReturnMin + LeashReturnSpread * CrtUnitDrawDivided();
         float bearing = std::atan2(pos.y - playerPos.y, pos.x - playerPos.x);
         Vec3 target{playerPos.x + radius * std::cos(bearing),
                     playerPos.y + radius * std::sin(bearing), playerPos.z + LeashLift};

@@ -51,7 +51,7 @@ void StartHarkvaneEvent(int tier, const Vec3& playerPos, float bearing) {
     bool leaderPlaced = false;
     float inner = std::max(s.Spawner.SpawnNearMinMeters, MinLeaderDistance);
     if (BoundedRingSearch(playerPos, inner, s.Harkvane.AnchorRadiusMeters, &point)) {
-        float r01 = static_cast<float>(CrtRand()) * 3.0518509e-05f;
+        const float r01 = CrtUnitDraw();
         Ped leader =
             CreateHunter(s.Harkvane.Model, point, bearing + (r01 - 0.5f) * HeadingSpreadDegrees);
         if (leader != 0) {

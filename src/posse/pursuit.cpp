@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "natives/game_clock.h"
 #include "natives/natives.h"
 #include "spawn/placement.h"
 #include "state/plugin_state.h"
@@ -27,11 +28,6 @@ constexpr uint32_t SecondStageAfterMs = 10000;
 constexpr uint32_t GiveUpAfterMs = 90000;
 constexpr float GiveUpFleeDistance = 250.0f;
 constexpr float GiveUpFleeSpeed = 2.6f;
-
-// Timer values wrap, so "has t reached deadline" is the sign of the 32-bit difference.
-int32_t SignedDiff(int32_t now, int32_t then) {
-    return static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(then));
-}
 
 // The escalation timers are measured as unsigned elapsed time.
 uint32_t ElapsedMs(int32_t now, int32_t since) {
@@ -62,7 +58,7 @@ bool IsRecordedHorse(Ped ped) {
 // A rate-limited pass runs when its next-run time is 0 or has been reached; when it runs, its
 // next turn comes a period later (the sum wraps as the game timer does).
 bool TakeTurn(int32_t now, int32_t& nextMs, int32_t periodMs) {
-    if (nextMs != 0 && SignedDiff(now, nextMs) < 0) return false;
+    if (nextMs != 0 && TimerDiff(now, nextMs) < 0) return false;
     nextMs = static_cast<int32_t>(static_cast<uint32_t>(now) + static_cast<uint32_t>(periodMs));
     return true;
 }
@@ -176,14 +172,14 @@ void UpdateStuckWatch() {
 
         const float d = game::DistanceBetween(pos, playerPos);
         bool notClosing = false;
-        if (SignedDiff(now, e.lastDistanceMs) >= ClosingCheckMs) {
+        if (TimerDiff(now, e.lastDistanceMs) >= ClosingCheckMs) {
             notClosing = e.lastDistance - d < ClosingMinGain;
             e.lastDistance = d;
             e.lastDistanceMs = now;
         }
 
-        const bool repathAllowed = e.repathMs == 0 || SignedDiff(now, e.repathMs) >= 0;
-        if (SignedDiff(now, e.lastMoveMs) >= StuckStillMs && notClosing && repathAllowed) {
+        const bool repathAllowed = e.repathMs == 0 || TimerDiff(now, e.repathMs) >= 0;
+        if (TimerDiff(now, e.lastMoveMs) >= StuckStillMs && notClosing && repathAllowed) {
             StandardApproach(hunter, player, playerPos);
             game::KeepTask(hunter);
             e.repathMs = static_cast<int32_t>(static_cast<uint32_t>(now) +

@@ -197,6 +197,7 @@ void PairRidersWithHorses(const std::vector<Ped>& riders, const std::vector<Ped>
 
 void HorsePass() {
     const uint32_t now = game::GameTimer();
+    // Raw unsigned comparisons in this pass, not TimerDiff: it keeps its timing next to the wrap.
     if (now < G.spawn.HorsePassNextMs) return;
     G.spawn.HorsePassNextMs = now + HorsePassPeriodMs;
 

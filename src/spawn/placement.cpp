@@ -13,8 +13,7 @@
 
 namespace {
 
-// rand() scaled to 0..1 and to a bearing of 0..2 pi radians, in 32-bit floats.
-constexpr float UnitScale = 3.0518509e-05f;
+// rand() scaled to a bearing of 0..2 pi radians, in 32-bit floats.
 constexpr float BearingScale = 0.00019175345f;
 
 constexpr float PlayerRingFloor = 2.0f;
@@ -38,11 +37,8 @@ constexpr float ApproachSpeed = 2.8f;
 constexpr int32_t ApproachTimeoutMs = -1;
 constexpr float ApproachStoppingRange = 2.5f;
 
-float UnitDraw() {
-    return static_cast<float>(CrtRand()) * UnitScale;
-}
 float BearingDraw() {
-    return static_cast<float>(CrtRand()) * BearingScale;
+    return CrtRandFloat() * BearingScale;
 }
 
 struct RingParams {
@@ -123,7 +119,7 @@ bool RingSearch(const Vec3& centre, RingParams ring, Vec3* out) {
     float b = ring.outer;
     for (int i = 0; i < attempts; ++i) {
         const float theta = BearingDraw();
-        const float r = a + (b - a) * UnitDraw();
+        const float r = a + (b - a) * CrtUnitDraw();
         const float x = centre.x + r * std::cos(theta);
         const float y = centre.y + r * std::sin(theta);
 
@@ -237,7 +233,7 @@ bool BoundedRingSearch(const Vec3& centre, float innerRadius, float outerRadius,
 Vec3 PursuitPoint() {
     const Vec3 p = game::EntityCoords(game::PlayerPed());
     const float theta = BearingDraw();
-    const float distance = PursuitBaseDistance + UnitDraw();
+    const float distance = PursuitBaseDistance + CrtUnitDraw();
     const float x = p.x + distance * std::cos(theta);
     const float y = p.y + distance * std::sin(theta);
 

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr float UnitScale = 3.0518509e-05f;
 constexpr float JitterScale = 0.0006103702f; // rand() to 0..20 degrees
 constexpr float JitterHalfRange = 10.0f;
 constexpr float BehindPlayer = 180.0f;
@@ -27,18 +26,14 @@ constexpr double SecondsPerHour = 3600.0;
 constexpr int BaseSize[TierCount + 1] = {0, 2, 3, 4, 5, 5};
 constexpr const char* TierTags[TierCount + 1] = {"", "T1", "T2", "T3", "T4", "T5"};
 
-float UnitDraw() {
-    return static_cast<float>(CrtRand()) * UnitScale;
-}
-
 // Members face back along the bearing, each turned by up to 10 degrees either way.
 float JitteredHeading(float bearing) {
-    return bearing + (static_cast<float>(CrtRand()) * JitterScale - JitterHalfRange);
+    return bearing + (CrtRandFloat() * JitterScale - JitterHalfRange);
 }
 
 Hash UniformPick(const std::vector<Hash>& list) {
     const int n = static_cast<int>(list.size());
-    const int index = static_cast<int>(static_cast<float>(n) * UnitDraw()) % n;
+    const int index = static_cast<int>(static_cast<float>(n) * CrtUnitDraw()) % n;
     return list[static_cast<size_t>(index)];
 }
 
@@ -82,7 +77,7 @@ int32_t ChooseVariant(int tier) {
 int ChooseSize(int tier) {
     int size = BaseSize[tier];
     for (float chance : G.settings.ExtraChances[tier])
-        if (chance > UnitDraw()) ++size;
+        if (chance > CrtUnitDraw()) ++size;
     return size;
 }
 
@@ -196,7 +191,7 @@ void SpawnDriver() {
     const int32_t bounty = CurrentBounty();
     if (!s.BountyGates.ZeroBountySpawns && bounty <= 0) {
         const float lo = s.Spawner.MinSpawnHours, hi = s.Spawner.MaxSpawnHours;
-        const float delay = lo == hi ? lo : lo + (hi - lo) * UnitDraw();
+        const float delay = lo == hi ? lo : lo + (hi - lo) * CrtUnitDraw();
         G.loop.NextSpawnHour = GameHours() + delay;
         TellPosseHeldBack(SpawnGate::NoBounty);
         return;
