@@ -373,10 +373,7 @@ void PluginDetach(HostModule module) {
     G.spawn.SpawnedPeds.clear();
     // An army event still running holds its marker in the game; nothing releases it once we
     // are gone.
-    if (G.harkvane.HarkvaneMarker != 0) {
-        game::RemoveEventMarker(G.harkvane.HarkvaneMarker);
-        G.harkvane.HarkvaneMarker = 0;
-    }
+    EndHarkvaneEvent(ArmyEnd::Unloaded);
     G.spawn.AnchorPresent = false;
     G.spawn.AnchorPed = 0;
     scriptUnregister(module);

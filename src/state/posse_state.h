@@ -57,6 +57,7 @@ enum class ArmyEnd : uint8_t {
     PlayerDied,   // the death reset stopped it
     Cleared,      // the posse was cleared (camp, town, death, mission)
     Reinforced,   // a new army started over it and takes its soldiers in
+    Unloaded,     // the plug-in is unloading
 };
 
 struct HarkvaneMember {

@@ -31,8 +31,8 @@ struct StoryRecorder {
         static const char* const Clears[] = {"camp", "town", "player died", "mission"};
         static const char* const Despawns[] = {"fell behind", "list cap", "old horse",
                                                "unpaired horse", "unloaded"};
-        static const char* const Ends[] = {"won", "nobody placed", "player died", "cleared",
-                                           "reinforced"};
+        static const char* const Ends[] = {"won",     "nobody placed", "player died",
+                                           "cleared", "reinforced",    "unloaded"};
         static const char* const Variants[] = {"?", "Foot", "Dogs", "Horse"};
         switch (e.kind) {
         case StoryKind::SettingsLoaded:
