@@ -30,7 +30,7 @@ HostRecord Seen;
 
 void Count() {
     if (++Seen.calls > Seen.callLimit && !(Seen.overLimit && Seen.overLimit())) {
-        std::fprintf(stderr, "fuzz: %llu host calls in one frame\n",
+        std::fprintf(stderr, "fuzz: a frame passed its bound of host calls (%llu since start)\n",
                      static_cast<unsigned long long>(Seen.calls));
         std::abort();
     }
