@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,9 @@ std::string RangeText(const CountRange& range) {
 // Sections in order of first appearance; a key of a section seen before joins it.
 struct Report {
     std::vector<std::pair<std::string, std::string>> sections;
+    const EffectiveValues* defaults = nullptr;
+    EffectiveValues* collected = nullptr;
+    std::string loadout; // the [Weapons] loadout being shown; empty before the first
 
     void Line(const char* section, const std::string& line) {
         for (auto& entry : sections) {
@@ -97,7 +101,25 @@ struct Report {
     // Notes go on a line of their own: the profile reader does not strip comments from values.
     void Key(const char* section, const char* key, const std::string& value,
              const std::string& note = std::string()) {
+        const bool weapons = std::string_view(section) == "Weapons";
+        const bool loadoutStart = weapons && value.empty();
+        if (loadoutStart) loadout = key;
+        const std::string id = std::string(section) + "\n" +
+                               (weapons && !loadoutStart ? loadout : std::string()) + "\n" + key;
+        if (collected) (*collected)[id] = value;
         if (!note.empty()) Line(section, "; " + note);
+        if (defaults) {
+            auto it = defaults->find(id);
+            if (it == defaults->end()) {
+                if (loadoutStart || std::string_view(section).starts_with("TierLoadouts."))
+                    Line(section, "; * added: the built-in settings have no " +
+                                      std::string(loadoutStart ? "loadout" : "entry") +
+                                      " of this name");
+            } else if (it->second != value) {
+                Line(section, "; * changed: the built-in default is " +
+                                  (it->second.empty() ? std::string("empty") : it->second));
+            }
+        }
         Line(section, std::string(key) + (value.empty() ? " =" : " = " + value));
     }
 
@@ -232,8 +254,9 @@ std::string RenderEffectiveConfig() {
     return RenderEffectiveConfig(G.settings.IniPath);
 }
 
-std::string RenderEffectiveConfig(const std::string& source) {
-    Report report;
+namespace {
+
+void Walk(Report& report) {
     // The walk only reads the fields; it takes them by reference as the loader does.
     Settings& settings = G.settings;
     VisitSettingKeys(settings, G.loop.DisableVanillaBountyHunters, report);
@@ -242,5 +265,26 @@ std::string RenderEffectiveConfig(const std::string& source) {
     report.VariantWeights();
     report.Weapons();
     report.Pools();
-    return report.Text(source);
+}
+
+} // namespace
+
+EffectiveValues CollectEffectiveValues() {
+    EffectiveValues values;
+    Report report;
+    report.collected = &values;
+    Walk(report);
+    return values;
+}
+
+std::string RenderEffectiveConfig(const std::string& source, const EffectiveValues* defaults) {
+    Report report;
+    report.defaults = defaults;
+    Walk(report);
+    std::string text = report.Text(source);
+    if (defaults)
+        text.insert(text.find('\n') + 1,
+                    "; A line starting \"; *\" marks a value that differs from the built-in "
+                    "default.\n");
+    return text;
 }

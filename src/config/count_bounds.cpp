@@ -1,8 +1,10 @@
 #include "config/count_bounds.h"
 
 #include <string>
+#include <string_view>
 
 #include "config/ini_access.h"
+#include "config/setting_units.h"
 #include "state/plugin_state.h"
 
 int32_t LimitCount(const char* section, const char* key, int32_t value, int32_t bound) {
@@ -10,6 +12,9 @@ int32_t LimitCount(const char* section, const char* key, int32_t value, int32_t 
     if (ConfigDiagnostics* d = G.config.Diagnostics)
         NoteConfigKey(*d, section, key,
                       std::to_string(value) + " is above the bound of " + std::to_string(bound) +
-                          "; " + std::to_string(bound) + " is used");
+                          "; " +
+                          (std::string_view(section) == "Extras"
+                               ? std::to_string(bound) + " chances are kept"
+                               : ValueInPlay(section, key, bound) + " is used"));
     return bound;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "config/setting_units.h"
 #include "natives/hash_keys.h"
 #include "platform/profile.h"
 #include "state/plugin_state.h"
@@ -128,11 +129,12 @@ void NoteInteger(ConfigDiagnostics& d, const char* section, const char* key, con
     if (TrimBlanks(text).empty()) return;
     if (!IsPlainInteger(text, &written))
         NoteConfigKey(d, section, key,
-                      Quoted(text) + " is not a whole number; " + std::to_string(used) + " " +
-                          what);
+                      Quoted(text) + " is not a whole number; " + ValueInPlay(section, key, used) +
+                          " " + what);
     else if (written != used)
         NoteConfigKey(d, section, key,
-                      Quoted(text) + " is out of range; " + std::to_string(used) + " " + what);
+                      Quoted(text) + " is out of range; " + ValueInPlay(section, key, used) + " " +
+                          what);
 }
 
 void LowerAscii(char* text) {

@@ -7,6 +7,7 @@
 
 #include "config/config_diagnostics.h"
 #include "config/ini_access.h"
+#include "config/setting_units.h"
 #include "natives/hash_keys.h"
 #include "natives/natives.h"
 #include "platform/crt_numbers.h"
@@ -64,11 +65,13 @@ void NoteAmmo(ConfigDiagnostics& d, int entry, std::string_view key, std::string
     std::string text(value);
     const std::string head = std::string(key) + ": ";
     if (!IsPlainInteger(text, &written))
-        NoteLine(d, "Weapons", entry, head + Quoted(text) + " is not a whole number; 0 is used");
+        NoteLine(d, "Weapons", entry,
+                 head + Quoted(text) + " is not a whole number; " +
+                     ValueInPlay("Weapons", key, 0) + " is used");
     else if (written != used)
         NoteLine(d, "Weapons", entry,
                  head + text + (written < used ? " is raised to " : " is lowered to ") +
-                     std::to_string(used));
+                     ValueInPlay("Weapons", key, used));
 }
 
 std::string Lower(std::string_view text) {
@@ -183,11 +186,13 @@ void NotePoolLine(ConfigDiagnostics& d, const char* section, int entry, std::str
     int64_t written = 0;
     if (!IsPlainInteger(value, &written)) {
         NoteLine(d, section, entry,
-                 Quoted(value) + " is not a whole-number weight; " + std::to_string(weight) +
-                     " is used" + (weight < 1 ? ", which leaves the line out" : ""));
+                 Quoted(value) + " is not a whole-number weight; " +
+                     ValueInPlay(section, key, weight) + " is used" +
+                     (weight < 1 ? ", which leaves the line out" : ""));
     } else if (written != weight) {
         NoteLine(d, section, entry,
-                 Quoted(value) + " is out of range; " + std::to_string(weight) + " is used");
+                 Quoted(value) + " is out of range; " + ValueInPlay(section, key, weight) +
+                     " is used");
     }
     if (weight < 1 || G.config.LoadoutTable.empty() || FindLoadout(Lower(key))) return;
     std::vector<std::string> names;

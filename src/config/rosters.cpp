@@ -9,6 +9,7 @@
 
 #include "config/count_bounds.h"
 #include "config/ini_access.h"
+#include "config/setting_units.h"
 #include "natives/hash_keys.h"
 #include "platform/crt_numbers.h"
 #include "state/plugin_state.h"
@@ -94,8 +95,8 @@ void ReadChanceList(const char* key, const char* defaultText, std::vector<float>
         }
         if (d && !TrimBlanks(end).empty())
             NoteConfigKey(*d, "Extras", key,
-                          Quoted(piece) + " is read as " + NumberText(chance) + "; " +
-                              Quoted(TrimBlanks(end)) + " after it is ignored");
+                          Quoted(piece) + " is read as " + ValueInPlay("Extras", key, chance) +
+                              "; " + Quoted(TrimBlanks(end)) + " after it is ignored");
         if (d && std::isnan(chance))
             NoteConfigKey(*d, "Extras", key,
                           Quoted(piece) + " is no chance between 0 and 1; it never adds a member");
@@ -106,7 +107,7 @@ void ReadChanceList(const char* key, const char* defaultText, std::vector<float>
             NoteConfigKey(*d, "Extras", key,
                           NumberText(written) +
                               (chance < written ? " is lowered to " : " is raised to ") +
-                              NumberText(chance));
+                              ValueInPlay("Extras", key, chance));
         out.push_back(chance);
     });
     out.resize(static_cast<size_t>(
@@ -132,7 +133,8 @@ bool ScanDecimal(const char*& p, int32_t& out) {
 // `rest`: what a "%d-%d" scan left over, or nullptr when the value was read as one number.
 void NoteRange(ConfigDiagnostics& d, const char* section, const char* key, const char* value,
                const char* rest, const CountRange& range) {
-    const std::string read = std::to_string(range.min) + "-" + std::to_string(range.max);
+    const std::string read = std::to_string(range.min) + "-" + std::to_string(range.max) + " (" +
+                             RangeInPlay(section, key, range.min, range.max) + ")";
     int64_t written = 0;
     if (!rest) {
         if (!IsPlainInteger(value, &written) || written != range.min)
@@ -146,7 +148,7 @@ void NoteRange(ConfigDiagnostics& d, const char* section, const char* key, const
     } else if (range.max < range.min) {
         NoteConfigKey(d, section, key,
                       Quoted(value) + " has the larger number first; every draw gives " +
-                          std::to_string(range.min));
+                          ValueInPlay(section, key, range.min));
     }
 }
 
@@ -179,6 +181,10 @@ Hash ReadModel(const char* section, const char* key, const char* defaultText) {
             NoteConfigKey(*d, section, key,
                           "an empty value names no model; the Test Model is used instead");
     return ConfigHashKey(value);
+}
+
+std::string TierText(int tier) {
+    return "tier-" + std::to_string(tier);
 }
 
 // Percentages computed in 32-bit floats as the settings have always been read; the weights
@@ -240,7 +246,8 @@ void LoadVariantWeights() {
             if (total <= 0)
                 NoteConfigKey(*d, section, "",
                               "the weights add up to " + std::to_string(total) +
-                                  "; 40, 30 and 30 are used");
+                                  "; 40, 30 and 30 are used: " + TierText(t) +
+                                  " posses are 40 % Foot, 30 % Dogs and 30 % Horse");
         }
         if (total <= 0) {
             foot = DefaultWeights.foot;

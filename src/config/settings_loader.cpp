@@ -5,12 +5,14 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "config/config_diagnostics.h"
 #include "config/count_bounds.h"
 #include "config/ini_access.h"
 #include "config/rosters.h"
 #include "config/settings_keys.h"
+#include "config/setting_units.h"
 #include "state/plugin_state.h"
 
 namespace {
@@ -50,11 +52,12 @@ struct Loader {
                           const char* value, const char* end, float field) {
         if (end == value && value[0] != '\0')
             NoteConfigKey(d, section, key,
-                          Quoted(value) + " is not a number; " + NumberText(field) + " is used");
+                          Quoted(value) + " is not a number; " +
+                              ValueInPlay(section, key, field) + " is used");
         else if (!TrimBlanks(end).empty())
             NoteConfigKey(d, section, key,
-                          Quoted(value) + " is read as " + NumberText(field) + "; " +
-                              Quoted(TrimBlanks(end)) + " after it is ignored");
+                          Quoted(value) + " is read as " + ValueInPlay(section, key, field) +
+                              "; " + Quoted(TrimBlanks(end)) + " after it is ignored");
     }
     void Float(const char* section, const char* key, float& field) {
         ReadFloat(section, key, field, field);
@@ -93,13 +96,17 @@ struct Loader {
             lowered == "off" || lowered == "no")
             return;
         // An empty value only surprises where a missing key would mean true.
+        const std::string off = SwitchOffMeaning(section, key);
+        const std::string meaning = off.empty() ? std::string() : ": " + off;
         if (lowered.empty()) {
-            if (ifMissing) NoteConfigKey(d, section, key, "an empty value is read as false");
+            if (ifMissing)
+                NoteConfigKey(d, section, key, "an empty value is read as false" + meaning);
             return;
         }
         NoteConfigKey(d, section, key,
                       Quoted(value) + " is not one of 1, true, on, yes (or 0, false, off, no); "
-                                      "false is used");
+                                      "false is used" +
+                          meaning);
     }
     void Bool(const char* section, const char* key, bool& field) {
         Bool(section, key, field, field);
@@ -130,7 +137,8 @@ struct Loader {
         }
         NoteConfigKey(d, section, key,
                       (lowered.empty() ? std::string("an empty value") : Quoted(text)) +
-                          " is not one of " + list + " (any case); " + zero + " (0) is used");
+                          " is not one of " + list + " (any case); " + zero + " (0) is used: " +
+                          WordInPlay(key, 0));
     }
 
     void AnchorRoadBias(const char* section, const char* key, int32_t& field, bool& given,
@@ -157,7 +165,11 @@ struct Loader {
         field = ConfigHashKey(text);
         if (ConfigDiagnostics* d = G.config.Diagnostics)
             if (field == 0 && TrimBlanks(text).empty())
-                NoteConfigKey(*d, section, key, "an empty value names no model or style (0)");
+                NoteConfigKey(*d, section, key,
+                              std::string("an empty value names no model or style (0)") +
+                                  (std::string_view(section) == "Blip"
+                                       ? ": posse members and soldiers get no map blips"
+                                       : ""));
     }
 
     // Also catches a value that does not compare (NaN on either side).
@@ -166,8 +178,8 @@ struct Loader {
         if (field >= floor) return;
         if (ConfigDiagnostics* d = G.config.Diagnostics)
             NoteConfigKey(*d, section, key,
-                          NumberText(field) + " is raised to " + NumberText(floor) + ", the " +
-                              floorKey);
+                          NumberText(field) + " is raised to " +
+                              ValueInPlay(section, key, floor) + ", the " + floorKey);
         field = floor;
     }
 
