@@ -65,9 +65,12 @@ int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
     } else {
         source = "no settings file (every key missing)";
     }
+    // The built-in defaults: what a load with no file at all gives.
+    LoadConfigurationOnly(scenario, std::string(), false, nullptr);
+    const EffectiveValues defaults = CollectEffectiveValues();
     LoadConfigurationOnly(scenario, path, false, nullptr);
     if (memoryFile >= 0) close(memoryFile);
-    std::fputs(RenderEffectiveConfig(source).c_str(), stdout);
+    std::fputs(RenderEffectiveConfig(source, &defaults).c_str(), stdout);
     return 0;
 }
 

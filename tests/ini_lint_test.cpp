@@ -45,19 +45,90 @@ std::string Inflate(const fs::path& path) {
 
 } // namespace
 
-TEST(IniLint, ShippedAndEmptyFilesAreClean) {
+// The shipped file is clean; an empty one only hears that Horse posses would bring no horses.
+TEST(IniLint, ShippedFileIsCleanAndAnEmptyOneLacksOnlyHorses) {
     ScratchDir scratch;
     std::string report;
     const std::string shipped = (SourceRoot / "dist" / "Harkvane.ini").string();
     EXPECT_EQ(LintIniFile(shipped, &report), 0) << report;
     EXPECT_EQ(report, shipped + ": no problems found\n");
     ScratchDir::Write("empty.ini", "");
-    EXPECT_EQ(LintIniFile("empty.ini", &report), 0) << report;
+    EXPECT_EQ(LintIniFile("empty.ini", &report), 1) << report;
+    EXPECT_EQ(report, "empty.ini: [Horse_T1] Models (not in the file): Horse posses of tiers 1, 2, "
+                      "3, 4 and 5 come without horses: the variant weights send them, but their "
+                      "[Horse_T*] Models lists name no horse; name horses there or give Horse a "
+                      "weight of 0\n1 problem found\n");
     // A missing file and a folder cannot be read.
     EXPECT_EQ(LintIniFile("missing.ini", &report), 2);
     EXPECT_NE(report.find("cannot read missing.ini"), std::string::npos);
     fs::create_directory("folder.ini");
     EXPECT_EQ(LintIniFile("folder.ini", &report), 2);
+}
+
+// Settings each valid alone that together switch a feature off are named, with what the player
+// will see; the same features set up soundly raise nothing.
+TEST(IniLint, NamesSettingsThatSwitchAFeatureOff) {
+    ScratchDir scratch;
+    const std::string models = "[Horse_T1]\nModels=H\n[Horse_T2]\nModels=H\n[Horse_T3]\nModels=H\n"
+                               "[Horse_T4]\nModels=H\n[Horse_T5]\nModels=H\n";
+    const std::string horses = models + "[HorseCounts]\nT1=1\nT2=1\nT3=1\nT4=1\nT5=1\n";
+    const struct {
+        std::string ini;
+        std::string finding; // empty: the file is clean
+    } cases[] = {
+        {horses, ""},
+        {"[VariantWeights_T1]\nHorse=0\n[VariantWeights_T2]\nHorse=0\n[VariantWeights_T3]\n"
+         "Horse=0\n[VariantWeights_T4]\nHorse=0\n[VariantWeights_T5]\nHorse=0\n",
+         ""},
+        {"[Debug]\nForceVariant=Foot\n", ""},
+        {models + "[HorseCounts]\nT1=1\nT2=1\nT3=0\nT4=1-2\nT5=1\n",
+         "[HorseCounts] T3: Horse posses of tier 3 come without horses"},
+        {horses + "[Dogs]\nModels=\n", "[Dogs] Models: Dogs posses come without dogs"},
+        {horses + "[DogCounts]\nT2=0\n", "[DogCounts] T2: Dogs posses of tier 2 come without dogs"},
+        {horses + "[WitnessTracker]\nWitnessAmount=40\nWitnessCap=12\n",
+         "40 witnesses (before a posse may come), but 12 witnesses (counted at most): timed posses "
+         "never come"},
+        {horses + "[WitnessTracker]\nEnabled=false\nWitnessAmount=40\nWitnessCap=12\n", ""},
+        {horses + "[WitnessTracker]\nWitnessRangeMeters=0\n", "is read as 1 m"},
+        {horses + "[TierGates]\nT3Max=500\n", "[TierGates] T3Max: 500 cents ($5.00, the highest "
+                                              "bounty of this tier) is not above the gates of the "
+                                              "tiers below it: no bounty is tier 3"},
+        {horses + "[Harkvane]\nTriggerEvery=0\n", "the army never comes"},
+        {horses + "[CampShield]\nRadiusMeters=0\n", "no camp shields the player"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir::Write("Harkvane.ini", c.ini);
+        std::string report;
+        const int status = LintIniFile("Harkvane.ini", &report);
+        if (c.finding.empty()) {
+            EXPECT_EQ(status, 0) << c.ini << report;
+        } else {
+            EXPECT_EQ(status, 1) << c.ini;
+            EXPECT_NE(report.find(c.finding), std::string::npos) << c.ini << report;
+            EXPECT_NE(report.find("\n1 problem found"), std::string::npos) << report;
+        }
+    }
+}
+
+// --print-settings marks what differs from the built-in defaults and names each default.
+TEST(ConfigDiagnostics, EffectiveSettingsMarkWhatDiffersFromTheDefaults) {
+    ScratchDir scratch;
+    LoadConfigurationOnly(Scenario(), "", false, nullptr);
+    const EffectiveValues defaults = CollectEffectiveValues();
+    ScratchDir::Write("Harkvane.ini", "[Spawner]\nMaxAlive=40\nMinSpawnHours=0.25\n[Weapons]\n"
+                                      "rifleman=\nPrimary=WEAPON_RIFLE_SPRINGFIELD\n");
+    LoadConfigurationOnly(Scenario(), "Harkvane.ini", false, nullptr);
+    const std::string text = RenderEffectiveConfig("Harkvane.ini", &defaults);
+    EXPECT_NE(text.find("; * changed: the built-in default is 30\nMaxAlive = 40\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nSpawnAttemptsPerMember = 12\n"), std::string::npos);
+    EXPECT_EQ(text.find("; * changed: the built-in default is 0.25"), std::string::npos);
+    EXPECT_NE(
+        text.find("; * added: the built-in settings have no loadout of this name\nrifleman =\n"),
+        std::string::npos);
+    // Without defaults nothing is marked.
+    EXPECT_EQ(RenderEffectiveConfig("Harkvane.ini").find("; *"), std::string::npos);
 }
 
 // Every kind of slip, each with its line: structure from the profile reader (stray lines,

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "config/config_checks.h"
 #include "config/config_report.h"
 #include "host/main_loop.h"
 #include "hostkit/text_file.h"
@@ -507,6 +508,7 @@ void LoadConfigurationOnly(const Scenario& scenario, const std::string& iniPath,
     SimAttachWorld(w.get());
     InstallHost(&SimHost);
     ReloadConfiguration();
+    if (diagnostics) NoteSettingsThatSwitchOff(*diagnostics);
     InstallHost(nullptr);
     SimAttachWorld(nullptr);
     G.config.Diagnostics = nullptr;

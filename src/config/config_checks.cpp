@@ -48,12 +48,13 @@ void NoteHorselessPosses(ConfigDiagnostics& d) {
     if (!noModels.empty()) {
         std::string section = "Horse_T";
         section += std::to_string(noModels.front());
+        const std::string lists = noModels.size() == 1
+                                      ? "[" + section + "] Models names no horse"
+                                      : "their [Horse_T*] Models lists name no horse";
         NoteConfigKey(d, section.c_str(), "Models",
                       "Horse posses of " + TierList(noModels) +
-                          " come without horses: the variant weights send them, but [Horse_T" +
-                          std::to_string(noModels.front()) +
-                          "] and the like list no horse model; name horses there or give Horse "
-                          "a weight of 0");
+                          " come without horses: the variant weights send them, but " + lists +
+                          "; name horses there or give Horse a weight of 0");
     }
     if (!noCount.empty()) {
         std::string key = "T";

@@ -66,8 +66,8 @@ void NoteAmmo(ConfigDiagnostics& d, int entry, std::string_view key, std::string
     const std::string head = std::string(key) + ": ";
     if (!IsPlainInteger(text, &written))
         NoteLine(d, "Weapons", entry,
-                 head + Quoted(text) + " is not a whole number; " +
-                     ValueInPlay("Weapons", key, 0) + " is used");
+                 head + Quoted(text) + " is not a whole number; " + ValueInPlay("Weapons", key, 0) +
+                     " is used");
     else if (written != used)
         NoteLine(d, "Weapons", entry,
                  head + text + (written < used ? " is raised to " : " is lowered to ") +

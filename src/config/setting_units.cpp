@@ -27,7 +27,8 @@ constexpr KeyUnit Units[] = {
      "# m (the nearest to the player a member is placed)"},
     {"Spawner", "SpawnNearMaxMeters", Unit::Phrase,
      "# m (the farthest from the player a member is placed)"},
-    {"Spawner", "SpawnRingStepMeters", Unit::Phrase, "# m (between the rings searched for a place)"},
+    {"Spawner", "SpawnRingStepMeters", Unit::Phrase,
+     "# m (between the rings searched for a place)"},
     {"Spawner", "MinSeparationMeters", Unit::Phrase, "# m (kept between members)"},
     {"Spawner", "AnchorClusterMinMeters", Unit::Phrase,
      "# m (the nearest to the first member the others gather)"},
@@ -53,13 +54,16 @@ constexpr KeyUnit Units[] = {
     {"WitnessTracker", "WitnessAmount", Unit::Phrase, "# witnesses (before a posse may come)"},
     {"WitnessTracker", "WitnessCap", Unit::Phrase, "# witnesses (counted at most)"},
     {"TierGates", "*", Unit::Cents, "the highest bounty of this tier"},
-    {"Harkvane", "TriggerEvery", Unit::Phrase, "# posses (the army comes in place of one posse in #)"},
-    {"Harkvane", "AnchorRadiusMeters", Unit::Phrase, "# m (from the player, where the army gathers)"},
+    {"Harkvane", "TriggerEvery", Unit::Phrase,
+     "# posses (the army comes in place of one posse in #)"},
+    {"Harkvane", "AnchorRadiusMeters", Unit::Phrase,
+     "# m (from the player, where the army gathers)"},
     {"Harkvane", "SpawnIntervalMs", Unit::RealMs, "between soldiers of a wave"},
     {"Harkvane_Counts_A", "*", Unit::Phrase, "# soldiers (in the first wave)"},
     {"Harkvane_Counts_B", "*", Unit::Phrase, "# soldiers (in the second wave)"},
     {"Harkvane_Counts_C", "*", Unit::Phrase, "# soldiers (in the third wave)"},
-    {"Debug", "ForceTier", Unit::Phrase, "# (the tier of every posse; outside 1-5 the bounty decides)"},
+    {"Debug", "ForceTier", Unit::Phrase,
+     "# (the tier of every posse; outside 1-5 the bounty decides)"},
     {"Extras", "*", Unit::Chance, "of one more member"},
     {"DogCounts", "*", Unit::Phrase, "# dogs (with a Dogs posse)"},
     {"HorseCounts", "*", Unit::Phrase, "# horses (with a Horse posse)"},
@@ -161,9 +165,9 @@ std::string ValueInPlay(std::string_view section, std::string_view key, double v
         const std::string n = PlainNumber(value);
         switch (u.unit) {
         case Unit::GameHours:
-            return n + (value == 1.0 ? " game hour" : " game hours") + " (" + std::string(u.phrase) +
-                   "), about " + RealTime(value * 3600.0 / DefaultClockRate) +
-                   " at the default clock rate";
+            return n + (value == 1.0 ? " game hour" : " game hours") + " (" +
+                   std::string(u.phrase) + "), about " +
+                   RealTime(value * 3600.0 / DefaultClockRate) + " at the default clock rate";
         case Unit::GameSeconds:
             return n + (value == 1.0 ? " game second" : " game seconds") + " (" +
                    std::string(u.phrase) + "), about " + RealTime(value / DefaultClockRate) +
@@ -184,8 +188,7 @@ std::string ValueInPlay(std::string_view section, std::string_view key, double v
     return PlainNumber(value);
 }
 
-std::string RangeInPlay(std::string_view section, std::string_view key, int32_t min,
-                        int32_t max) {
+std::string RangeInPlay(std::string_view section, std::string_view key, int32_t min, int32_t max) {
     if (min == max) return ValueInPlay(section, key, min);
     for (const KeyUnit& u : Units)
         if (SectionMatches(u.section, section) && (u.key == "*" || u.key == key) &&

@@ -11,8 +11,8 @@
 #include "config/count_bounds.h"
 #include "config/ini_access.h"
 #include "config/rosters.h"
-#include "config/settings_keys.h"
 #include "config/setting_units.h"
+#include "config/settings_keys.h"
 #include "state/plugin_state.h"
 
 namespace {
@@ -52,12 +52,12 @@ struct Loader {
                           const char* value, const char* end, float field) {
         if (end == value && value[0] != '\0')
             NoteConfigKey(d, section, key,
-                          Quoted(value) + " is not a number; " +
-                              ValueInPlay(section, key, field) + " is used");
+                          Quoted(value) + " is not a number; " + ValueInPlay(section, key, field) +
+                              " is used");
         else if (!TrimBlanks(end).empty())
             NoteConfigKey(d, section, key,
-                          Quoted(value) + " is read as " + ValueInPlay(section, key, field) +
-                              "; " + Quoted(TrimBlanks(end)) + " after it is ignored");
+                          Quoted(value) + " is read as " + ValueInPlay(section, key, field) + "; " +
+                              Quoted(TrimBlanks(end)) + " after it is ignored");
     }
     void Float(const char* section, const char* key, float& field) {
         ReadFloat(section, key, field, field);
@@ -104,8 +104,9 @@ struct Loader {
             return;
         }
         NoteConfigKey(d, section, key,
-                      Quoted(value) + " is not one of 1, true, on, yes (or 0, false, off, no); "
-                                      "false is used" +
+                      Quoted(value) +
+                          " is not one of 1, true, on, yes (or 0, false, off, no); "
+                          "false is used" +
                           meaning);
     }
     void Bool(const char* section, const char* key, bool& field) {
@@ -137,8 +138,8 @@ struct Loader {
         }
         NoteConfigKey(d, section, key,
                       (lowered.empty() ? std::string("an empty value") : Quoted(text)) +
-                          " is not one of " + list + " (any case); " + zero + " (0) is used: " +
-                          WordInPlay(key, 0));
+                          " is not one of " + list + " (any case); " + zero +
+                          " (0) is used: " + WordInPlay(key, 0));
     }
 
     void AnchorRoadBias(const char* section, const char* key, int32_t& field, bool& given,
@@ -178,8 +179,8 @@ struct Loader {
         if (field >= floor) return;
         if (ConfigDiagnostics* d = G.config.Diagnostics)
             NoteConfigKey(*d, section, key,
-                          NumberText(field) + " is raised to " +
-                              ValueInPlay(section, key, floor) + ", the " + floorKey);
+                          NumberText(field) + " is raised to " + ValueInPlay(section, key, floor) +
+                              ", the " + floorKey);
         field = floor;
     }
 
