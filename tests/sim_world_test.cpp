@@ -366,6 +366,32 @@ TEST_F(SimWorldTest, PlateausAreSheerRisesThatProbesAndSafeSpotsAgreeOn) {
     EXPECT_EQ(w.counters.raisedGroundAnswers, 2);
 }
 
+// Lines of sight skip the exact ground wherever the cell's ceiling stays below the eye line: the
+// ceiling must never be below the ground (hills, shores, the island, lakes, a plateau's rim), and
+// close enough above it to spare most samples.
+TEST_F(SimWorldTest, GroundCeilingIsNeverBelowTheGroundAndStaysClose) {
+    WorldOptions o;
+    o.plateaus.push_back({"bluff", 1340, -1180, 10, 12});
+    Start(o);
+    double slack = 0;
+    int n = 0;
+    for (double x = -3500; x < 3500; x += 53.3)
+        for (double y = -8400; y < 2100; y += 61.7)
+            for (const double d : {0.0, 1.3, 3.9}) {
+                const double g = GroundHeight(w, x + d, y + d / 2);
+                const double top = GroundCeiling(w, x + d, y + d / 2);
+                ASSERT_GE(top, g) << x + d << ", " << y + d / 2;
+                // Over sea and lakes the bound is the land above them: only dry land counts.
+                if (y < -2300 || WaterAt(w, x + d, y + d / 2, nullptr)) continue;
+                slack += top - g;
+                ++n;
+            }
+    for (double a = 0; a < 6.3; a += 0.05) // around the bluff's rim
+        ASSERT_GE(GroundCeiling(w, 1340 + 10.2 * std::cos(a), -1180 + 10.2 * std::sin(a)),
+                  GroundHeight(w, 1340 + 10.2 * std::cos(a), -1180 + 10.2 * std::sin(a)));
+    EXPECT_LT(slack / n, 3.0);
+}
+
 TEST_F(SimWorldTest, AimedCreationFailuresAndThePlayerTakingAPosseHorse) {
     WorldOptions o;
     o.faults.failCreations = {2};

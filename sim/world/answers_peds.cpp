@@ -106,7 +106,7 @@ void CreatePed(World& w, const Args& a, uint64_t* r) {
             if (z > player->pos.z + 3.0 + 1e-3) ++w.counters.placedAbovePlayer;
     }
     const Ped h = CreatePluginPed(w, m, {a.F(1), a.F(2), a.F(3)}, a.F(4));
-    SimPed& p = w.peds[h];
+    SimPed& p = *FindPed(w, h);
     const char* kind =
         p.kind == ModelKind::Horse ? "horse" : (p.kind == ModelKind::Dog ? "dog" : "human");
     ++w.counters.pedsByModel[ModelName(w, m)];

@@ -144,7 +144,7 @@ bool NearAPlace(const World& w, double x, double y, double meters, bool campsOnl
 }
 
 const Point3& PlayerAt(World& w) {
-    return w.peds[w.playerPed].pos;
+    return FindPed(w, w.playerPed)->pos;
 }
 
 // The first lake the way from (x0, y0) to (x1, y1) passes within a margin of; null when none.

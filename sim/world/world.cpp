@@ -100,15 +100,19 @@ namespace {
 
 // A ped as it stands, perhaps with its height still pending: for walks that look only at its
 // flags or its x and y. Anything that reads or moves its position looks it up with FindPed.
-SimPed* PeekPed(World& w, Entity handle) {
-    if (handle == 0) return nullptr;
-    auto it = w.peds.find(handle);
-    return it == w.peds.end() ? nullptr : &it->second;
+SimPed* PeekPed(const World& w, Entity handle) {
+    const uint32_t slot = handle - FirstPedHandle; // a handle below the first wraps far out
+    return slot < w.peds.size() ? w.peds[slot].get() : nullptr;
 }
 
 // The height a step left pending is the ground under the point where that step ended; the ped
 // has not moved since (every other move goes through FindPed first).
+// The heading left pending faces the goal of that step, seen from where the step began.
 void SettleGround(const World& w, SimPed& p) {
+    if (p.headingPending) {
+        p.headingPending = false;
+        p.heading = HeadingTo(Point3{}, p.pendingHeadingDx, p.pendingHeadingDy);
+    }
     if (!p.groundPending) return;
     p.groundPending = false;
     p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
@@ -117,12 +121,10 @@ void SettleGround(const World& w, SimPed& p) {
 } // namespace
 
 const SimPed* FindPed(const World& w, Entity handle) {
-    if (handle == 0) return nullptr;
-    auto it = w.peds.find(handle);
-    if (it == w.peds.end()) return nullptr;
-    // Settling changes no observable state, and no world is ever defined const.
-    SettleGround(w, const_cast<SimPed&>(it->second));
-    return &it->second;
+    SimPed* p = PeekPed(w, handle);
+    // Settling changes no observable state (the peds are held apart from the world's own bytes).
+    if (p) SettleGround(w, *p);
+    return p;
 }
 SimPed* FindPed(World& w, Entity handle) {
     SimPed* p = PeekPed(w, handle);
@@ -149,7 +151,27 @@ std::string FormatCents(int32_t cents) {
     return buf;
 }
 
+namespace {
+void WorkOutClock(const World& w, int* year, int* month, int* day, int* hour, int* minute);
+}
+
 void ClockFields(const World& w, int* year, int* month, int* day, int* hour, int* minute) {
+    // Asked five times for every reading of the game's hours, and many times a frame: worked out
+    // once for each moment of the timer.
+    ClockReading& c = w.clockReading;
+    if (!c.known || c.elapsedMs != ElapsedMs(w) || c.rate != w.opt.clockRate) {
+        c = {ElapsedMs(w), w.opt.clockRate, true, 0, 0, 0, 0, 0};
+        WorkOutClock(w, &c.year, &c.month, &c.day, &c.hour, &c.minute);
+    }
+    *year = c.year;
+    *month = c.month;
+    *day = c.day;
+    *hour = c.hour;
+    *minute = c.minute;
+}
+
+namespace {
+void WorkOutClock(const World& w, int* year, int* month, int* day, int* hour, int* minute) {
     const int64_t elapsedGame =
         static_cast<int64_t>(static_cast<double>(ElapsedMs(w)) * w.opt.clockRate / 1000.0);
     int64_t total = w.opt.hour * 3600ll + w.opt.minute * 60ll + elapsedGame;
@@ -176,6 +198,7 @@ void ClockFields(const World& w, int* year, int* month, int* day, int* hour, int
     *hour = static_cast<int>(total / 3600);
     *minute = static_cast<int>((total % 3600) / 60);
 }
+} // namespace
 
 void WorldLog(World& w, const std::string& kind, const std::string& text, const std::string& json) {
     WorldEvent e;
@@ -203,13 +226,7 @@ bool MissionActive(const World& w) {
 }
 
 int CountPluginPeds(const World& w) {
-    int n = 0;
-    for (Ped h : w.pedOrder) {
-        auto it = w.peds.find(h);
-        const SimPed* p = it == w.peds.end() ? nullptr : &it->second;
-        if (p && p->fromPlugin) ++n;
-    }
-    return n;
+    return w.pluginPeds;
 }
 
 namespace {
@@ -224,9 +241,11 @@ SimPed& AddPed(World& w, Hash model, const Point3& pos, double heading) {
     p.pos = pos;
     p.heading = heading;
     p.health = p.kind == ModelKind::Horse ? 300 : w.opt.combat.hunterHealth;
-    w.peds[h] = p;
+    const size_t slot = h - FirstPedHandle;
+    if (w.peds.size() <= slot) w.peds.resize(slot + 1);
+    w.peds[slot] = std::make_unique<SimPed>(std::move(p));
     w.pedOrder.push_back(h);
-    return w.peds[h];
+    return *w.peds[slot];
 }
 
 void Unlink(World& w, SimPed& p) {
@@ -257,7 +276,7 @@ Point3 RandomLandPointNear(World& w, const Point3& c, double rmin, double rmax) 
 }
 
 SimPed& Player(World& w) {
-    return w.peds[w.playerPed];
+    return *PeekPed(w, w.playerPed);
 }
 
 void SpawnBystander(World& w, double rmin) {
@@ -279,7 +298,8 @@ void RemoveEntity(World& w, Ped handle) {
     if (p->blip) {
         if (w.blips.erase(p->blip)) ++w.counters.blipsRemoved;
     }
-    w.peds.erase(handle);
+    if (p->fromPlugin) --w.pluginPeds;
+    w.peds[handle - FirstPedHandle].reset();
     auto it = std::find(w.pedOrder.begin(), w.pedOrder.end(), handle);
     if (it != w.pedOrder.end()) w.pedOrder.erase(it);
     w.freedHandles.push_back(handle);
@@ -288,6 +308,7 @@ void RemoveEntity(World& w, Ped handle) {
 Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading) {
     SimPed& p = AddPed(w, model, pos, heading);
     p.fromPlugin = true;
+    ++w.pluginPeds;
     p.pos.z = GroundHeight(w, pos.x, pos.y);
     p.createdAt = p.pos;
     return p.handle;
@@ -295,6 +316,8 @@ Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading) {
 
 void WorldInit(World& w, const WorldOptions& options) {
     w.opt = options;
+    w.clockReading = ClockReading();
+    w.groundCeilings.clear();
     w.rng.state = options.seed * 0x2545F4914F6CDD1Dull + 17;
     w.faultRng.state = options.seed * 0x9E3779B97F4A7C15ull + 991;
     AddDefaultMap(w.opt, w.landmarks);
@@ -467,7 +490,14 @@ bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double 
     double surface;
     if (WaterAt(w, nx, ny, &surface) && surface - GroundHeight(w, nx, ny) > 1.2 && !p.isPlayer)
         return false;
-    p.heading = HeadingTo(p.pos, gx, gy);
+    // A wanderer's heading, like its height, is worked out when it is next looked up.
+    p.headingPending = settleLater;
+    if (settleLater) {
+        p.pendingHeadingDx = dx;
+        p.pendingHeadingDy = dy;
+    } else {
+        p.heading = HeadingTo(p.pos, gx, gy);
+    }
     p.pos.x = nx;
     p.pos.y = ny;
     p.groundPending = settleLater;
@@ -532,8 +562,10 @@ void StepTask(World& w, SimPed& p, double dtS) {
             p.wanderUntilMs = w.timerMs + static_cast<uint32_t>(w.rng.Range(4000, 15000));
         }
         if (MoveToward(w, p, p.wanderGoal.x, p.wanderGoal.y, 1.2, dtS, 0.5, true) &&
-            w.rng.Chance(dtS * 0.2))
+            w.rng.Chance(dtS * 0.2)) {
             p.heading = w.rng.Range(0, 360);
+            p.headingPending = false;
+        }
         return;
     }
     case TaskKind::Follow: {
@@ -618,7 +650,8 @@ void StepPlayer(World& w, double dtS) {
     const PlanStep plan = behaves ? StepPlayerPlan(w) : PlanStep();
     if (plan.action == PlanAction::Flee) {
         MountPlayer(w, p, true);
-        SimPed& mover = p.mount ? w.peds[p.mount] : p;
+        SimPed* mount = p.mount ? PeekPed(w, p.mount) : nullptr;
+        SimPed& mover = mount ? *mount : p;
         MoveToward(w, mover, plan.toX, plan.toY, p.mount ? FleeRideSpeed : FleeRunSpeed, dtS, 0.5);
         p.heading = mover.heading;
         if (p.mount) p.pos = mover.pos;
@@ -629,7 +662,8 @@ void StepPlayer(World& w, double dtS) {
         const Waypoint& wp = w.opt.route[w.routeIndex];
         MountPlayer(w, p, wp.mounted);
         w.playerInVehicle = wp.vehicle;
-        SimPed& mover = p.mount ? w.peds[p.mount] : p;
+        SimPed* mount = p.mount ? PeekPed(w, p.mount) : nullptr;
+        SimPed& mover = mount ? *mount : p;
         if (MoveToward(w, mover, wp.x, wp.y, wp.speed, dtS, 0.5)) {
             w.routeWaitUntilMs = w.timerMs + static_cast<uint32_t>(wp.waitSeconds * 1000);
             ++w.routeIndex;
@@ -827,6 +861,7 @@ bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b) {
         const double t = static_cast<double>(i) / samples;
         const double x = a.pos.x + (b.pos.x - a.pos.x) * t, y = a.pos.y + (b.pos.y - a.pos.y) * t;
         const double eye = (a.pos.z + 1.6) + ((b.pos.z + 1.2) - (a.pos.z + 1.6)) * t;
+        if (GroundCeiling(w, x, y) <= eye) continue; // the ground here is surely below the eye
         if (GroundHeight(w, x, y) > eye) return false;
     }
     return true;
@@ -844,7 +879,9 @@ bool Perceives(const World& w, const SimPed& observer, const SimPed& target) {
 int NearbyPeds(const World& w, Ped around, Ped* out, int capacity) {
     const SimPed* c = FindPed(w, around);
     if (!c || capacity <= 0) return 0;
-    std::vector<std::pair<double, Ped>> near;
+    // Kept between queries so that a query allocates nothing.
+    static std::vector<std::pair<double, Ped>> near;
+    near.clear();
     for (Ped h : w.pedOrder) {
         if (h == around) continue;
         const SimPed* p = FindPed(w, h);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -176,6 +177,8 @@ struct NativeWatch {
     int64_t calls = 0;
 };
 
+inline constexpr uint32_t FirstPedHandle = 0x1001;
+
 enum class TaskKind : uint8_t { None, Follow, Combat, Flee, Pursue, Wander };
 
 struct SimPed {
@@ -216,6 +219,8 @@ struct SimPed {
     // A wandering bystander's height is worked out when the ped is next looked up, not at every
     // step: most steps nobody looks.
     bool groundPending = false;
+    bool headingPending = false; // likewise its heading: facing (dx, dy) from where it stepped
+    double pendingHeadingDx = 0, pendingHeadingDy = 0;
 };
 
 struct SimBlip {
@@ -269,6 +274,22 @@ struct WorldCounters {
     std::map<std::string, int> despawnReasons;
 };
 
+// One cell of the ground's ceiling (world_map.cpp), kept in a small cache by cell.
+struct GroundCeilingCell {
+    int64_t cx = 0, cy = 0;
+    double top = 0;
+    bool known = false;
+};
+inline constexpr size_t GroundCeilingCacheSize = 8192;
+
+// The calendar fields of the game clock at one moment of the timer.
+struct ClockReading {
+    uint32_t elapsedMs = 0;
+    double rate = 0;
+    bool known = false;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+};
+
 struct World {
     WorldOptions opt;
     SimRng rng;      // behaviour
@@ -282,10 +303,14 @@ struct World {
     uint64_t frame = 0;
     double clockSeconds = 0; // game seconds since 1 Jan of year 0 (calendar below)
 
-    std::unordered_map<Ped, SimPed> peds;
+    // Peds by handle, in slot handle - FirstPedHandle (null: no ped has that handle). Handles
+    // are handed out in order from FirstPedHandle or reused, so the table stays small, and a
+    // lookup, which nearly every native makes, is an index.
+    std::vector<std::unique_ptr<SimPed>> peds;
+    int pluginPeds = 0;        // peds created through the create-ped native and still in the world
     std::vector<Ped> pedOrder; // creation order, for deterministic walks
     std::vector<Ped> freedHandles;
-    uint32_t nextHandle = 0x1001;
+    uint32_t nextHandle = FirstPedHandle;
     std::unordered_map<Blip, SimBlip> blips;
     uint32_t nextBlip = 0x20001;
     std::unordered_map<Hash, uint32_t> modelRequestedAt;
@@ -342,6 +367,9 @@ struct World {
     // all, so it judges no model names).
     bool everyModelValid = false;
     std::vector<NativeWatch> watches;
+    // Answers worked out once and kept: they change nothing the plug-in or the outputs see.
+    mutable std::vector<GroundCeilingCell> groundCeilings;
+    mutable ClockReading clockReading;
     // Optional JSON-lines trace of every native call and world event.
     std::FILE* trace = nullptr;
     std::string traceLine;
@@ -367,6 +395,9 @@ void WorldLog(World& w, const std::string& kind, const std::string& text,
 bool SurelyBeyond(double dx, double dy, double r);
 bool FartherThan(double dx, double dy, double r);
 double GroundHeight(const World& w, double x, double y);
+// At least GroundHeight anywhere in the few metres around (x, y): the line of sight asks the
+// exact height only where this bound reaches its eye line.
+double GroundCeiling(const World& w, double x, double y);
 // How far a plateau lifts the ground at a point (0 off every plateau).
 double PlateauRise(const World& w, double x, double y);
 bool WaterAt(const World& w, double x, double y, double* surface);

@@ -84,7 +84,7 @@ struct Bump {
 
 // The blend does not pass exactly through its points; a broad bump at each point makes up the
 // difference, so every camp and the town sit at their own level.
-double LandHeight(double x, double y) {
+const std::array<Bump, HeightPointCount>& Bumps() {
     static const std::array<Bump, HeightPointCount> bumps = [] {
         std::array<Bump, HeightPointCount> b{};
         for (size_t i = 0; i < HeightPointCount; ++i) {
@@ -97,6 +97,11 @@ double LandHeight(double x, double y) {
         }
         return b;
     }();
+    return bumps;
+}
+
+double LandHeight(double x, double y) {
+    const std::array<Bump, HeightPointCount>& bumps = Bumps();
     const PointDistances d2 = SquaredDistances(x, y);
     double h = BlendedHeight(x, y, d2);
     for (size_t i = 0; i < HeightPointCount; ++i) {
@@ -104,6 +109,65 @@ double LandHeight(double x, double y) {
         h += bumps[i].residual * std::exp(-d2[i] / BumpScale2);
     }
     return h;
+}
+
+// Ceilings: an upper bound of the ground over each square cell of the map, so that a line of
+// sight, which only asks whether the ground rises above its eye line, needs the exact height
+// only where the bound reaches the line. Every term of the height is bounded over the cell:
+constexpr double CeilingCell = 4.0; // metres
+// how far the rolling ground can change per metre along x and along y,
+constexpr double RollSlopeX = 4.0 / 173.0 + 2.0 / 97.0, RollSlopeY = 4.0 / 219.0 + 2.0 / 97.0;
+// and far more than the rounding of the exact height (a few ulps of a few hundred metres).
+constexpr double CeilingMargin = 1e-6;
+
+// The nearest and farthest squared distance from a height point to the cell.
+void DistanceRange(double px, double py, double x0, double y0, double x1, double y1, double* lo,
+                   double* hi) {
+    const double nx = px < x0 ? x0 - px : (px > x1 ? px - x1 : 0.0);
+    const double ny = py < y0 ? y0 - py : (py > y1 ? py - y1 : 0.0);
+    const double fx = std::max(std::fabs(px - x0), std::fabs(px - x1));
+    const double fy = std::max(std::fabs(py - y0), std::fabs(py - y1));
+    *lo = nx * nx + ny * ny;
+    *hi = fx * fx + fy * fy;
+}
+
+double LandCeiling(double x0, double y0, double x1, double y1) {
+    // The blend is a weighted mean whose weights each lie in a range over the cell; its largest
+    // value gives the high weights to the highest points and the low ones to the rest, for some
+    // split of the points by height: try every split.
+    static const std::array<size_t, HeightPointCount> byHeight = [] {
+        std::array<size_t, HeightPointCount> order{};
+        for (size_t i = 0; i < HeightPointCount; ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [](size_t a, size_t b) { return HeightPoints[a].z > HeightPoints[b].z; });
+        return order;
+    }();
+    const std::array<Bump, HeightPointCount>& bumps = Bumps();
+    std::array<double, HeightPointCount> low{}, high{};
+    double bump = 0;
+    double num = 0, den = 0; // every point at its low weight
+    for (size_t i = 0; i < HeightPointCount; ++i) {
+        double d2lo, d2hi;
+        DistanceRange(HeightPoints[i].x, HeightPoints[i].y, x0, y0, x1, y1, &d2lo, &d2hi);
+        low[i] = 1.0 / (d2hi + 90000.0);
+        high[i] = 1.0 / (d2lo + 90000.0);
+        num += low[i] * HeightPoints[i].z;
+        den += low[i];
+        const double r = bumps[i].residual;
+        bump += r * std::exp(-(r > 0 ? d2lo : d2hi) / BumpScale2);
+    }
+    double blend = num / den;
+    for (size_t k : byHeight) {
+        num += (high[k] - low[k]) * HeightPoints[k].z;
+        den += high[k] - low[k];
+        blend = std::max(blend, num / den);
+    }
+    const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+    const double roll = 4.0 * std::sin(cx / 173.0 + 0.3) * std::cos(cy / 219.0) +
+                        2.0 * std::sin((cx + cy) / 97.0) + RollSlopeX * (x1 - x0) / 2 +
+                        RollSlopeY * (y1 - y0) / 2;
+    return blend + roll + bump;
 }
 
 double Landness(double x, double y) {
@@ -167,6 +231,33 @@ double GroundHeight(const World& w, double x, double y) {
         }
     }
     return g + PlateauRise(w, x, y);
+}
+
+double GroundCeiling(const World& w, double x, double y) {
+    const double fx = std::floor(x / CeilingCell), fy = std::floor(y / CeilingCell);
+    if (!(std::fabs(fx) < 1e9 && std::fabs(fy) < 1e9)) return HUGE_VAL; // no bound: ask exactly
+    const int64_t cx = static_cast<int64_t>(fx), cy = static_cast<int64_t>(fy);
+    std::vector<GroundCeilingCell>& cache = w.groundCeilings;
+    if (cache.empty()) cache.resize(GroundCeilingCacheSize);
+    const uint64_t key = (static_cast<uint64_t>(cx) * 0x9E3779B97F4A7C15ull) ^
+                         (static_cast<uint64_t>(cy) * 0xC2B2AE3D27D4EB4Full);
+    GroundCeilingCell& cell = cache[(key >> 40) % GroundCeilingCacheSize];
+    if (cell.known && cell.cx == cx && cell.cy == cy) return cell.top;
+    const double x0 = fx * CeilingCell, y0 = fy * CeilingCell;
+    const double x1 = x0 + CeilingCell, y1 = y0 + CeilingCell;
+    // The sea floor blends in toward the shore: the ground is never above the higher of the two.
+    // Lakes only lower it; plateaus lift it by at most the highest that reaches the cell.
+    double top = std::max(LandCeiling(x0, y0, x1, y1), SeaFloor);
+    double rise = 0;
+    for (const Circle& c : w.opt.plateaus) {
+        double lo, hi;
+        DistanceRange(c.cx, c.cy, x0, y0, x1, y1, &lo, &hi);
+        if (lo <= c.radius * c.radius * (1.0 + 1e-9) + 1e-9) rise = std::max(rise, c.height);
+    }
+    top += rise;
+    top += CeilingMargin + std::fabs(top) * 1e-12;
+    cell = {cx, cy, top, true};
+    return top;
 }
 
 double PlateauRise(const World& w, double x, double y) {

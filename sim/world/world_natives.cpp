@@ -48,10 +48,37 @@ std::unordered_map<uint64_t, KnownNative> IndexCatalogue() {
     return m;
 }
 
+// Every native call looks its hash up: an open-addressed table with a power-of-two size, where
+// a lookup is a multiply, a shift and, almost always, one compare.
+constexpr int LookupBits = 10; // 1024 slots for the hundred or so natives of the catalogue
+constexpr size_t LookupMask = (size_t{1} << LookupBits) - 1;
+
+struct LookupSlot {
+    uint64_t hash = 0;
+    const KnownNative* known = nullptr; // nullptr: an empty slot
+};
+
+size_t LookupHome(uint64_t hash) {
+    return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ull) >> (64 - LookupBits));
+}
+
 const KnownNative* Lookup(uint64_t hash) {
-    static const std::unordered_map<uint64_t, KnownNative> index = IndexCatalogue();
-    auto it = index.find(hash);
-    return it == index.end() ? nullptr : &it->second;
+    static const std::unordered_map<uint64_t, KnownNative> catalogue = IndexCatalogue();
+    static const std::vector<LookupSlot> slots = [] {
+        std::vector<LookupSlot> t(LookupMask + 1);
+        for (const auto& [h, known] : catalogue) {
+            size_t i = LookupHome(h);
+            while (t[i].known)
+                i = (i + 1) & LookupMask;
+            t[i] = {h, &known};
+        }
+        return t;
+    }();
+    for (size_t i = LookupHome(hash);; i = (i + 1) & LookupMask) {
+        const LookupSlot& slot = slots[i];
+        if (!slot.known) return nullptr;
+        if (slot.hash == hash) return slot.known;
+    }
 }
 
 void AppendNumber(std::string& out, double v) {
