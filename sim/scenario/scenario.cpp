@@ -244,6 +244,8 @@ void ReadFaults(const json& v, const std::string& path, FaultOptions& f) {
           [&](const json& x, const std::string& at) { f.modelNeverLoads = Chance(x, at); }},
          {"handle_reuse",
           [&](const json& x, const std::string& at) { f.handleReuse = Chance(x, at); }},
+         {"hostile_answers",
+          [&](const json& x, const std::string& at) { f.hostileAnswers = Chance(x, at); }},
          {"fail_creations", [&](const json& x, const std::string& at) {
               ForEach(x, at, 1000, [&](const json& n, const std::string& na) {
                   f.failCreations.push_back(static_cast<int>(jr::Whole(n, na, 1, 1000000)));

@@ -38,6 +38,9 @@ std::span<const NativeAnswer> BlipAnswers();
 std::span<const NativeAnswer> TextAnswers();
 std::span<const NativeAnswer> NameAnswers();
 
+// The hostile-answers fault: may replace the sane answer just given (answers_hostile.cpp).
+void SpoilAnswer(World& w, uint64_t hash, const Args& a, uint64_t* r);
+
 // Helpers the groups share.
 inline void NoAnswer(World&, const Args&, uint64_t*) {}
 inline void SetFloat(uint64_t* r, float f) {

@@ -97,6 +97,8 @@ struct FaultOptions {
     double vanishPerMinute = 0;  // plug-in peds the game deletes, per game-timer minute
     double modelNeverLoads = 0;  // chance that a model request never completes
     double handleReuse = 0;      // chance that a new entity reuses a freed handle
+    // Chance that a position, ground or handle query gets a hostile answer (answers_hostile.cpp).
+    double hostileAnswers = 0;
     // Ordinals (1 = first) of the ped creations that fail outright, counted over the creations
     // that would otherwise succeed: aims a failure at one chosen member.
     std::vector<int> failCreations;
@@ -271,6 +273,8 @@ struct WorldCounters {
     int placedInWater = 0, placedAboveGround = 0, placedAbovePlayer = 0;
     int createAttempts = 0;      // creations that got as far as the fault check
     int raisedGroundAnswers = 0; // ground and safe-coordinate answers on top of a plateau
+    int hostileAnswers = 0;      // answers spoilt by the hostile-answers fault
+    int wildCalls = 0;           // calls with a position or heading off any map, left unanswered
     std::map<std::string, int> despawnReasons;
 };
 

@@ -152,6 +152,17 @@ bool AppendSlot(std::string& out, char kind, uint64_t slot) {
     }
 }
 
+// The game makes nothing of a position or heading of NaN, infinity or far off any map; such a
+// call (a hostile answer passed back by the plug-in) changes nothing and answers as a failure,
+// so the world itself stays sane.
+constexpr float WildFloatLimit = 1e7f;
+
+bool HasWildFloat(const NativeInfo& info, const std::vector<uint64_t>& s) {
+    for (size_t i = 0; i < s.size(); ++i)
+        if (info.args[i] == 'f' && !(std::fabs(SlotFloat(s[i])) <= WildFloatLimit)) return true;
+    return false;
+}
+
 // Writes the trace line of one call; in-out handles are shown as they were before the call.
 void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& before) {
     std::string& line = w.traceLine;
@@ -196,7 +207,11 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
         case 'N': {
             const uint64_t* slots = static_cast<const uint64_t*>(ptr);
             line += '[';
-            const int n = slots ? static_cast<int>(static_cast<int32_t>(w.result[0])) : 0;
+            // Never past the buffer the plug-in gave, whatever count was answered.
+            const int capacity =
+                slots ? std::clamp(static_cast<int>(static_cast<int32_t>(slots[0])), 0, 64) : 0;
+            const int n =
+                std::clamp(static_cast<int>(static_cast<int32_t>(w.result[0])), 0, capacity);
             for (int k = 0; k < n; ++k) {
                 if (k) line += ',';
                 line += std::to_string(static_cast<uint32_t>(slots[1 + k]));
@@ -289,7 +304,12 @@ void WorldCall(World& w) {
         }
     }
     std::memset(w.result, 0, sizeof w.result);
-    known->answer(w, Args{w.callArgs}, w.result);
+    if (HasWildFloat(*info, w.callArgs)) {
+        ++w.counters.wildCalls;
+    } else {
+        known->answer(w, Args{w.callArgs}, w.result);
+        if (w.opt.faults.hostileAnswers > 0) SpoilAnswer(w, info->hash, Args{w.callArgs}, w.result);
+    }
     if (w.trace) TraceCall(w, *info, before);
     if (!w.watches.empty()) CountWatched(w, *info);
 }

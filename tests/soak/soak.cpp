@@ -258,11 +258,9 @@ int main(int argc, char** argv) {
     j["seconds"] = seconds;
     j["bounty_pools_dat"] = "100 0 50 0 0 150\n";
     j["player"]["bounty"] = 800;
-    j["world"]["faults"] = {{"create_failure", 0.15},
-                            {"safe_coord_failure", 0.2},
-                            {"vanish_per_minute", 3.0},
-                            {"model_never_loads", 0.05},
-                            {"handle_reuse", 0.5}};
+    j["world"]["faults"] = {{"create_failure", 0.15},   {"safe_coord_failure", 0.2},
+                            {"vanish_per_minute", 3.0}, {"model_never_loads", 0.05},
+                            {"handle_reuse", 0.5},      {"hostile_answers", 0.01}};
     j["timeline"] = Timeline(rng, seconds, baseIni);
     j.erase("expect");
 
