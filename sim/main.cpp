@@ -16,6 +16,7 @@
 #include "hostkit/text_file.h"
 #include "report/report.h"
 #include "run/checks.h"
+#include "run/compare.h"
 #include "run/ini_lint.h"
 #include "run/runner.h"
 #include "run/sweep.h"
@@ -35,7 +36,7 @@ void Usage() {
         "                    [--print-settings [--ini FILE]]\n"
         "                    [--quiet]\n"
         "       harkvane-sim [SCENARIO.json] --sweep N [--jobs J] [--seconds S] [--seed N]\n"
-        "                    [--workdir DIR] [--ini FILE] [--quiet]\n"
+        "                    [--workdir DIR] [--ini FILE] [--compare B.ini] [--quiet]\n"
         "       harkvane-sim --lint-ini FILE\n"
         "A trace file whose name ends in .gz is written gzip-compressed.\n");
 }
@@ -74,11 +75,12 @@ int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
     return 0;
 }
 
-// Runs the scenario over many seeds; per-run outputs do not apply.
+// Runs the scenario over many seeds; per-run outputs do not apply. With a second settings file,
+// runs the same seeds under both and compares them.
 int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bool quiet,
-          const RunOptions& run, bool check, bool printSettings) {
+          const RunOptions& run, bool check, bool printSettings, const std::string& comparePath) {
     if (seeds < 1) {
-        std::fprintf(stderr, "harkvane-sim: --jobs goes with --sweep\n");
+        std::fprintf(stderr, "harkvane-sim: --jobs and --compare go with --sweep\n");
         return 2;
     }
     if (!run.tracePath.empty() || !run.mapPath.empty() || !run.summaryPath.empty() ||
@@ -92,11 +94,41 @@ int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bo
     SweepOptions o;
     o.seeds = seeds;
     o.jobs = jobs > 0 ? jobs : ProcessorCount();
-    o.workdir = workdir.empty() ? "out/sweep-" + scenario.name : workdir;
+    o.workdir = workdir.empty()
+                    ? (comparePath.empty() ? "out/sweep-" : "out/compare-") + scenario.name
+                    : workdir;
     o.progress = !quiet;
     o.terminal = StderrIsTerminal();
-    SweepSet set;
     std::string error;
+    if (!comparePath.empty()) {
+        Scenario b = scenario;
+        if (!ReadTextFile(comparePath, &b.ini)) {
+            std::fprintf(stderr, "harkvane-sim: cannot read %s\n", comparePath.c_str());
+            return 2;
+        }
+        b.iniGiven = true;
+        b.iniPath = comparePath;
+        CompareSet set;
+        if (!RunCompare(scenario, b, o, &set, &error)) {
+            std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
+            return 1;
+        }
+        const std::pair<std::string, std::string> pages[] = {
+            {o.workdir + "/a/sweep.html", SweepHtml(SweepJson(set.a))},
+            {o.workdir + "/b/sweep.html", SweepHtml(SweepJson(set.b))},
+            {o.workdir + "/compare.html", CompareHtml(CompareJson(set))}};
+        for (const auto& [path, page] : pages)
+            if (!WriteTextFile(path, page)) {
+                std::fprintf(stderr, "harkvane-sim: cannot write %s\n", path.c_str());
+                return 1;
+            }
+        if (!quiet) std::fputs(CompareText(set).c_str(), stdout);
+        for (const SweepSet* side : {&set.a, &set.b})
+            for (const SweepRun& r : side->runs)
+                if (!r.ok) return 1;
+        return 0;
+    }
+    SweepSet set;
     if (!RunSweep(scenario, o, &set, &error)) {
         std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
         return 1;
@@ -114,7 +146,7 @@ int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bo
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string scenarioPath, workdir, iniPath, lintPath;
+    std::string scenarioPath, workdir, iniPath, lintPath, comparePath;
     RunOptions run;
     double seconds = -1;
     long long seed = -1;
@@ -154,6 +186,8 @@ int main(int argc, char** argv) {
             run.reportPath = value();
         else if (a == "--ini")
             iniPath = value();
+        else if (a == "--compare")
+            comparePath = value();
         else if (a == "--sweep" || a == "--jobs") {
             const bool seeds = a == "--sweep";
             const long limit = seeds ? MaxSweepSeeds : MaxSweepJobs;
@@ -222,8 +256,8 @@ int main(int argc, char** argv) {
         scenario.iniGiven = true;
         scenario.iniPath = iniPath;
     }
-    if (sweep != 0 || jobs != 0)
-        return Sweep(scenario, sweep, jobs, workdir, quiet, run, check, printSettings);
+    if (sweep != 0 || jobs != 0 || !comparePath.empty())
+        return Sweep(scenario, sweep, jobs, workdir, quiet, run, check, printSettings, comparePath);
     if (printSettings) return PrintSettings(scenario, scenarioPath);
     if (workdir.empty()) {
         workdir = "out/sim-" + scenario.name + "-" + std::to_string(scenario.world.seed);

@@ -1,5 +1,5 @@
 // Seed sweeps: the spread maths, the figures drawn from the posse logs, failed seeds, and the
-// same bytes whatever the number of processes.
+// same bytes whatever the number of processes; comparisons: the interval maths and the pairs.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "run/compare.h"
+#include "run/paired_interval.h"
 #include "run/sweep.h"
 #include "run/sweep_report.h"
 #include "scratch_dir.h"
@@ -40,6 +42,44 @@ TEST(SweepSpread, QuartilesInterpolateBetweenRanksWhateverTheOrder) {
     EXPECT_DOUBLE_EQ(one.max, 7);
 
     EXPECT_EQ(Distribute({}).n, 0);
+}
+
+// The sign-test interval against binomial tails worked out by hand: P(X <= 1) for 10 trials is
+// (1 + 10) / 1024, P(X <= 5) for 20 is (1 + 20 + 190 + 1140 + 4845 + 15504) / 2^20, and the
+// next tails (56 / 1024, 60460 / 2^20) pass 2.5 %.
+TEST(PairedInterval, RanksAndCoverageAsWorkedOutByHand) {
+    EXPECT_DOUBLE_EQ(HalfBinomialCdf(10, 1), 11.0 / 1024);
+    EXPECT_DOUBLE_EQ(HalfBinomialCdf(10, 2), 56.0 / 1024);
+    EXPECT_DOUBLE_EQ(HalfBinomialCdf(20, 5), 21700.0 / 1048576);
+    EXPECT_DOUBLE_EQ(HalfBinomialCdf(5, 0), 1.0 / 32);
+    EXPECT_EQ(HalfBinomialCdf(5, -1), 0);
+    EXPECT_EQ(HalfBinomialCdf(5, 5), 1);
+    // 5 pairs cannot reach 95 % (1 - 2/32); 6 can with the extremes (1 - 2/64).
+    const int ranks[][2] = {{5, 0}, {6, 1}, {8, 1}, {9, 2}, {10, 2}, {20, 6}, {100, 40}};
+    for (const auto& [n, k] : ranks)
+        EXPECT_EQ(SignTestRank(n, 0.95), k) << n;
+    // Thousands of pairs: 2^-n would underflow a double (956 from exact fractions).
+    EXPECT_EQ(SignTestRank(2000, 0.95), 956);
+
+    const PairedInterval ten = SignTestInterval({9, -3, 5, 0, 12, 2, -1, 8, 6, 4});
+    EXPECT_EQ(ten.n, 10);
+    EXPECT_DOUBLE_EQ(ten.median, 4.5);
+    EXPECT_TRUE(ten.bounded);
+    EXPECT_DOUBLE_EQ(ten.lo, -1); // the 2nd and 9th of the sorted ten
+    EXPECT_DOUBLE_EQ(ten.hi, 9);
+    EXPECT_DOUBLE_EQ(ten.coverage, 1 - 22.0 / 1024);
+    EXPECT_FALSE(ten.ExcludesZero());
+
+    const PairedInterval up = SignTestInterval({3, 1, 2, 6, 5, 4});
+    EXPECT_TRUE(up.ExcludesZero());
+    EXPECT_DOUBLE_EQ(up.lo, 1);
+    EXPECT_DOUBLE_EQ(up.coverage, 1 - 2.0 / 64);
+    EXPECT_TRUE(SignTestInterval({-1, -2, -3, -4, -5, -6}).ExcludesZero());
+    const PairedInterval same = SignTestInterval(std::vector<double>(7, 0.0));
+    EXPECT_TRUE(same.bounded && same.lo == 0 && same.hi == 0 && same.median == 0);
+    EXPECT_FALSE(same.ExcludesZero());
+    EXPECT_FALSE(SignTestInterval({1, 2, 3, 4, 5}).bounded);
+    EXPECT_EQ(SignTestInterval({}).n, 0);
 }
 
 SweepPosse Posse(double minutes, const char* tier, const char* variant, int hunters, int dogs = 0,
@@ -105,6 +145,89 @@ TEST(SweepReport, FiguresComeFromThePosseLogAndArmyEventsStandApart) {
     EXPECT_DOUBLE_EQ(d.at("posses_per_hour_by_tier").at("T1").at("mean").get<double>(), 0.125);
     EXPECT_DOUBLE_EQ(d.at("posses_per_hour_by_variant").at("Horse").at("min").get<double>(), 0);
     EXPECT_DOUBLE_EQ(d.at("final_bounty_cents").at("max").get<double>(), 12345);
+    // Size by tier: hunters and dogs of each posse of that tier.
+    EXPECT_DOUBLE_EQ(d.at("posse_size_by_tier").at("T2").at("max").get<double>(), 6);
+    EXPECT_DOUBLE_EQ(d.at("horses_per_posse_by_tier").at("T2").at("mean").get<double>(), 2.5);
+    EXPECT_EQ(d.at("dogs_per_posse_by_tier").at("T1").at("n"), 1);
+}
+
+// Six seeds; B sends one more posse on every seed but the last, which failed under B.
+CompareSet SixSeedsUnderTwoFiles() {
+    CompareSet c;
+    for (SweepSet* s : {&c.a, &c.b}) {
+        s->scenario = "test";
+        s->firstSeed = 1;
+        s->seconds = 480;
+        s->gameHours = 4;
+    }
+    c.b.settings = "b.ini";
+    c.b.changed = {{"Spawner.MinSpawnHours", "0.1", "0.25"}};
+    for (int i = 0; i < 7; ++i) {
+        SweepRun r;
+        r.seed = 1 + static_cast<uint64_t>(i);
+        r.ok = true;
+        for (int p = 0; p < i % 3; ++p)
+            r.posseLog.push_back(Posse(10.0 + 30 * p, "T1", "Foot", 3));
+        r.playerDeaths = i % 2;
+        c.a.runs.push_back(r);
+        r.posseLog.push_back(Posse(200, "T2", "Dogs", 2, 2));
+        r.ok = i < 6;
+        r.error = r.ok ? "" : "boom";
+        c.b.runs.push_back(r);
+    }
+    return c;
+}
+
+const json& Figure(const json& compare, const std::string& key) {
+    for (const json& f : compare.at("figures"))
+        if (f.at("key") == key) return f;
+    throw std::runtime_error("no figure " + key);
+}
+
+TEST(Compare, PairsTheSameSeedsAndMarksOnlyIntervalsThatExcludeZero) {
+    const CompareSet c = SixSeedsUnderTwoFiles();
+    const json j = json::parse(CompareJson(c));
+    EXPECT_EQ(j.at("b").at("file"), "b.ini");
+    EXPECT_EQ(j.at("b").at("changed").at(0).at("default"), "0.25");
+    const json& rate = Figure(j, "posses_per_hour");
+    EXPECT_EQ(rate.at("difference").at("n"), 6); // the failed seed is left out of the pairs
+    EXPECT_DOUBLE_EQ(rate.at("difference").at("median").get<double>(), 0.25);
+    EXPECT_EQ(rate.at("difference").at("lo"), 0.25);
+    EXPECT_TRUE(rate.at("difference").at("excludes_zero"));
+    EXPECT_EQ(rate.at("seeds").at(6), json::parse("[7, 0, null]"));
+    // Unchanged figures have a zero-width interval at zero and no mark.
+    const json& deaths = Figure(j, "player_deaths");
+    EXPECT_EQ(deaths.at("difference").at("lo"), 0);
+    EXPECT_EQ(deaths.at("difference").at("hi"), 0);
+    EXPECT_FALSE(deaths.at("difference").at("excludes_zero"));
+    // A figure a seed did not have under A is paired only where both had it.
+    EXPECT_EQ(Figure(j, "minutes_to_first_posse").at("difference").at("n"), 4);
+    EXPECT_EQ(Figure(j, "posse_size/T2").at("difference").at("n"), 0);
+    EXPECT_EQ(Figure(j, "posse_size/T2").at("b").at("median"), 4);
+    EXPECT_EQ(j.at("failed").at(0), json::parse(R"({"seed": 7, "file": "b", "error": "boom"})"));
+
+    const std::string text = CompareText(c);
+    EXPECT_NE(text.find("B differs from A in:\n  Spawner.MinSpawnHours: 0.25 -> 0.1\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("B settings: b.ini\n  Spawner.MinSpawnHours = 0.1 (default 0.25)"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  posses per game hour                  0.25      0.50      6      +0.25"
+                        "   [+0.25, +0.25]         *"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("seed 7 under B: boom"), std::string::npos) << text;
+
+    CompareSet self = c;
+    self.b = self.a;
+    for (const json& f : json::parse(CompareJson(self)).at("figures")) {
+        const json& d = f.at("difference");
+        if (d.at("n") == 0) continue;
+        EXPECT_EQ(d.at("median"), 0) << f.at("key");
+        EXPECT_EQ(d.at("lo"), d.at("hi")) << f.at("key");
+        EXPECT_FALSE(d.at("excludes_zero")) << f.at("key");
+    }
 }
 
 TEST(SweepReport, AFailedSeedIsListedWithItsErrorInBothFiles) {

@@ -39,3 +39,7 @@ bool WriteRunPages(const RunOutcome& run, const RunOptions& options);
 // The sweep page: the distributions of sweep.json (its text) as charts, every seed's row and the
 // failed seeds; self-contained like the run report.
 std::string SweepHtml(const std::string& sweepJson);
+// The comparison page: for each figure of compare.json (its text) A's and B's spread on one axis,
+// every seed's difference and the interval of the median difference, marked where it excludes
+// zero; what changed for sure first, in words.
+std::string CompareHtml(const std::string& compareJson);

@@ -64,6 +64,85 @@ std::string Tile(const std::string& value, const std::string& caption) {
            "</span></div>";
 }
 
+std::string Plain(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.0f", v);
+    return buf;
+}
+
+std::string OneDecimal(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", v);
+    return buf;
+}
+
+// What a player feels, in words and numbers, before the charts: how often posses come, how
+// strong they are by tier, how soon the army comes, how often the player dies.
+std::string Answers(const json& j) {
+    const json& d = j.at("distributions");
+    int ok = 0;
+    for (const json& r : j.at("runs"))
+        ok += r.value("ok", false) ? 1 : 0;
+    std::string s = "<ul>";
+    const json& gaps = Member(d, "minutes_between_posses");
+    const json& first = Member(d, "minutes_to_first_posse");
+    if (Number(gaps, "n") > 0)
+        s += "<li>A posse comes about every <b>" + Plain(Number(gaps, "median")) +
+             " game minutes</b> (median of " + Plain(Number(gaps, "n")) +
+             " gaps; half of them between " + Plain(Number(gaps, "q1")) + " and " +
+             Plain(Number(gaps, "q3")) + "), the first after " + Plain(Number(first, "median")) +
+             " minutes.</li>";
+    else if (Number(first, "n") > 0)
+        s += "<li>At most one posse came in an evening, after " + Plain(Number(first, "median")) +
+             " game minutes (median).</li>";
+    else
+        s += "<li>No posse came in any evening.</li>";
+    const json& size = Member(d, "posse_size");
+    if (Number(size, "n") > 0) {
+        std::string tiers;
+        for (const auto& [tier, dist] : Member(d, "posse_size_by_tier").items())
+            if (Number(dist, "n") > 0)
+                tiers += (tiers.empty() ? "" : ", ") + tier + " " + Plain(Number(dist, "median"));
+        s += "<li>A posse is <b>" + Plain(Number(size, "median")) +
+             " strong</b> (hunters and dogs, median; by tier: " + tiers + ").</li>";
+    }
+    const json& army = Member(d, "minutes_to_first_army");
+    const int armyRuns = static_cast<int>(Number(army, "n"));
+    if (armyRuns > 0)
+        s += "<li>The army comes after about <b>" + Plain(Number(army, "median")) +
+             " game minutes</b> (median), in " + std::to_string(armyRuns) + " of " +
+             std::to_string(ok) + " evenings.</li>";
+    else
+        s += "<li>The army came in none of the " + std::to_string(ok) + " evenings.</li>";
+    const json& deaths = Member(d, "player_deaths");
+    if (Number(deaths, "n") > 0)
+        s += "<li>The player dies <b>" + OneDecimal(Number(deaths, "mean")) +
+             " times an evening</b> (mean; median " + OneDecimal(Number(deaths, "median")) +
+             ", at most " + Plain(Number(deaths, "max")) + ").</li>";
+    return s + "</ul>";
+}
+
+// The settings swept: the file, and each setting the plug-in understood apart from its defaults.
+std::string Settings(const json& j) {
+    const json& settings = Member(j, "settings");
+    const json& changed = Member(settings, "changed");
+    std::string list;
+    if (changed.is_array())
+        for (const json& c : changed) {
+            const std::string value = c.value("value", ""), def = c.value("default", "");
+            list +=
+                "<li><code>" + EscapeXml(c.value("key", "")) + "</code> " +
+                (value.empty() ? "not set" : "= " + EscapeXml(value)) +
+                (def.empty() ? " (not among the defaults)" : " (default " + EscapeXml(def) + ")") +
+                "</li>";
+        }
+    return "<p class=\"note\">" +
+           (list.empty() ? std::string("every setting as the built-in defaults")
+                         : std::to_string(changed.size()) +
+                               " setting(s) differ from the built-in defaults:") +
+           "</p>" + (list.empty() ? "" : "<ul class=\"changed\">" + list + "</ul>");
+}
+
 } // namespace
 
 std::string SweepHtml(const std::string& sweepJson) {
@@ -74,7 +153,9 @@ std::string SweepHtml(const std::string& sweepJson) {
     const std::string scenario = j.value("scenario", std::string());
     const uint64_t first = j.value("first_seed", uint64_t{0});
     const int seeds = j.value("seeds", 0);
-    const std::string title = "Harkvane seed sweep: " + scenario;
+    const std::string settingsFile = Member(j, "settings").value("file", std::string());
+    const std::string title =
+        "Harkvane seed sweep: " + scenario + (settingsFile.empty() ? "" : " with " + settingsFile);
     auto median = [&](const char* key) { return Figure(Member(d, key), "median"); };
     auto mean = [&](const char* key) { return Figure(Member(d, key), "mean"); };
 
@@ -97,6 +178,11 @@ std::string SweepHtml(const std::string& sweepJson) {
          Tile(mean("player_deaths"), "player deaths per run (mean)") +
          Tile(Figure(Member(d, "peak_tracked_peds"), "max"), "most tracked peds (any run)") +
          "</div></header>\n<main>\n";
+    s += "<section class=\"card answers wide\" id=\"answers\"><h2>What a player feels</h2>" +
+         Answers(j) + "</section>\n";
+    s += Card("Settings",
+              "from " + (settingsFile.empty() ? std::string("(not recorded)") : settingsFile),
+              Settings(j));
 
     if (!failed.empty()) {
         std::string list = "<ul>";
@@ -120,6 +206,19 @@ std::string SweepHtml(const std::string& sweepJson) {
                         Row(Member(d, "dogs_per_posse"), "dogs per posse"),
                         Row(Member(d, "horses_per_posse"), "horses per posse")},
                        "#d98c2b", ""));
+    std::vector<BoxRow> sizeRows;
+    for (const char* group : {"posse_size_by_tier", "hunters_per_posse_by_tier",
+                              "dogs_per_posse_by_tier", "horses_per_posse_by_tier"}) {
+        const std::string what = std::string(group) == "posse_size_by_tier"
+                                     ? "size"
+                                     : std::string(group).substr(0, std::string(group).find('_'));
+        for (const auto& [tier, dist] : Member(d, group).items())
+            sizeRows.push_back(Row(dist, tier + " " + what));
+    }
+    s += Card("Posse size by tier",
+              "per posse of each tier: size (hunters and dogs), hunters, "
+              "dogs, horses; one axis for all",
+              BoxChart("chart-size-tier", sizeRows, "#b5651d", ""));
     s += Card("When they come", "game minutes",
               BoxChart("chart-minutes",
                        {Row(Member(d, "minutes_to_first_posse"), "to the first posse"),

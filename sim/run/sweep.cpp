@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "run/runner.h"
+#include "run/settings_changes.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -164,6 +165,10 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
         return false;
     }
     set->scenario = scenario.name;
+    // The settings swept, as a file beside the results, and what in them differs from the
+    // plug-in's defaults.
+    set->settings = SettingsSource(scenario);
+    set->changed = SettingsChanged(scenario, (fs::path(o.workdir) / "settings.ini").string());
     set->firstSeed = scenario.world.seed;
     set->seconds = scenario.seconds;
     set->gameHours = scenario.seconds * scenario.world.clockRate / 3600.0;

@@ -85,6 +85,8 @@ struct Spread {
 struct Spreads {
     std::vector<Spread> plain;
     std::vector<Spread> byTier, byVariant;
+    // Per posse of each tier, over every run: size (hunters and dogs), hunters, dogs, horses.
+    std::vector<Spread> sizeByTier, huntersByTier, dogsByTier, horsesByTier;
 };
 
 Spreads ComputeSpreads(const SweepSet& set) {
@@ -106,13 +108,19 @@ Spreads ComputeSpreads(const SweepSet& set) {
             v.push_back(value(*ok[i], figs[i]));
         return Distribute(std::move(v));
     };
-    std::vector<double> hunters, dogs, horses, first, gaps, firstArmy;
+    std::vector<double> sizes, hunters, dogs, horses, first, gaps, firstArmy;
+    std::map<std::string, std::vector<double>> tierSize, tierHunters, tierDogs, tierHorses;
     for (size_t i = 0; i < ok.size(); ++i) {
         for (const SweepPosse& p : ok[i]->posseLog) {
             if (IsArmy(p)) continue;
+            sizes.push_back(p.hunters + p.dogs);
             hunters.push_back(p.hunters);
             dogs.push_back(p.dogs);
             horses.push_back(p.horses);
+            tierSize[p.tier].push_back(p.hunters + p.dogs);
+            tierHunters[p.tier].push_back(p.hunters);
+            tierDogs[p.tier].push_back(p.dogs);
+            tierHorses[p.tier].push_back(p.horses);
         }
         if (figs[i].firstPosse) first.push_back(*figs[i].firstPosse);
         if (figs[i].firstArmy) firstArmy.push_back(*figs[i].firstArmy);
@@ -123,6 +131,7 @@ Spreads ComputeSpreads(const SweepSet& set) {
     s.plain = {
         {"posses_per_hour", "posses per game hour",
          over([&](const SweepRun&, const RunFigures& f) { return PerHour(f.posses, hours); })},
+        {"posse_size", "posse size (hunters and dogs)", Distribute(sizes)},
         {"hunters_per_posse", "hunters per posse", Distribute(hunters)},
         {"dogs_per_posse", "dogs per posse", Distribute(dogs)},
         {"horses_per_posse", "horses per posse", Distribute(horses)},
@@ -147,6 +156,12 @@ Spreads ComputeSpreads(const SweepSet& set) {
                                 auto it = f.byTier.find(t);
                                 return PerHour(it == f.byTier.end() ? 0 : it->second, hours);
                             })});
+    for (const std::string& t : tiers) {
+        s.sizeByTier.push_back({t, "  tier " + t, Distribute(tierSize[t])});
+        s.huntersByTier.push_back({t, "  tier " + t, Distribute(tierHunters[t])});
+        s.dogsByTier.push_back({t, "  tier " + t, Distribute(tierDogs[t])});
+        s.horsesByTier.push_back({t, "  tier " + t, Distribute(tierHorses[t])});
+    }
     for (const std::string& v : variants)
         s.byVariant.push_back({v, "  variant " + v, over([&](const SweepRun&, const RunFigures& f) {
                                    auto it = f.byVariant.find(v);
@@ -172,6 +187,21 @@ std::string Dollars(double cents) {
 
 } // namespace
 
+std::string SettingChangeText(const SettingChange& c) {
+    if (c.value.empty()) return c.key + " not set (default " + c.defaultValue + ")";
+    if (c.defaultValue.empty()) return c.key + " = " + c.value + " (not among the defaults)";
+    return c.key + " = " + c.value + " (default " + c.defaultValue + ")";
+}
+
+std::string SettingsText(const SweepSet& set) {
+    std::string t =
+        "settings: " + (set.settings.empty() ? std::string("(not recorded)") : set.settings) + "\n";
+    if (set.changed.empty()) return t + "  every setting as the built-in defaults\n";
+    for (const SettingChange& c : set.changed)
+        t += "  " + SettingChangeText(c) + "\n";
+    return t;
+}
+
 Distribution Distribute(std::vector<double> values) {
     Distribution d;
     d.n = static_cast<int>(values.size());
@@ -193,6 +223,64 @@ Distribution Distribute(std::vector<double> values) {
         sum += v;
     d.mean = sum / static_cast<double>(values.size());
     return d;
+}
+
+void TiersAndVariants(const SweepSet& set, std::set<std::string>* tiers,
+                      std::set<std::string>* variants) {
+    for (const SweepRun& r : set.runs) {
+        if (!r.ok) continue;
+        for (const SweepPosse& p : r.posseLog) {
+            if (IsArmy(p)) continue;
+            tiers->insert(p.tier);
+            variants->insert(p.variant);
+        }
+    }
+}
+
+std::vector<SeedFigure> SeedFigures(const SweepRun& r, double hours,
+                                    const std::set<std::string>& tiers,
+                                    const std::set<std::string>& variants) {
+    const RunFigures f = Figures(r);
+    auto mean = [](double sum, int n) { return n ? std::optional<double>(sum / n) : std::nullopt; };
+    std::map<std::string, double> sizeByTier;
+    for (const SweepPosse& p : r.posseLog)
+        if (!IsArmy(p)) sizeByTier[p.tier] += p.hunters + p.dogs;
+    double gapSum = 0;
+    for (double g : f.gaps)
+        gapSum += g;
+    std::vector<SeedFigure> out;
+    out.push_back({"posses_per_hour", "posses per game hour", PerHour(f.posses, hours)});
+    for (const std::string& t : tiers) {
+        auto it = f.byTier.find(t);
+        out.push_back({"posses_per_hour/" + t, "  tier " + t,
+                       PerHour(it == f.byTier.end() ? 0 : it->second, hours)});
+    }
+    for (const std::string& v : variants) {
+        auto it = f.byVariant.find(v);
+        out.push_back({"posses_per_hour/" + v, "  variant " + v,
+                       PerHour(it == f.byVariant.end() ? 0 : it->second, hours)});
+    }
+    out.push_back(
+        {"posse_size", "posse size (hunters and dogs)", mean(f.hunters + f.dogs, f.posses)});
+    for (const std::string& t : tiers) {
+        auto it = f.byTier.find(t);
+        out.push_back({"posse_size/" + t, "  tier " + t,
+                       mean(sizeByTier[t], it == f.byTier.end() ? 0 : it->second)});
+    }
+    out.push_back({"hunters_per_posse", "hunters per posse", mean(f.hunters, f.posses)});
+    out.push_back({"dogs_per_posse", "dogs per posse", mean(f.dogs, f.posses)});
+    out.push_back({"horses_per_posse", "horses per posse", mean(f.horses, f.posses)});
+    out.push_back({"minutes_to_first_posse", "game minutes to first posse", f.firstPosse});
+    out.push_back({"minutes_between_posses", "game minutes between posses",
+                   mean(gapSum, static_cast<int>(f.gaps.size()))});
+    out.push_back({"minutes_to_first_army", "game minutes to first army", f.firstArmy});
+    out.push_back({"army_started", "army events started", f.army});
+    out.push_back({"army_won", "army events won", r.armyWon});
+    out.push_back({"player_deaths", "player deaths", r.playerDeaths});
+    out.push_back({"peak_tracked_peds", "peak tracked peds", r.peakTrackedPeds});
+    out.push_back({"final_bounty", "final bounty ($)", r.finalBountyCents / 100.0});
+    out.push_back({"notices_per_hour", "notices per game hour", PerHour(r.notices, hours)});
+    return out;
 }
 
 std::string SweepRunJson(const SweepRun& r) {
@@ -284,8 +372,21 @@ std::string SweepJson(const SweepSet& set) {
         byVariant[sp.key] = DistributionJson(sp.d);
     dist["posses_per_hour_by_tier"] = byTier;
     dist["posses_per_hour_by_variant"] = byVariant;
+    for (const auto& [key, spreads] : {std::pair{"posse_size_by_tier", &s.sizeByTier},
+                                       std::pair{"hunters_per_posse_by_tier", &s.huntersByTier},
+                                       std::pair{"dogs_per_posse_by_tier", &s.dogsByTier},
+                                       std::pair{"horses_per_posse_by_tier", &s.horsesByTier}}) {
+        json group = json::object();
+        for (const Spread& sp : *spreads)
+            group[sp.key] = DistributionJson(sp.d);
+        dist[key] = group;
+    }
+    json changed = json::array();
+    for (const SettingChange& c : set.changed)
+        changed.push_back({{"key", c.key}, {"value", c.value}, {"default", c.defaultValue}});
     json j = {{"format", Format},
               {"scenario", set.scenario},
+              {"settings", {{"file", set.settings}, {"changed", changed}}},
               {"first_seed", set.firstSeed},
               {"seeds", set.runs.size()},
               {"seconds", Rounded(set.seconds)},
@@ -301,11 +402,12 @@ std::string SweepText(const SweepSet& set) {
     char buf[512];
     std::snprintf(buf, sizeof buf,
                   "sweep of \"%s\": %zu seeds from %llu, %s game-timer seconds (%s game hours) "
-                  "each\n\n",
+                  "each\n",
                   set.scenario.c_str(), set.runs.size(),
                   static_cast<unsigned long long>(set.firstSeed), Fixed(set.seconds, 0).c_str(),
                   Fixed(set.gameHours, 1).c_str());
     t += buf;
+    t += SettingsText(set) + "\n";
     // Columns for every tier and variant that occurred anywhere.
     std::vector<RunFigures> figs;
     std::set<std::string> tiers, variants;
@@ -383,8 +485,19 @@ std::string SweepText(const SweepSet& set) {
         line(sp);
     for (const Spread& sp : s.byVariant)
         line(sp);
-    for (size_t i = 1; i < s.plain.size(); ++i)
+    // Posse size, then hunters, dogs and horses, each overall and by tier.
+    const std::map<std::string, const std::vector<Spread>*> byTierOf = {
+        {"posse_size", &s.sizeByTier},
+        {"hunters_per_posse", &s.huntersByTier},
+        {"dogs_per_posse", &s.dogsByTier},
+        {"horses_per_posse", &s.horsesByTier}};
+    for (size_t i = 1; i < s.plain.size(); ++i) {
         line(s.plain[i]);
+        auto it = byTierOf.find(s.plain[i].key);
+        if (it != byTierOf.end())
+            for (const Spread& sp : *it->second)
+                line(sp);
+    }
     std::vector<const SweepRun*> failed;
     for (const SweepRun& r : set.runs)
         if (!r.ok) failed.push_back(&r);

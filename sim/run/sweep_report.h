@@ -8,6 +8,10 @@
 // {
 //   "format": "harkvane-sweep 1",
 //   "scenario": "default",          // the scenario's name
+//   "settings": {"file": "my/Harkvane.ini",     // where the settings came from, and each
+//                "changed": [{"key": "Spawner.MinSpawnHours", "value": "0.1",  // setting the
+//                             "default": "0.25"}, ...]},   // plug-in understood apart from its
+//                             // defaults ("value" "": not set; "default" "": not a default)
 //   "first_seed": 1899,             // seeds first_seed .. first_seed + seeds - 1
 //   "seeds": 100,
 //   "seconds": 2880,                // game-timer seconds per run
@@ -39,9 +43,14 @@
 //     "posses_per_hour": {...},
 //     "posses_per_hour_by_tier": {"T1": {...}, ...},       // every tag seen in any run; a run
 //     "posses_per_hour_by_variant": {"Dogs": {...}, ...},  // without that tag counts as 0
-//     "hunters_per_posse": {...},   // over every posse of every run (army events excluded)
+//     "posse_size": {...},          // hunters and dogs, over every posse of every run (army
+//                                   // events excluded), and the same for each kind of member:
+//     "hunters_per_posse": {...},
 //     "dogs_per_posse": {...},
 //     "horses_per_posse": {...},
+//     "posse_size_by_tier": {"T1": {...}, ...},   // the same over the posses of each tier seen
+//     "hunters_per_posse_by_tier": {...}, "dogs_per_posse_by_tier": {...},
+//     "horses_per_posse_by_tier": {...},
 //     "minutes_to_first_posse": {...},   // over the runs that had a posse
 //     "minutes_between_posses": {...},   // over every gap between successive posses of a run
 //     "minutes_to_first_army": {...},    // over the runs in which the army came
@@ -58,6 +67,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,8 +90,17 @@ struct SweepRun {
     int notices = 0;
 };
 
+// A setting the plug-in understood differently from its built-in default.
+struct SettingChange {
+    std::string key;          // "Spawner.MinSpawnHours"; a weapon loadout is "Weapons.<name>"
+    std::string value;        // as the plug-in understood it; empty: not set in the file
+    std::string defaultValue; // empty: no such setting among the defaults
+};
+
 struct SweepSet {
     std::string scenario;
+    std::string settings; // where the settings came from (a file, the scenario, none)
+    std::vector<SettingChange> changed;
     uint64_t firstSeed = 0;
     double seconds = 0;
     double gameHours = 0;
@@ -99,6 +118,27 @@ Distribution Distribute(std::vector<double> values);
 // One run's record as the child process hands it to the sweep, and back.
 std::string SweepRunJson(const SweepRun& run);
 bool ParseSweepRun(const std::string& text, SweepRun* run, std::string* error);
+
+// One figure of one run, as a comparison pairs them: no value when the run had nothing to
+// measure (no posse of that tier, no army).
+struct SeedFigure {
+    std::string key;   // e.g. "posses_per_hour", "posse_size/T2"
+    std::string label; // e.g. "posses per game hour", "  tier T2"
+    std::optional<double> value;
+};
+// The tiers and the variants posses came in, over the runs that succeeded.
+void TiersAndVariants(const SweepSet& set, std::set<std::string>* tiers,
+                      std::set<std::string>* variants);
+// Every figure of a run in a fixed order, with a row per tier and variant named (a run without
+// one sent 0 posses of it and has no size for it).
+std::vector<SeedFigure> SeedFigures(const SweepRun& run, double gameHours,
+                                    const std::set<std::string>& tiers,
+                                    const std::set<std::string>& variants);
+
+// "Spawner.MinSpawnHours = 0.1 (default 0.25)"
+std::string SettingChangeText(const SettingChange& change);
+// "settings: FILE" and a line per setting that differs from the defaults.
+std::string SettingsText(const SweepSet& set);
 
 std::string SweepJson(const SweepSet& set);
 // The readable form: one row per seed, the spreads, the failed seeds.
