@@ -265,7 +265,9 @@ int main(int argc, char** argv) {
         std::filesystem::remove_all(workdir, ec);
     }
     run.workdir = workdir;
-    run.printTimeline = !quiet;
+    // A timeline written to a file is not printed as well: the printout ends with the summary
+    // and the page to open.
+    run.printTimeline = !quiet && run.timelinePath.empty();
     run.progress = !quiet && StderrIsTerminal() && scenario.seconds > 120;
 
     RunOutcome r = RunScenario(scenario, run);
@@ -289,5 +291,9 @@ int main(int argc, char** argv) {
         }
         if (!quiet) std::printf("all expectations of \"%s\" hold\n", scenario.name.c_str());
     }
+    if (!quiet && !run.timelinePath.empty())
+        std::printf("timeline: %s\n", run.timelinePath.c_str());
+    if (!quiet && !run.reportPath.empty())
+        std::printf("report: %s (open it in a browser)\n", run.reportPath.c_str());
     return 0;
 }
