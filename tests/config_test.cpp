@@ -190,9 +190,12 @@ TEST_F(Config, CountsReadFromTheFileAreHeldToTheirBounds) {
     for (const ConfigNote& note : checker.notes)
         notes += note.section + " " + note.key + ": " + note.text + "\n";
     for (const char* expected :
-         {"Spawner MaxAlive: 1000000 is above the bound of 150; 150 is used\n",
-          "Spawner SpawnAttemptsPerMember: 200000000 is above the bound of 100; 100 is used\n",
-          "Harkvane_Counts_A T1: 1000000 is above the bound of 20; 20 is used\n"})
+         {"Spawner MaxAlive: 1000000 is above the bound of 150; 150 tracked peds (hunters, dogs, "
+          "horses and soldiers kept at once) is used\n",
+          "Spawner SpawnAttemptsPerMember: 200000000 is above the bound of 100; 100 tries (to find "
+          "a place for a member) is used\n",
+          "Harkvane_Counts_A T1: 1000000 is above the bound of 20; 20 soldiers (in the first "
+          "wave) is used\n"})
         EXPECT_NE(notes.find(expected), std::string::npos) << expected << "\nin\n" << notes;
     const Settings& s = G.settings;
     auto range = [](const CountRange& r) { return std::make_pair(r.min, r.max); };

@@ -221,7 +221,8 @@ TEST(Compare, PairsTheSameSeedsAndMarksOnlyIntervalsThatExcludeZero) {
 
     CompareSet self = c;
     self.b = self.a;
-    for (const json& f : json::parse(CompareJson(self)).at("figures")) {
+    const json selfJson = json::parse(CompareJson(self)); // outlives the loop over its figures
+    for (const json& f : selfJson.at("figures")) {
         const json& d = f.at("difference");
         if (d.at("n") == 0) continue;
         EXPECT_EQ(d.at("median"), 0) << f.at("key");

@@ -153,7 +153,11 @@ std::string SweepHtml(const std::string& sweepJson) {
     const std::string scenario = j.value("scenario", std::string());
     const uint64_t first = j.value("first_seed", uint64_t{0});
     const int seeds = j.value("seeds", 0);
-    const std::string settingsFile = Member(j, "settings").value("file", std::string());
+    // A sweep.json from before sweeps named their settings has no "settings": no file to name.
+    const json& settingsRecord = Member(j, "settings");
+    const std::string settingsFile = settingsRecord.is_object()
+                                         ? settingsRecord.value("file", std::string())
+                                         : std::string();
     const std::string title =
         "Harkvane seed sweep: " + scenario + (settingsFile.empty() ? "" : " with " + settingsFile);
     auto median = [&](const char* key) { return Figure(Member(d, key), "median"); };
