@@ -155,9 +155,8 @@ std::string SweepHtml(const std::string& sweepJson) {
     const int seeds = j.value("seeds", 0);
     // A sweep.json from before sweeps named their settings has no "settings": no file to name.
     const json& settingsRecord = Member(j, "settings");
-    const std::string settingsFile = settingsRecord.is_object()
-                                         ? settingsRecord.value("file", std::string())
-                                         : std::string();
+    const std::string settingsFile =
+        settingsRecord.is_object() ? settingsRecord.value("file", std::string()) : std::string();
     const std::string title =
         "Harkvane seed sweep: " + scenario + (settingsFile.empty() ? "" : " with " + settingsFile);
     auto median = [&](const char* key) { return Figure(Member(d, key), "median"); };
