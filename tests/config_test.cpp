@@ -108,6 +108,31 @@ TEST_F(Config, ValueReadersFollowTheirWords) {
     EXPECT_EQ(s.Spawner.AnchorClusterHorseRoadBias, RoadBiasRequire);
 }
 
+// A hotkey is a key name (any case) or a virtual-key number; anything else keeps the key's
+// built-in one, so a slip never leaves the player without it; "none" switches it off.
+TEST_F(Config, HotkeysReadNamesNumbersAndNone) {
+    const std::pair<const char*, int32_t> cases[] = {
+        {"F7", 0x76}, {"f12", 0x7B}, {"F24", 0x87},      {"NumPad5", 0x65}, {" insert ", 0x2D},
+        {"q", 0x51},  {"7", 0x37},   {"PageDown", 0x22}, {"0x2d", 0x2D},    {"118", 0x76},
+        {"none", 0},  {"NONE", 0},   {"F25", 0x76},      {"F0", 0x76},      {"255", 0x76},
+        {"0", 0x30},  {"", 0x76},    {"F7 key", 0x76},   {"0xZZ", 0x76},
+    };
+    for (const auto& [text, code] : cases) {
+        G.settings.Keys.SendPosse = 0x41;
+        WriteIni(std::string("[Keys]\nSendPosse=") + text + "\n");
+        LoadSettings(G.settings);
+        EXPECT_EQ(G.settings.Keys.SendPosse, code) << '"' << text << '"';
+        EXPECT_EQ(G.settings.Keys.ReloadSettings, 0x78);
+    }
+    WriteIni("[Keys]\nReloadSettings=Home\n");
+    LoadSettings(G.settings);
+    EXPECT_EQ(G.settings.Keys.SendPosse, 0x76);
+    EXPECT_EQ(G.settings.Keys.ReloadSettings, 0x24);
+    WriteIni("");
+    LoadSettings(G.settings);
+    EXPECT_EQ(G.settings.Keys.ReloadSettings, 0x78); // removed: back to F9
+}
+
 TEST_F(Config, ReloadKeepsCurrentValuesButRestoresFixedDefaults) {
     WriteIni("[Spawner]\nMaxAlive=7\nMinSeparationMeters=1.23456\n[Harkvane]\nTriggerEvery=9\n"
              "AnchorRadiusMeters=80\n[Mounting]\nAutoPair=no\n"
@@ -408,7 +433,8 @@ TEST_F(Config, WeightedPickDrawsOnceModuloTheTotal) {
 }
 
 // Everything the loaders read, from the shipped file, equals what the loaders give when the
-// file is empty; and every key they ask for is written in the shipped file.
+// file is empty, except where the file's comment says "this file:"; and every key they ask for
+// is written in the shipped file.
 TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
     ConfigDiagnostics diagnostics;
     G.config.Diagnostics = &diagnostics;
@@ -427,27 +453,7 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
     LoadVariantWeights();
     std::string fromShipped = RenderEffectiveConfig();
 
-    // Compare line by line up to the weapons, which the shipped file defines on purpose, as it
-    // does the horses of Horse posses (by default they come without any).
-    auto withoutHorses = [](const std::string& text) {
-        std::istringstream in(text);
-        std::string out, line;
-        bool skip = false;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line[0] == '[')
-                skip = line.starts_with("[Horse_T") || line == "[HorseCounts]";
-            if (!skip) out += line + "\n";
-        }
-        return out;
-    };
     EXPECT_NE(fromShipped.find("[Horse_T5]\nModels = A_C_Horse"), std::string::npos);
-    std::istringstream a(withoutHorses(fromEmpty)), b(withoutHorses(fromShipped));
-    std::string lineA, lineB;
-    while (std::getline(a, lineA) && lineA != "[Weapons]") {
-        ASSERT_TRUE(std::getline(b, lineB));
-        EXPECT_EQ(lineB, lineA);
-    }
-
     // Sections and keys written in the file (case-insensitive, as the reader matches them).
     auto lower = [](std::string t) {
         for (char& ch : t)
@@ -455,23 +461,47 @@ TEST_F(Config, ShippedSettingsFileMatchesBuiltInDefaults) {
         return t;
     };
     std::set<std::pair<std::string, std::string>> written;
-    std::map<std::string, std::string> comments; // per section, its comment lines
+    std::map<std::string, std::string> comments;  // per section, its comment lines
+    std::map<std::string, std::string> commentOf; // "section.key" -> the comment above it
     std::istringstream lines(text.str());
-    std::string line, section;
+    std::string line, section, comment;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line[0] == ';') comments[section] += line + "\n";
+        if (!line.empty() && line[0] == ';') {
+            comments[section] += line + "\n";
+            comment += line + "\n";
+        }
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             section = lower(line.substr(1, line.find(']') - 1));
             written.insert({section, ""});
+            comment.clear();
             continue;
         }
         std::string key = line.substr(0, line.find('='));
         while (!key.empty() && (key.back() == ' ' || key.back() == '\t'))
             key.pop_back();
         written.insert({section, lower(key)});
+        commentOf[section + "." + lower(key)] = comment;
+        comment.clear();
     }
+
+    // Compare line by line up to the weapons, which the shipped file defines on purpose.
+    std::istringstream a(fromEmpty), b(fromShipped);
+    std::string lineA, lineB, renderedSection;
+    int differing = 0;
+    while (std::getline(a, lineA) && lineA != "[Weapons]") {
+        ASSERT_TRUE(std::getline(b, lineB));
+        if (!lineA.empty() && lineA[0] == '[')
+            renderedSection = lower(lineA.substr(1, lineA.find(']') - 1));
+        if (lineB == lineA) continue;
+        ++differing;
+        const std::string key = lower(lineA.substr(0, lineA.find(" =")));
+        EXPECT_NE(commentOf[renderedSection + "." + key].find("this file:"), std::string::npos)
+            << "differs from the built-in default without saying so: [" << renderedSection << "] "
+            << lineB << " (built in: " << lineA << ")";
+    }
+    EXPECT_GT(differing, 0); // the horses, at least, are the shipped file's own
     LoadLoadouts();
     LoadTierLoadoutPools();
     EXPECT_GT(G.config.LoadoutTable.size(), 2u);

@@ -336,6 +336,30 @@ TEST_F(MainLoop, HotkeysBypassEveryGateAndRunInOrder) {
     EXPECT_EQ(Count("LoadSettings"), 0u);
 }
 
+// The hotkeys follow [Keys]: a moved key acts, the old one does nothing, 0 switches a key off.
+TEST_F(MainLoop, HotkeysFollowTheirSettings) {
+    struct Case {
+        int32_t sendPosse, reloadSettings, pressed;
+        size_t sends, reloads;
+    };
+    const Case cases[] = {
+        {0x76, 0x78, 0x76, 1, 0}, {0x76, 0x78, 0x78, 0, 1}, // F7 and F9 as shipped
+        {0x65, 0x78, 0x65, 1, 0}, {0x65, 0x78, 0x76, 0, 0}, // moved to NumPad5; F7 is free
+        {0x76, 0x2D, 0x2D, 0, 1}, {0x76, 0x2D, 0x78, 0, 0}, // reload moved to Insert
+        {0, 0x78, 0x76, 0, 0},    {0x76, 0, 0x78, 0, 0},    // none
+    };
+    for (const Case& c : cases) {
+        Trace.clear();
+        G.settings.Keys.SendPosse = c.sendPosse;
+        G.settings.Keys.ReloadSettings = c.reloadSettings;
+        FeedKeyPress(c.pressed);
+        ScriptFramePass();
+        EXPECT_EQ(Count("SpawnDriver"), c.sends) << std::hex << c.pressed;
+        EXPECT_EQ(Count("LoadSettings"), c.reloads) << std::hex << c.pressed;
+        ResetKeyState();
+    }
+}
+
 TEST_F(MainLoop, DueTimerWaitsAcrossFramesForTheWitnessGate) {
     G.settings.WitnessTracker.Enabled = true;
     G.settings.BountyGates.BlockMissionSpawns = false;

@@ -10,6 +10,7 @@
 
 #include "config/count_bounds.h"
 #include "config/ini_access.h"
+#include "config/key_names.h"
 #include "config/loadouts.h"
 #include "config/rosters.h"
 #include "config/settings_keys.h"
@@ -158,6 +159,9 @@ struct Report {
     }
     void HashKey(const char* section, const char* key, Hash& field, const char*) {
         Key(section, key, HashText(field), HashNote(field));
+    }
+    void Hotkey(const char* section, const char* key, int32_t& field, const char*) {
+        Key(section, key, KeyNameText(field));
     }
     void AtLeast(const char*, const char*, float&, float, const char*) {}
     void AtMost(const char* section, const char*, int32_t&, int32_t bound, const char* what) {

@@ -21,7 +21,7 @@ inline constexpr WordChoice ForceVariantWords[] = {
 // The visitor gets, for every key in order:
 //   Int/Float/Bool(section, key, field)          missing key keeps the field's present value
 //   Int/Float/Bool(section, key, field, fixed)   missing key gives the fixed value
-//   Word(section, key, field, words, missingText), Text(...), HashKey(...)
+//   Word(section, key, field, words, missingText), Text(...), HashKey(...), Hotkey(...)
 //   AnchorRoadBias(section, key, field, givenFlag, horseRoadBias)
 //   AtLeast(section, key, field, floor, floorKey) after the key it limits, AtMost(section, key,
 //   field, bound, what) after a count that has an upper bound (`what` names the counted thing
@@ -132,4 +132,7 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
 
     v.Rosters(s);
     v.HashKey("Test", "Model", s.Test.Model, "S_M_M_DispatchLawRural_01");
+
+    v.Hotkey("Keys", "SendPosse", s.Keys.SendPosse, "F7");
+    v.Hotkey("Keys", "ReloadSettings", s.Keys.ReloadSettings, "F9");
 }

@@ -10,6 +10,7 @@
 #include "config/config_diagnostics.h"
 #include "config/count_bounds.h"
 #include "config/ini_access.h"
+#include "config/key_names.h"
 #include "config/rosters.h"
 #include "config/setting_units.h"
 #include "config/settings_keys.h"
@@ -171,6 +172,24 @@ struct Loader {
                                   (std::string_view(section) == "Blip"
                                        ? ": posse members and soldiers get no map blips"
                                        : ""));
+    }
+
+    // A key name or number; a value that is neither keeps the key the missing text names.
+    void Hotkey(const char* section, const char* key, int32_t& field, const char* missingText) {
+        IniReadString(section, key, missingText, text, sizeof text);
+        if (ParseKeyName(text, &field)) return;
+        ParseKeyName(missingText, &field);
+        if (ConfigDiagnostics* d = G.config.Diagnostics) {
+            NoteConfigKey(
+                *d, section, key,
+                (TrimBlanks(text).empty() ? std::string("an empty value") : Quoted(text)) +
+                    " is not a key name, none or a key number from 1 to " +
+                    std::to_string(KeyCodeMax) + "; " + missingText + " is used");
+            if (!TrimBlanks(text).empty()) {
+                d->notes.back().unknownName = std::string(TrimBlanks(text));
+                d->notes.back().knownNames = KnownKeyNames();
+            }
+        }
     }
 
     // Also catches a value that does not compare (NaN on either side).

@@ -57,8 +57,6 @@ namespace {
 // The loop's game-timer checks (the game's own bounty hunters, the pursued hold, the mission
 // poll, the army tick) compare raw unsigned values, not TimerDiff: they keep their timing next to
 // the timer's wrap, and the native calls follow from it.
-constexpr int KeySpawnNow = 0x76;       // F7
-constexpr int KeyReloadSettings = 0x78; // F9
 constexpr const char* VanillaCooldownName = "BOUNTYHUNTERSGLOBALCOOLDOWN";
 constexpr int32_t VanillaCooldownValue = 9999;
 constexpr uint32_t VanillaCooldownPeriodMs = 1000;
@@ -67,8 +65,9 @@ constexpr float ReversedHeadingOffset = 180.0f;
 constexpr double HoursPerSecond = 1.0 / 3600.0;
 constexpr const char* StreakResetToast = "Harkvane: streak reset (death)";
 
-bool KeyPressed(int virtualKey) {
-    return (GetAsyncKeyState(virtualKey) & 1) != 0;
+// A key switched off (0) is never asked about.
+bool KeyPressed(int32_t virtualKey) {
+    return virtualKey != 0 && (GetAsyncKeyState(virtualKey) & 1) != 0;
 }
 
 // Checks run in this order and stop at the first that reports death; no ped counts as dead.
@@ -292,12 +291,12 @@ void ScriptFramePass() {
     LoopOps.UpdateMountedPursuit();
 
     // The hotkeys bypass the loop's own gates; the driver still applies its bounty gate.
-    if (KeyPressed(KeySpawnNow)) {
+    if (KeyPressed(s.Keys.SendPosse)) {
         TellKeyPressed(StoryKey::SendPosse);
         LoopOps.SpawnDriver();
         ArmSpawnTimer();
     }
-    if (KeyPressed(KeyReloadSettings)) {
+    if (KeyPressed(s.Keys.ReloadSettings)) {
         TellKeyPressed(StoryKey::ReloadSettings);
         ReloadConfiguration();
         TellSettings(true);

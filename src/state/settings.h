@@ -133,6 +133,12 @@ struct Settings {
         int32_t ForceVariant = VariantAuto;
     } Debug;
 
+    // Windows virtual-key codes of the hotkeys; 0 switches a key off.
+    struct {
+        int32_t SendPosse = 0x76;      // F7
+        int32_t ReloadSettings = 0x78; // F9
+    } Keys;
+
     // Per-tier extra-member chances, indexed by tier (slot 0 unused).
     std::vector<float> ExtraChances[TierCount + 1];
 
