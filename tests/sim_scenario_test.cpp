@@ -81,8 +81,11 @@ TEST(ScenarioReader, RefusesWhatUsedToRunOnDefaults) {
         {R"({"clock": {"month": 2, "day": 30}})",
          "$.clock.day: must be a day of the month (28 at most)"},
         {R"({"clock": {"hour": 24}})", "$.clock.hour: must be a whole number from 0 to 23"},
-        {R"({"timeline": [{"key": "F8", "at": 3}]})",
-         "$.timeline[0].key: must be \"F7\" or \"F9\""},
+        {R"({"timeline": [{"key": "F25", "at": 3}]})",
+         "$.timeline[0].key: must be a key name such as \"F7\" or \"NumPad5\", or a key number "
+         "from 1 to 254; the closest known name is \"F2\""},
+        {R"({"timeline": [{"key": "none", "at": 3}]})",
+         "$.timeline[0].key: \"none\" presses no key"},
         {R"({"timeline": [{"at": 1, "key": "F7", "kill_player": true}]})",
          "$.timeline[0].kill_player: an entry holds one action; this one already has \"key\""},
         {R"({"timeline": [{"key": "F7"}]})", "$.timeline[0]: needs \"at\" (seconds into the run)"},

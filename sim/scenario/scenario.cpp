@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/key_names.h"
 #include "scenario/json_rules.h"
 
 using jr::Field;
@@ -556,9 +557,19 @@ TimelineEvent ReadEvent(const json& v, const std::string& path) {
                     {"key",
                      [&](const json& x, const std::string& where) {
                          action("key", where);
-                         t.text = jr::Text(x, where, 8);
-                         if (t.text != "F7" && t.text != "F9")
-                             Refuse(where, "must be \"F7\" or \"F9\"");
+                         t.text = jr::Text(x, where, 16);
+                         // Names as the settings file's [Keys] takes them.
+                         int32_t code = KeyNone;
+                         const bool named = ParseKeyName(t.text.c_str(), &code);
+                         if (named && code == KeyNone)
+                             Refuse(where, "\"" + t.text + "\" presses no key");
+                         if (!named)
+                             Refuse(where, "must be a key name such as \"F7\" or \"NumPad5\", "
+                                           "or a key number from 1 to " +
+                                               std::to_string(KeyCodeMax) +
+                                               "; the closest known name is \"" +
+                                               jr::ClosestKey(t.text, KnownKeyNames()) + "\"");
+                         t.number = code;
                      }},
                     {"set_bounty",
                      [&](const json& x, const std::string& where) {

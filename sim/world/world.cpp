@@ -741,7 +741,8 @@ void StepTimeline(World& w) {
         if (e.done || e.at > now) continue;
         e.done = true;
         if (e.kind == "key") {
-            const int vk = e.text == "F7" ? 0x76 : (e.text == "F9" ? 0x78 : 0);
+            // The reader has turned the name into its virtual-key code.
+            const int vk = static_cast<int>(e.number);
             if (vk && w.pressKey) w.pressKey(vk);
             WorldLog(w, "key", "key " + e.text + " pressed", "\"key\":\"" + e.text + "\"");
         } else if (e.kind == "set_bounty") {
