@@ -360,6 +360,35 @@ TEST_F(MainLoop, HotkeysFollowTheirSettings) {
     }
 }
 
+// With ReloadNotice on, the reload key says it worked and how many problems the loaders found;
+// off (the default) it shows nothing.
+TEST_F(MainLoop, ReloadNoticeCountsTheProblemsFound) {
+    LoopOps.LoadSettings = RealLoopOps.LoadSettings;
+    struct Case {
+        const char* ini;
+        const char* notice; // nullptr: none
+    } cases[] = {
+        {"[Keys]\nReloadNotice=yes\n", "Harkvane: settings reloaded"},
+        {"[Keys]\nReloadNotice=yes\n[Spawner]\nMaxAlive=lots\n",
+         "Harkvane: settings reloaded: 1 problem in the file"},
+        {"[Keys]\nReloadNotice=yes\nSendPosse=F77\n[Spawner]\nMinSpawnHours=soon\n",
+         "Harkvane: settings reloaded: 2 problems in the file"},
+        {"[Spawner]\nMaxAlive=lots\n", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::ofstream("Harkvane.ini", std::ios::binary) << c.ini;
+        host.notices.clear();
+        FeedKeyPress(0x78);
+        ScriptFramePass();
+        EXPECT_EQ(Count("LoadVariantWeights"), 1u) << c.ini;
+        EXPECT_EQ(host.notices,
+                  c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{})
+            << c.ini;
+        EXPECT_EQ(G.config.Diagnostics, nullptr);
+        Trace.clear();
+    }
+}
+
 TEST_F(MainLoop, DueTimerWaitsAcrossFramesForTheWitnessGate) {
     G.settings.WitnessTracker.Enabled = true;
     G.settings.BountyGates.BlockMissionSpawns = false;

@@ -8,6 +8,7 @@
 
 #include "platform/crt_numbers.h"
 #include "platform/crt_rand.h"
+#include "platform/log_file.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "scratch_dir.h"
@@ -150,3 +151,34 @@ TEST_F(Profile, SectionReadStaysInsideTinyBuffers) {
 }
 
 } // namespace
+
+// The log stays under its cap: a line that would pass it moves the log to "<name>.1" (replacing
+// an older one) and begins a new file; a line that cannot be written reports false and nothing
+// else happens.
+TEST(LogFile, AppendsThenRollsAtTheCap) {
+    ScratchDir scratch;
+    auto size = [](const char* name) {
+        std::error_code ec;
+        const auto n = std::filesystem::file_size(name, ec);
+        return ec ? -1 : static_cast<long long>(n);
+    };
+    const std::string line(40, 'x');
+    struct Step {
+        int lines;             // appended with a cap of 100 bytes
+        long long log, rolled; // sizes after them (-1: no file)
+    } steps[] = {{1, 40, -1}, {1, 80, -1}, {1, 40, 80}, {2, 40, 80}};
+    for (const Step& s : steps) {
+        for (int i = 0; i < s.lines; ++i)
+            EXPECT_TRUE(AppendLogLine("h.log", line.data(), line.size(), 100));
+        EXPECT_EQ(size("h.log"), s.log);
+        EXPECT_EQ(size("h.log.1"), s.rolled);
+    }
+    // A line longer than the cap still goes into an empty log.
+    std::filesystem::remove("h.log");
+    EXPECT_TRUE(AppendLogLine("h.log", line.data(), line.size(), 10));
+    EXPECT_EQ(size("h.log"), 40);
+    // A folder that is not there, or no name: false, and no file appears.
+    EXPECT_FALSE(AppendLogLine("missing/h.log", line.data(), line.size(), 100));
+    EXPECT_FALSE(AppendLogLine("", line.data(), line.size(), 100));
+    EXPECT_FALSE(std::filesystem::exists("missing"));
+}

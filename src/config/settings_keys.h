@@ -135,4 +135,5 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
 
     v.Hotkey("Keys", "SendPosse", s.Keys.SendPosse, "F7");
     v.Hotkey("Keys", "ReloadSettings", s.Keys.ReloadSettings, "F9");
+    v.Bool("Keys", "ReloadNotice", s.Keys.ReloadNotice, false);
 }

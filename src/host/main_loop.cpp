@@ -1,10 +1,12 @@
 #include "host/main_loop.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "bounty/bounty_pools.h"
 #include "bounty/streak_and_notices.h"
 #include "bounty/witnesses.h"
+#include "config/config_diagnostics.h"
 #include "config/loadouts.h"
 #include "config/rosters.h"
 #include "config/settings_loader.h"
@@ -66,6 +68,19 @@ constexpr double HoursPerSecond = 1.0 / 3600.0;
 constexpr const char* StreakResetToast = "Harkvane: streak reset (death)";
 
 // A key switched off (0) is never asked about.
+constexpr const char* ReloadNoticeText = "Harkvane: settings reloaded";
+
+// The player asked to see that the reload key worked, and whether the file has problems.
+void ShowReloadNotice(size_t problems) {
+    char text[96];
+    if (problems == 0)
+        std::snprintf(text, sizeof text, "%s", ReloadNoticeText);
+    else
+        std::snprintf(text, sizeof text, "%s: %zu problem%s in the file", ReloadNoticeText,
+                      problems, problems == 1 ? "" : "s");
+    ShowNotice(text);
+}
+
 bool KeyPressed(int32_t virtualKey) {
     return virtualKey != 0 && (GetAsyncKeyState(virtualKey) & 1) != 0;
 }
@@ -266,6 +281,19 @@ void ReloadConfiguration() {
     LoopOps.LoadTierLoadoutPools();
 }
 
+size_t ReloadConfigurationNotingProblems() {
+    // The checker or a test may be watching already; then its record gets the notes.
+    if (G.config.Diagnostics != nullptr) {
+        ReloadConfiguration();
+        return 0;
+    }
+    ConfigDiagnostics findings;
+    G.config.Diagnostics = &findings;
+    ReloadConfiguration();
+    G.config.Diagnostics = nullptr;
+    return findings.notes.size();
+}
+
 void ScriptMain() {
     ScriptStartup();
     for (;;) {
@@ -298,8 +326,9 @@ void ScriptFramePass() {
     }
     if (KeyPressed(s.Keys.ReloadSettings)) {
         TellKeyPressed(StoryKey::ReloadSettings);
-        ReloadConfiguration();
+        const size_t problems = ReloadConfigurationNotingProblems();
         TellSettings(true);
+        if (s.Keys.ReloadNotice) ShowReloadNotice(problems);
         ArmSpawnTimer();
     }
 

@@ -137,6 +137,7 @@ struct Settings {
     struct {
         int32_t SendPosse = 0x76;      // F7
         int32_t ReloadSettings = 0x78; // F9
+        bool ReloadNotice = false;     // a notice after the reload key, with the problems found
     } Keys;
 
     // Per-tier extra-member chances, indexed by tier (slot 0 unused).
