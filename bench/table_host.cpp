@@ -1,3 +1,5 @@
+// The bench's host: every native answered from flat tables in constant time, so the frame
+// benchmark measures the plug-in and not the host; it can record the traffic for a replay.
 #include "table_host.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// Reading and writing the frames fuzz target's input, shared by the target and the seed
+// recorder so that both agree on every byte.
 #include "frames_input.h"
 
 #include <algorithm>

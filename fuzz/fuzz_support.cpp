@@ -1,3 +1,5 @@
+// The fuzz targets' shared host and working folder, kept apart so that each target holds only
+// the reader it drives.
 #include "fuzz_support.h"
 
 #include <unistd.h>

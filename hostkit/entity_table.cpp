@@ -1,3 +1,5 @@
+// The entity table the table hosts share and the natives they answer from it, written once so
+// the recording test host and the bench host cannot answer the same native differently.
 #include "hostkit/entity_table.h"
 
 #include <cmath>
@@ -42,23 +44,10 @@ constexpr NumberAnswer NumberAnswers[] = {
     {nh::GET_PLAYER_BOUNTY, &TablePlayer::bounty},
 };
 
-} // namespace
-
-bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
-                       TablePlayer& player, uint64_t* result) {
+// The clock's timer, the player's ped, bounty and mission.
+bool AnswerPlayer(uint64_t hash, const uint64_t* args, size_t count, TablePlayer& player,
+                  uint64_t& r) {
     auto arg = [&](size_t i) { return i < count ? args[i] : uint64_t{0}; };
-    HostEntity* e = count > 0 ? find(SlotU32(args[0])) : nullptr;
-    uint64_t& r = result[0];
-    for (const FlagAnswer& answer : FlagAnswers) {
-        if (answer.hash != hash) continue;
-        r = e && (e->exists || !answer.ofLiving) && e->*answer.flag;
-        return true;
-    }
-    for (const NumberAnswer& answer : NumberAnswers) {
-        if (answer.hash != hash) continue;
-        r = static_cast<uint32_t>(player.*answer.number);
-        return true;
-    }
     switch (hash) {
     case nh::GET_GAME_TIMER:
         r = player.timerMs;
@@ -73,6 +62,18 @@ bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHo
     case nh::IS_MISSION_ACTIVE:
         r = player.missionActive;
         break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// What the entity table knows of one entity (e, the first argument's), its mount and rider.
+bool AnswerEntity(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
+                  HostEntity* e, uint64_t* result) {
+    auto arg = [&](size_t i) { return i < count ? args[i] : uint64_t{0}; };
+    uint64_t& r = result[0];
+    switch (hash) {
     case nh::IS_PED_DEAD_OR_DYING:
         r = e && (e->deadOrDying || e->dead);
         break;
@@ -106,13 +107,6 @@ bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHo
         r = 0;
         break;
     }
-    case nh::GET_DISTANCE_BETWEEN_COORDS: {
-        const float dx = SlotFloat(arg(0)) - SlotFloat(arg(3));
-        const float dy = SlotFloat(arg(1)) - SlotFloat(arg(4));
-        const float dz = SlotFloat(arg(2)) - SlotFloat(arg(5));
-        r = FloatSlot(std::sqrt(dx * dx + dy * dy + dz * dz));
-        break;
-    }
     case nh::DELETE_ENTITY: {
         // The handle comes by pointer; the host zeroes it.
         uint32_t* handle = SlotPointer<uint32_t>(arg(0));
@@ -121,7 +115,23 @@ bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHo
         r = 0;
         break;
     }
-    // What every table host answers alike beyond its entities.
+    default:
+        return false;
+    }
+    return true;
+}
+
+// Geometry and the answers every table host gives alike beyond its entities.
+bool AnswerFixed(uint64_t hash, const uint64_t* args, size_t count, uint64_t& r) {
+    auto arg = [&](size_t i) { return i < count ? args[i] : uint64_t{0}; };
+    switch (hash) {
+    case nh::GET_DISTANCE_BETWEEN_COORDS: {
+        const float dx = SlotFloat(arg(0)) - SlotFloat(arg(3));
+        const float dy = SlotFloat(arg(1)) - SlotFloat(arg(4));
+        const float dz = SlotFloat(arg(2)) - SlotFloat(arg(5));
+        r = FloatSlot(std::sqrt(dx * dx + dy * dy + dz * dz));
+        break;
+    }
     case nh::GET_WATER_HEIGHT:
         r = 0; // no water anywhere
         break;
@@ -145,4 +155,24 @@ bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHo
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool AnswerTableNative(uint64_t hash, const uint64_t* args, size_t count, FindHostEntity find,
+                       TablePlayer& player, uint64_t* result) {
+    HostEntity* e = count > 0 ? find(SlotU32(args[0])) : nullptr;
+    uint64_t& r = result[0];
+    for (const FlagAnswer& answer : FlagAnswers) {
+        if (answer.hash != hash) continue;
+        r = e && (e->exists || !answer.ofLiving) && e->*answer.flag;
+        return true;
+    }
+    for (const NumberAnswer& answer : NumberAnswers) {
+        if (answer.hash != hash) continue;
+        r = static_cast<uint32_t>(player.*answer.number);
+        return true;
+    }
+    return AnswerPlayer(hash, args, count, player, r) ||
+           AnswerEntity(hash, args, count, find, e, result) || AnswerFixed(hash, args, count, r);
 }

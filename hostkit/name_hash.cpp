@@ -1,3 +1,4 @@
+// The game's name hash for every host in the tree (one definition, so hosts agree on names).
 #include "hostkit/name_hash.h"
 
 Hash GameNameHash(const char* text) {

@@ -1,3 +1,4 @@
+// Whole files read and written as text, for the hosts' scenarios, settings and state files.
 #include "hostkit/text_file.h"
 
 #include <fstream>

@@ -20,7 +20,7 @@
 #include "run/ini_lint.h"
 #include "run/runner.h"
 #include "run/sweep.h"
-#include "scenario/scenario.h"
+#include "scenario/scenario_args.h"
 
 namespace {
 
@@ -75,16 +75,58 @@ int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
     return 0;
 }
 
+// What the command line asks for.
+struct CommandLine {
+    ScenarioArgs scenario;
+    std::string workdir, lintPath, comparePath;
+    RunOptions run;
+    bool quiet = false, check = false, printSettings = false;
+    int sweep = 0, jobs = 0;
+};
+
+// Runs the same seeds under the scenario's settings and under the --compare file, and writes
+// both sweeps' pages and the comparison.
+int Compare(const Scenario& scenario, const SweepOptions& o, bool quiet,
+            const std::string& comparePath) {
+    Scenario b = scenario;
+    if (!ReadTextFile(comparePath, &b.ini)) {
+        std::fprintf(stderr, "harkvane-sim: cannot read %s\n", comparePath.c_str());
+        return 2;
+    }
+    b.iniGiven = true;
+    b.iniPath = comparePath;
+    CompareSet set;
+    std::string error;
+    if (!RunCompare(scenario, b, o, &set, &error)) {
+        std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
+        return 1;
+    }
+    const std::pair<std::string, std::string> pages[] = {
+        {o.workdir + "/a/sweep.html", SweepHtml(SweepJson(set.a))},
+        {o.workdir + "/b/sweep.html", SweepHtml(SweepJson(set.b))},
+        {o.workdir + "/compare.html", CompareHtml(CompareJson(set))}};
+    for (const auto& [path, page] : pages)
+        if (!WriteTextFile(path, page)) {
+            std::fprintf(stderr, "harkvane-sim: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    if (!quiet) std::fputs(CompareText(set).c_str(), stdout);
+    for (const SweepSet* side : {&set.a, &set.b})
+        for (const SweepRun& r : side->runs)
+            if (!r.ok) return 1;
+    return 0;
+}
+
 // Runs the scenario over many seeds; per-run outputs do not apply. With a second settings file,
 // runs the same seeds under both and compares them.
-int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bool quiet,
-          const RunOptions& run, bool check, bool printSettings, const std::string& comparePath) {
-    if (seeds < 1) {
+int Sweep(const Scenario& scenario, const CommandLine& c) {
+    if (c.sweep < 1) {
         std::fprintf(stderr, "harkvane-sim: --jobs and --compare go with --sweep\n");
         return 2;
     }
+    const RunOptions& run = c.run;
     if (!run.tracePath.empty() || !run.mapPath.empty() || !run.summaryPath.empty() ||
-        !run.timelinePath.empty() || !run.reportPath.empty() || check || printSettings) {
+        !run.timelinePath.empty() || !run.reportPath.empty() || c.check || c.printSettings) {
         std::fprintf(
             stderr, "harkvane-sim: --sweep writes sweep.json, sweep.txt and sweep.html in the work "
                     "folder; --trace, --map, --summary, --timeline, --report, --check and "
@@ -92,42 +134,15 @@ int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bo
         return 2;
     }
     SweepOptions o;
-    o.seeds = seeds;
-    o.jobs = jobs > 0 ? jobs : ProcessorCount();
-    o.workdir = workdir.empty()
-                    ? (comparePath.empty() ? "out/sweep-" : "out/compare-") + scenario.name
-                    : workdir;
-    o.progress = !quiet;
+    o.seeds = c.sweep;
+    o.jobs = c.jobs > 0 ? c.jobs : ProcessorCount();
+    o.workdir = c.workdir.empty()
+                    ? (c.comparePath.empty() ? "out/sweep-" : "out/compare-") + scenario.name
+                    : c.workdir;
+    o.progress = !c.quiet;
     o.terminal = StderrIsTerminal();
+    if (!c.comparePath.empty()) return Compare(scenario, o, c.quiet, c.comparePath);
     std::string error;
-    if (!comparePath.empty()) {
-        Scenario b = scenario;
-        if (!ReadTextFile(comparePath, &b.ini)) {
-            std::fprintf(stderr, "harkvane-sim: cannot read %s\n", comparePath.c_str());
-            return 2;
-        }
-        b.iniGiven = true;
-        b.iniPath = comparePath;
-        CompareSet set;
-        if (!RunCompare(scenario, b, o, &set, &error)) {
-            std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
-            return 1;
-        }
-        const std::pair<std::string, std::string> pages[] = {
-            {o.workdir + "/a/sweep.html", SweepHtml(SweepJson(set.a))},
-            {o.workdir + "/b/sweep.html", SweepHtml(SweepJson(set.b))},
-            {o.workdir + "/compare.html", CompareHtml(CompareJson(set))}};
-        for (const auto& [path, page] : pages)
-            if (!WriteTextFile(path, page)) {
-                std::fprintf(stderr, "harkvane-sim: cannot write %s\n", path.c_str());
-                return 1;
-            }
-        if (!quiet) std::fputs(CompareText(set).c_str(), stdout);
-        for (const SweepSet* side : {&set.a, &set.b})
-            for (const SweepRun& r : side->runs)
-                if (!r.ok) return 1;
-        return 0;
-    }
     SweepSet set;
     if (!RunSweep(scenario, o, &set, &error)) {
         std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
@@ -137,138 +152,25 @@ int Sweep(const Scenario& scenario, int seeds, int jobs, std::string workdir, bo
         std::fprintf(stderr, "harkvane-sim: cannot write %s/sweep.html\n", o.workdir.c_str());
         return 1;
     }
-    if (!quiet) std::fputs(SweepText(set).c_str(), stdout);
+    if (!c.quiet) std::fputs(SweepText(set).c_str(), stdout);
     for (const SweepRun& r : set.runs)
         if (!r.ok) return 1;
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::string scenarioPath, workdir, iniPath, lintPath, comparePath;
-    RunOptions run;
-    double seconds = -1;
-    long long seed = -1;
-    bool quiet = false, check = false, printSettings = false;
-    int sweep = 0, jobs = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                Usage();
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (a == "--seconds") {
-            const std::string v = value();
-            char* end = nullptr;
-            seconds = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= MaxRunSeconds)) {
-                std::fprintf(stderr, "harkvane-sim: --seconds must be a number from 0 to %.0f\n",
-                             MaxRunSeconds);
-                return 2;
-            }
-        } else if (a == "--seed")
-            seed = std::atoll(value().c_str());
-        else if (a == "--workdir")
-            workdir = value();
-        else if (a == "--trace")
-            run.tracePath = value();
-        else if (a == "--map")
-            run.mapPath = value();
-        else if (a == "--summary")
-            run.summaryPath = value();
-        else if (a == "--timeline")
-            run.timelinePath = value();
-        else if (a == "--report")
-            run.reportPath = value();
-        else if (a == "--ini")
-            iniPath = value();
-        else if (a == "--compare")
-            comparePath = value();
-        else if (a == "--sweep" || a == "--jobs") {
-            const bool seeds = a == "--sweep";
-            const long limit = seeds ? MaxSweepSeeds : MaxSweepJobs;
-            const std::string v = value();
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 1 || n > limit) {
-                std::fprintf(stderr, "harkvane-sim: %s must be a whole number from 1 to %ld\n",
-                             a.c_str(), limit);
-                return 2;
-            }
-            (seeds ? sweep : jobs) = static_cast<int>(n);
-        } else if (a == "--print-settings")
-            printSettings = true;
-        else if (a == "--lint-ini")
-            lintPath = value();
-        else if (a == "--quiet")
-            quiet = true;
-        else if (a == "--check")
-            check = true;
-        else if (a == "-h" || a == "--help") {
-            Usage();
-            return 0;
-        } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "harkvane-sim: unknown option %s\n", a.c_str());
-            Usage();
-            return 2;
-        } else if (scenarioPath.empty())
-            scenarioPath = a;
-        else {
-            Usage();
-            return 2;
-        }
-    }
-
-    if (!lintPath.empty()) {
-        std::string report;
-        const int status = LintIniFile(lintPath, &report);
-        std::fputs(report.c_str(), status == 2 ? stderr : stdout);
-        return status;
-    }
-
-    std::string text = DefaultScenarioJson(), baseDir;
-    if (!scenarioPath.empty()) {
-        if (!ReadTextFile(scenarioPath, &text)) {
-            std::fprintf(stderr, "harkvane-sim: cannot read %s\n", scenarioPath.c_str());
-            return 2;
-        }
-        baseDir = std::filesystem::path(scenarioPath).parent_path().string();
-    }
-    Scenario scenario;
-    std::string error;
-    if (!ParseScenario(text, baseDir, &scenario, &error)) {
-        std::fprintf(stderr, "harkvane-sim: %s: %s\n",
-                     scenarioPath.empty() ? "built-in scenario" : scenarioPath.c_str(),
-                     error.c_str());
-        return 2;
-    }
-    if (seconds >= 0) scenario.seconds = seconds;
-    if (seed >= 0) scenario.world.seed = static_cast<uint64_t>(seed);
-    if (!iniPath.empty()) {
-        if (!ReadTextFile(iniPath, &scenario.ini)) {
-            std::fprintf(stderr, "harkvane-sim: cannot read %s\n", iniPath.c_str());
-            return 2;
-        }
-        scenario.iniGiven = true;
-        scenario.iniPath = iniPath;
-    }
-    if (sweep != 0 || jobs != 0 || !comparePath.empty())
-        return Sweep(scenario, sweep, jobs, workdir, quiet, run, check, printSettings, comparePath);
-    if (printSettings) return PrintSettings(scenario, scenarioPath);
-    if (workdir.empty()) {
-        workdir = "out/sim-" + scenario.name + "-" + std::to_string(scenario.world.seed);
+// One run with its files, its summary table and, with --check, its expectations checked.
+int SingleRun(const Scenario& scenario, CommandLine& c) {
+    if (c.workdir.empty()) {
+        c.workdir = "out/sim-" + scenario.name + "-" + std::to_string(scenario.world.seed);
         std::error_code ec;
-        std::filesystem::remove_all(workdir, ec);
+        std::filesystem::remove_all(c.workdir, ec);
     }
-    run.workdir = workdir;
+    RunOptions& run = c.run;
+    run.workdir = c.workdir;
     // A timeline written to a file is not printed as well: the printout ends with the summary
     // and the page to open.
-    run.printTimeline = !quiet && run.timelinePath.empty();
-    run.progress = !quiet && StderrIsTerminal() && scenario.seconds > 120;
+    run.printTimeline = !c.quiet && run.timelinePath.empty();
+    run.progress = !c.quiet && StderrIsTerminal() && scenario.seconds > 120;
 
     RunOutcome r = RunScenario(scenario, run);
     if (!r.ok) {
@@ -279,8 +181,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "harkvane-sim: cannot write the map or the report page\n");
         return 1;
     }
-    if (!quiet) std::fputs(r.summaryTable.c_str(), stdout);
-    if (check) {
+    if (!c.quiet) std::fputs(r.summaryTable.c_str(), stdout);
+    if (c.check) {
         const auto failures = CheckExpectations(scenario.expect, r);
         for (const std::string& f : failures)
             std::fprintf(stderr, "FAILED: %s\n", f.c_str());
@@ -289,11 +191,105 @@ int main(int argc, char** argv) {
                          failures.size(), scenario.name.c_str());
             return 1;
         }
-        if (!quiet) std::printf("all expectations of \"%s\" hold\n", scenario.name.c_str());
+        if (!c.quiet) std::printf("all expectations of \"%s\" hold\n", scenario.name.c_str());
     }
-    if (!quiet && !run.timelinePath.empty())
+    if (!c.quiet && !run.timelinePath.empty())
         std::printf("timeline: %s\n", run.timelinePath.c_str());
-    if (!quiet && !run.reportPath.empty())
+    if (!c.quiet && !run.reportPath.empty())
         std::printf("report: %s (open it in a browser)\n", run.reportPath.c_str());
     return 0;
+}
+
+// A whole number from 1 to limit for --sweep or --jobs; -1 (after saying why) otherwise.
+int Count(const std::string& option, const std::string& v, long limit) {
+    char* end = nullptr;
+    const long n = std::strtol(v.c_str(), &end, 10);
+    if (v.empty() || *end != '\0' || n < 1 || n > limit) {
+        std::fprintf(stderr, "harkvane-sim: %s must be a whole number from 1 to %ld\n",
+                     option.c_str(), limit);
+        return -1;
+    }
+    return static_cast<int>(n);
+}
+
+// An option that names a file or folder: where its value goes.
+std::string* PathOption(CommandLine& c, const std::string& a) {
+    if (a == "--workdir") return &c.workdir;
+    if (a == "--trace") return &c.run.tracePath;
+    if (a == "--map") return &c.run.mapPath;
+    if (a == "--summary") return &c.run.summaryPath;
+    if (a == "--timeline") return &c.run.timelinePath;
+    if (a == "--report") return &c.run.reportPath;
+    if (a == "--lint-ini") return &c.lintPath;
+    if (a == "--compare") return &c.comparePath;
+    return nullptr;
+}
+
+// Reads the command line into *c; -1 when it is whole, else the exit status to end with.
+int ReadCommandLine(int argc, char** argv, CommandLine* c) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        std::string error;
+        const ScenarioOption taken = TakeScenarioOption(argc, argv, &i, &c->scenario, &error);
+        if (taken == ScenarioOption::BadValue) {
+            std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
+            return 2;
+        }
+        const bool valueMissing =
+            taken == ScenarioOption::MissingValue ||
+            ((PathOption(*c, a) || a == "--sweep" || a == "--jobs") && i + 1 >= argc);
+        if (valueMissing) {
+            Usage();
+            return 2;
+        }
+        if (taken == ScenarioOption::Taken) continue;
+        if (std::string* path = PathOption(*c, a)) {
+            *path = argv[++i];
+        } else if (a == "--sweep" || a == "--jobs") {
+            const int n = Count(a, argv[++i], a == "--sweep" ? MaxSweepSeeds : MaxSweepJobs);
+            if (n < 0) return 2;
+            (a == "--sweep" ? c->sweep : c->jobs) = n;
+        } else if (a == "--print-settings") {
+            c->printSettings = true;
+        } else if (a == "--quiet") {
+            c->quiet = true;
+        } else if (a == "--check") {
+            c->check = true;
+        } else if (a == "-h" || a == "--help") {
+            Usage();
+            return 0;
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "harkvane-sim: unknown option %s\n", a.c_str());
+            Usage();
+            return 2;
+        } else if (c->scenario.scenarioPath.empty()) {
+            c->scenario.scenarioPath = a;
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CommandLine c;
+    if (const int status = ReadCommandLine(argc, argv, &c); status >= 0) return status;
+    if (!c.lintPath.empty()) {
+        std::string report;
+        const int status = LintIniFile(c.lintPath, &report);
+        std::fputs(report.c_str(), status == 2 ? stderr : stdout);
+        return status;
+    }
+    Scenario scenario;
+    std::string error;
+    if (!LoadScenario(c.scenario, &scenario, &error)) {
+        std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
+        return 2;
+    }
+    if (c.sweep != 0 || c.jobs != 0 || !c.comparePath.empty()) return Sweep(scenario, c);
+    if (c.printSettings) return PrintSettings(scenario, c.scenario.scenarioPath);
+    return SingleRun(scenario, c);
 }

@@ -18,7 +18,7 @@
 #include "hostkit/text_file.h"
 #include "run/run_record.h"
 #include "scenario/plugin_files.h"
-#include "scenario/scenario.h"
+#include "scenario/scenario_args.h"
 #include "world/sim_host.h"
 #include "world/world.h"
 #include "world_api.h"
@@ -57,54 +57,53 @@ void PrintEvents(World& w) {
 }
 } // namespace
 
-bool WorldOpen(int argc, char** argv, const char** workdir) {
-    std::string scenarioPath, iniPath;
-    double seconds = -1;
-    long long seed = -1;
+namespace {
+
+// Reads the command line: the scenario's options as harkvane-sim takes them, and the host's own.
+bool ReadCommandLine(int argc, char** argv, ScenarioArgs* args) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--seconds" && hasValue)
-            seconds = std::atof(argv[++i]);
-        else if (a == "--seed" && hasValue)
-            seed = std::atoll(argv[++i]);
-        else if (a == "--workdir" && hasValue)
+        std::string error;
+        switch (TakeScenarioOption(argc, argv, &i, args, &error)) {
+        case ScenarioOption::Taken:
+            continue;
+        case ScenarioOption::BadValue:
+            std::fprintf(stderr, "harkvane-host: %s\n", error.c_str());
+            return false;
+        case ScenarioOption::MissingValue:
+            std::fprintf(stderr, "harkvane-host: %s needs a value\n", a.c_str());
+            return false;
+        case ScenarioOption::NotOne:
+            break;
+        }
+        if (a == "--workdir" && hasValue)
             Run.workdir = argv[++i];
         else if (a == "--summary" && hasValue)
             Run.summaryPath = argv[++i];
         else if (a == "--trace" && hasValue)
             Run.tracePath = argv[++i];
-        else if (a == "--ini" && hasValue)
-            iniPath = argv[++i];
         else if (a == "--quiet")
             Run.quiet = true;
         else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "harkvane-host: unknown option %s\n", a.c_str());
             return false;
         } else
-            scenarioPath = a;
+            args->scenarioPath = a;
     }
-    std::string text = DefaultScenarioJson(), baseDir, error;
-    if (!scenarioPath.empty()) {
-        if (!ReadTextFile(scenarioPath, &text)) {
-            std::fprintf(stderr, "harkvane-host: cannot read %s\n", scenarioPath.c_str());
-            return false;
-        }
-        baseDir = fs::path(scenarioPath).parent_path().string();
-    }
+    return true;
+}
+
+} // namespace
+
+bool WorldOpen(int argc, char** argv, const char** workdir) {
+    ScenarioArgs args;
+    if (!ReadCommandLine(argc, argv, &args)) return false;
     Scenario& s = Run.scenario;
-    if (!ParseScenario(text, baseDir, &s, &error)) {
+    std::string error;
+    if (!LoadScenario(args, &s, &error)) {
         std::fprintf(stderr, "harkvane-host: %s\n", error.c_str());
         return false;
-    }
-    if (seconds >= 0) s.seconds = seconds;
-    if (seed >= 0) s.world.seed = static_cast<uint64_t>(seed);
-    if (!iniPath.empty()) {
-        if (!ReadTextFile(iniPath, &s.ini)) {
-            std::fprintf(stderr, "harkvane-host: cannot read %s\n", iniPath.c_str());
-            return false;
-        }
-        s.iniGiven = true;
     }
     if (Run.workdir.empty())
         Run.workdir = "out/host-" + s.name + "-" + std::to_string(s.world.seed);

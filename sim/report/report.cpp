@@ -1,3 +1,5 @@
+// The run's map: its frame around the player's path and the posses, and its layers (terrain,
+// roads, shelters, posses, the player). Shared by map.svg and the report page's replay.
 #include "report/report.h"
 
 #include <algorithm>
@@ -69,10 +71,12 @@ MapFrame FrameMap(const World& w) {
     return f;
 }
 
-std::string MapLayers(const World& w, const MapFrame& v) {
+namespace {
+
+// Terrain shading and water on a grid.
+std::string TerrainLayer(const World& w, const MapFrame& v) {
     const double span = v.x1 - v.x0, x0 = v.x0, y0 = v.y0;
     std::string s;
-    // Terrain shading and water on a grid.
     const int cells = 90;
     const double cell = span / cells;
     double hmin = 1e9, hmax = -1e9;
@@ -105,7 +109,12 @@ std::string MapLayers(const World& w, const MapFrame& v) {
                  "\" height=\"" + Num1(cell * v.scale + 0.6) + "\" fill=\"" + fill + "\"/>\n";
         }
     s += "</g>\n";
-    // Roads.
+    return s;
+}
+
+// Roads and the areas where nobody may be placed.
+std::string RoadLayer(const World& w, const MapFrame& v) {
+    std::string s;
     for (const Road& r : w.opt.roads) {
         std::string pts;
         for (const Point2& p : r.points)
@@ -117,9 +126,14 @@ std::string MapLayers(const World& w, const MapFrame& v) {
         s += "<circle cx=\"" + Num1(v.X(c.cx)) + "\" cy=\"" + Num1(v.Y(c.cy)) + "\" r=\"" +
              Num1(c.radius * v.scale) +
              "\" fill=\"none\" stroke=\"#555\" stroke-dasharray=\"3,3\"/>\n";
-    // Camps and the town.
+    return s;
+}
+
+// Camps and the town.
+std::string ShelterLayer(const World& w, const MapFrame& v) {
+    std::string s;
     for (const Landmark& l : w.landmarks) {
-        const double r = (l.town ? 85.0 : 55.0) * v.scale;
+        const double r = l.radius * v.scale;
         s += "<circle cx=\"" + Num1(v.X(l.x)) + "\" cy=\"" + Num1(v.Y(l.y)) + "\" r=\"" + Num1(r) +
              "\" fill=\"" + (l.town ? "#ffe08a" : "#b6e3a8") + "\" fill-opacity=\"0.6\" stroke=\"" +
              (l.town ? "#a07800" : "#2e7d32") + "\" stroke-width=\"2\"/>\n";
@@ -127,7 +141,12 @@ std::string MapLayers(const World& w, const MapFrame& v) {
              "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\">" +
              EscapeXml(l.name) + "</text>\n";
     }
-    // Posses: spawn points and paths.
+    return s;
+}
+
+// Posses: spawn points and paths.
+std::string PosseLayer(const World& w, const MapFrame& v) {
+    std::string s;
     for (size_t i = 0; i < w.posses.size(); ++i) {
         const PosseLabel& l = w.posses[i];
         const std::string col = PosseColour(static_cast<int>(i));
@@ -146,7 +165,12 @@ std::string MapLayers(const World& w, const MapFrame& v) {
                  "\" width=\"6\" height=\"6\" fill=\"" + col + "\"><title>" + EscapeXml(l.label) +
                  "</title></rect>\n";
     }
-    // The player's path.
+    return s;
+}
+
+// The player's path and start, and where anyone died.
+std::string PlayerLayer(const World& w, const MapFrame& v) {
+    std::string s;
     if (w.playerPath.size() > 1) {
         std::string pts;
         for (const Point3& p : w.playerPath)
@@ -166,6 +190,13 @@ std::string MapLayers(const World& w, const MapFrame& v) {
              "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" "
              "fill=\"#000\">x</text>\n";
     return s;
+}
+
+} // namespace
+
+std::string MapLayers(const World& w, const MapFrame& v) {
+    return TerrainLayer(w, v) + RoadLayer(w, v) + ShelterLayer(w, v) + PosseLayer(w, v) +
+           PlayerLayer(w, v);
 }
 
 std::string MapSvg(const World& w) {

@@ -209,27 +209,16 @@ std::string Charts(const RunStats& stats, const RunRecord& r) {
            "</div></section>\n";
 }
 
-} // namespace
-
-std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& record,
-                       const std::string& summaryJson, const std::string& settingsText) {
-    const MapFrame f = FrameMap(w);
+// The header: the run's length and its headline figures as tiles.
+std::string Header(const World& w, const RunStats& stats, const std::string& title) {
     const WorldCounters& c = w.counters;
-    const std::string title =
-        "Harkvane run report: " + stats.scenario + " (seed " + std::to_string(stats.seed) + ")";
     int notices = 0, peds = 0;
     for (const auto& kv : c.notices)
         notices += kv.second;
     for (const auto& kv : c.pedsByKind)
         peds += kv.second;
     const uint64_t endMs = static_cast<uint64_t>(stats.seconds * 1000);
-
-    std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-    // The page may load nothing: its styles and script are inline and it has no other sources.
-    s += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-         "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
-    s += "<title>" + EscapeXml(title) + "</title>\n<style>\n" + std::string(ReportPageCss) +
-         "</style>\n</head>\n<body>\n";
+    std::string s;
     s += "<header><h1>" + EscapeXml(title) + "</h1><p>" + RunTime(static_cast<uint32_t>(endMs)) +
          " of game-timer time, " + std::to_string(w.frame) + " frames</p><div class=\"tiles\">" +
          Tile(std::to_string(stats.posses), "posses sent") +
@@ -243,6 +232,14 @@ std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& r
          Tile(FormatCents(w.bounty), "final bounty") +
          Tile(std::to_string(notices), "notices shown") + "</div></header>\n<main>\n";
 
+    return s;
+}
+
+// The map with the replay's marks and its controls (play, time slider, speed) and legend.
+std::string MapCard(const World& w, const RunStats& stats, const RunRecord& record,
+                    const MapFrame& f) {
+    const uint64_t endMs = static_cast<uint64_t>(stats.seconds * 1000);
+    std::string s;
     s += "<section class=\"card\" id=\"map-card\"><h2>Map<span class=\"hint\">wheel: zoom · "
          "drag: move · double-click: whole map · click a badge: its moment</span></h2>\n";
     s += "<svg id=\"map\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + Num1(f.size) +
@@ -259,10 +256,14 @@ std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& r
          "<option value=\"120\">120×</option></select></div>\n<div id=\"status\"></div>\n";
     s += Legend() + "</section>\n";
 
-    s += "<section class=\"card\" id=\"timeline-card\"><h2>Timeline</h2>\n" + Timeline(record) +
-         "</section>\n";
-    s += Charts(stats, record);
+    return s;
+}
 
+// The summary as a table (with summary.json folded under it) and the effective settings.
+std::string SummaryCards(const World& w, const RunStats& stats, const std::string& summaryJson,
+                         const std::string& settingsText) {
+    const WorldCounters& c = w.counters;
+    std::string s;
     s += "<section class=\"lower\"><div class=\"card\"><h2>Summary</h2><table>\n";
     auto row = [&](const std::string& k, const std::string& v) {
         s += "<tr><td>" + EscapeXml(k) + "</td><td>" + EscapeXml(v) + "</td></tr>\n";
@@ -292,11 +293,39 @@ std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& r
     s += "<div class=\"card\"><h2>Effective settings</h2><pre id=\"settings\">" +
          EscapeXml(settingsText) + "</pre></div></section>\n</main>\n";
 
+    return s;
+}
+
+// The replay's data for the page's script.
+std::string ReplayBlock(const World& w, const RunStats& stats, const RunRecord& record,
+                        const MapFrame& f) {
     // The data goes in a JSON block; "</" is written "<\/" so it cannot end the script element.
     std::string json = ReplayJson(w, stats, record, f);
     for (size_t at = json.find("</"); at != std::string::npos; at = json.find("</", at + 3))
         json.replace(at, 2, "<\\/");
-    s += "<script id=\"replay\" type=\"application/json\">" + json + "</script>\n";
+    return "<script id=\"replay\" type=\"application/json\">" + json + "</script>\n";
+}
+
+} // namespace
+
+std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& record,
+                       const std::string& summaryJson, const std::string& settingsText) {
+    const MapFrame f = FrameMap(w);
+    const std::string title =
+        "Harkvane run report: " + stats.scenario + " (seed " + std::to_string(stats.seed) + ")";
+    std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    // The page may load nothing: its styles and script are inline and it has no other sources.
+    s += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+         "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
+    s += "<title>" + EscapeXml(title) + "</title>\n<style>\n" + std::string(ReportPageCss) +
+         "</style>\n</head>\n<body>\n";
+    s += Header(w, stats, title);
+    s += MapCard(w, stats, record, f);
+    s += "<section class=\"card\" id=\"timeline-card\"><h2>Timeline</h2>\n" + Timeline(record) +
+         "</section>\n";
+    s += Charts(stats, record);
+    s += SummaryCards(w, stats, summaryJson, settingsText);
+    s += ReplayBlock(w, stats, record, f);
     s += "<script>\n" + std::string(ReportPageJs) + "</script>\n</body>\n</html>\n";
     return s;
 }

@@ -1,3 +1,4 @@
+// The report pages' charts as SVG, apart from the pages so each page only arranges them.
 #include "report/svg_chart.h"
 
 #include <algorithm>

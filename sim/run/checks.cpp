@@ -75,11 +75,9 @@ void CheckFiles(const ExpectedFiles& want, const std::map<std::string, std::stri
     }
 }
 
-} // namespace
-
-std::vector<std::string> CheckExpectations(const Expectations& e, const RunOutcome& run) {
-    std::vector<std::string> failures;
-    if (!e.given) return failures;
+// The summary's values against their bounds or literal values.
+void CheckSummary(const Expectations& e, const RunOutcome& run,
+                  std::vector<std::string>& failures) {
     const json summary = json::parse(run.summaryJson);
     for (const SummaryExpectation& s : e.summary) {
         std::string why;
@@ -97,29 +95,12 @@ std::vector<std::string> CheckExpectations(const Expectations& e, const RunOutco
             failures.push_back(s.where + ": is " + got->dump() + ", expected " + s.literal.dump());
         }
     }
-    CheckFiles(e.files, run.files, " at the end", failures);
-    for (size_t i = 0; i < e.filesAt.size(); ++i) {
-        const FilesAtExpectation& f = e.filesAt[i];
-        if (i >= run.filesAt.size()) {
-            failures.push_back(f.where + ": cannot be evaluated: the run ended before " +
-                               Seconds(f.at));
-            continue;
-        }
-        std::vector<std::string> wrong;
-        CheckFiles(f.files, run.filesAt[i], " at " + Seconds(f.at), wrong);
-        for (const std::string& w : wrong)
-            failures.push_back(f.where + ": " + w);
-    }
-    auto contains = [&](const std::string& text) {
-        return std::any_of(run.timeline.begin(), run.timeline.end(),
-                           [&](const std::string& l) { return l.find(text) != std::string::npos; });
-    };
-    for (const std::string& t : e.contains)
-        if (!contains(t)) failures.push_back("timeline never shows \"" + t + "\"");
-    for (const std::string& t : e.excludes)
-        if (contains(t)) failures.push_back("timeline shows \"" + t + "\"");
+}
 
-    // Each timeline expectation: the lines it counts, and where its first one stands.
+// Each timeline expectation: the lines it counts, and where its first one stands (for the
+// expectations that must follow another).
+void CheckTimeline(const Expectations& e, const RunOutcome& run,
+                   std::vector<std::string>& failures) {
     std::vector<long> first(e.timeline.size(), -1);
     for (size_t i = 0; i < e.timeline.size(); ++i) {
         const TimelineExpectation& t = e.timeline[i];
@@ -153,6 +134,37 @@ std::vector<std::string> CheckExpectations(const Expectations& e, const RunOutco
             failures.push_back(t.where + ": its first line comes before the first line of \"" +
                                t.follows + "\"");
     }
+}
+
+} // namespace
+
+std::vector<std::string> CheckExpectations(const Expectations& e, const RunOutcome& run) {
+    std::vector<std::string> failures;
+    if (!e.given) return failures;
+    CheckSummary(e, run, failures);
+    CheckFiles(e.files, run.files, " at the end", failures);
+    for (size_t i = 0; i < e.filesAt.size(); ++i) {
+        const FilesAtExpectation& f = e.filesAt[i];
+        if (i >= run.filesAt.size()) {
+            failures.push_back(f.where + ": cannot be evaluated: the run ended before " +
+                               Seconds(f.at));
+            continue;
+        }
+        std::vector<std::string> wrong;
+        CheckFiles(f.files, run.filesAt[i], " at " + Seconds(f.at), wrong);
+        for (const std::string& w : wrong)
+            failures.push_back(f.where + ": " + w);
+    }
+    auto contains = [&](const std::string& text) {
+        return std::any_of(run.timeline.begin(), run.timeline.end(),
+                           [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    };
+    for (const std::string& t : e.contains)
+        if (!contains(t)) failures.push_back("timeline never shows \"" + t + "\"");
+    for (const std::string& t : e.excludes)
+        if (contains(t)) failures.push_back("timeline shows \"" + t + "\"");
+
+    CheckTimeline(e, run, failures);
     for (size_t i = 0; i < e.natives.size(); ++i) {
         const NativeExpectation& n = e.natives[i];
         const int64_t calls = i < run.nativeCalls.size() ? run.nativeCalls[i] : 0;

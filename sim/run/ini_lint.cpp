@@ -96,20 +96,16 @@ void CheckKeys(const ProfileSection& section, const KnownSection& known,
     }
 }
 
-} // namespace
+// What the loaders asked for, by lower-case section name.
+struct KnownNames {
+    std::map<std::string, KnownSection> sections;
+    std::vector<std::string> sectionNames;
+};
 
-int LintIniFile(const std::string& path, std::string* report) {
-    std::vector<ProfileSection> layout;
-    if (!ReadProfileLayout(path.c_str(), layout)) {
-        *report = "harkvane-sim: cannot read " + path + "\n";
-        return 2;
-    }
-    ConfigDiagnostics diagnostics;
-    LoadConfigurationOnly(Scenario(), path, true, &diagnostics);
-    // Loading again would find the file unchanged; keep the layout read before the load.
-
-    std::map<std::string, KnownSection> known; // by lower-case name
-    std::vector<std::string> knownSectionNames;
+KnownNames Known(const ConfigDiagnostics& diagnostics) {
+    KnownNames names;
+    std::map<std::string, KnownSection>& known = names.sections;
+    std::vector<std::string>& knownSectionNames = names.sectionNames;
     for (const ConfigQuery& q : diagnostics.queries) {
         KnownSection& section = known[Lower(q.section)];
         if (section.name.empty()) {
@@ -122,7 +118,15 @@ int LintIniFile(const std::string& path, std::string* report) {
             section.keys.push_back(q.key);
     }
 
-    std::vector<Finding> findings;
+    return names;
+}
+
+// The file's own layout: lines before any section, repeated sections, unknown sections and
+// keys.
+void CheckLayout(const std::vector<ProfileSection>& layout, const KnownNames& names,
+                 std::vector<Finding>& findings) {
+    const std::map<std::string, KnownSection>& known = names.sections;
+    const std::vector<std::string>& knownSectionNames = names.sectionNames;
     for (size_t s = 0; s < layout.size(); ++s) {
         const ProfileSection& section = layout[s];
         if (section.line == 0) {
@@ -149,7 +153,11 @@ int LintIniFile(const std::string& path, std::string* report) {
         }
         if (!it->second.readWhole) CheckKeys(section, it->second, findings);
     }
+}
 
+// What the loaders made of the values, at the line each came from.
+void AddNotes(const std::vector<ProfileSection>& layout, const ConfigDiagnostics& diagnostics,
+              std::vector<Finding>& findings) {
     for (const ConfigNote& note : diagnostics.notes) {
         int line = 0;
         bool keyInFile = true;
@@ -172,6 +180,24 @@ int LintIniFile(const std::string& path, std::string* report) {
         if (!note.knownNames.empty()) text += Closest(note.unknownName, note.knownNames);
         findings.push_back({line, text});
     }
+}
+
+} // namespace
+
+int LintIniFile(const std::string& path, std::string* report) {
+    std::vector<ProfileSection> layout;
+    if (!ReadProfileLayout(path.c_str(), layout)) {
+        *report = "harkvane-sim: cannot read " + path + "\n";
+        return 2;
+    }
+    ConfigDiagnostics diagnostics;
+    LoadConfigurationOnly(Scenario(), path, true, &diagnostics);
+    // Loading again would find the file unchanged; keep the layout read before the load.
+
+    const KnownNames known = Known(diagnostics);
+    std::vector<Finding> findings;
+    CheckLayout(layout, known, findings);
+    AddNotes(layout, diagnostics, findings);
 
     std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
         return (a.line ? a.line : INT_MAX) < (b.line ? b.line : INT_MAX);

@@ -1,3 +1,5 @@
+// The in-process run: sets up the world, drives the plug-in's start-up and frame passes, watches
+// its bookkeeping into the run's record, and unloads it. The pages are drawn elsewhere (report/).
 #include "run/runner.h"
 
 #include <algorithm>
@@ -370,6 +372,106 @@ std::string Table(const RunOutcome& out, const World& w) {
     return t;
 }
 
+// The world of a run, set up for the scenario (with its native-call watches and trace file);
+// nullptr when the trace file cannot be created.
+World* StartWorld(const Scenario& scenario, const std::string& tracePath) {
+    static World w; // large; one run at a time
+    w = World();
+    WorldInit(w, scenario.world);
+    w.pressKey = FeedKeyPress;
+    for (const NativeExpectation& n : scenario.expect.natives)
+        w.watches.push_back(n.watch);
+    if (!tracePath.empty() && !(w.trace = OpenTraceFile(tracePath))) return nullptr;
+    return &w;
+}
+
+// The frame passes until the scenario's time is up, watching the plug-in after each.
+void RunFrames(World& w, Observer& ob, const Scenario& scenario, RunOutcome& out,
+               const RunOptions& options, bool sampleReplay) {
+    const uint64_t endMs = static_cast<uint64_t>(scenario.seconds * 1000.0);
+    int lastPercent = -1;
+    while (ElapsedMs(w) < endMs) {
+        w.createdThisPass.clear();
+        if (options.beforeFrame) options.beforeFrame(options.afterFrameContext);
+        ScriptFramePass();
+        PrintEvents(w, out, options);
+        Observe(w, ob, out, options);
+        if (sampleReplay) SampleReplay(w, ob, out.record);
+        const std::vector<FilesAtExpectation>& snaps = scenario.expect.filesAt;
+        while (out.filesAt.size() < snaps.size() &&
+               ElapsedMs(w) >= snaps[out.filesAt.size()].at * 1000.0)
+            out.filesAt.push_back(StateFilesNow());
+        if (options.afterFrame) options.afterFrame(options.afterFrameContext);
+        scriptWait(0);
+        PrintEvents(w, out, options);
+        if (options.progress) {
+            const int pc = static_cast<int>(ElapsedMs(w) * 100 / std::max<uint64_t>(1, endMs));
+            if (pc != lastPercent) {
+                lastPercent = pc;
+                std::fprintf(stderr, "\r[%-50s] %3d%%", std::string(pc / 2, '#').c_str(), pc);
+                std::fflush(stderr);
+            }
+        }
+    }
+    if (options.progress) std::fprintf(stderr, "\n");
+}
+
+// What the run's end shows of the plug-in's lists and of the world before the plug-in unloads.
+void NoteEnd(const World& w, RunOutcome& out) {
+    out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
+    out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
+    out.stats.streak = G.loop.StreakCount;
+    if (const SimPed* taken = FindPed(static_cast<const World&>(w), w.takenHorse)) {
+        out.stats.takenHorseExistsAtEnd = true;
+        out.stats.takenHorseBlipAtEnd = taken->blip != 0 && w.blips.count(taken->blip) != 0;
+    }
+    out.stats.armedNeverOrderedToAttack = 0;
+    for (Ped h : w.pedOrder) {
+        const SimPed* p = FindPed(static_cast<const World&>(w), h);
+        if (p && p->fromPlugin && p->kind == ModelKind::Human && !p->dying && !p->weapons.empty() &&
+            !p->engaged)
+            ++out.stats.armedNeverOrderedToAttack;
+    }
+}
+
+// Unloads the plug-in (its clean-up runs), keeps the files it left and lets go of the world.
+void Unload(World& w, HostModule module, RunOutcome& out, const RunOptions& options) {
+    w.despawnContext = "plug-in unloaded";
+    PluginDetach(module);
+    PrintEvents(w, out, options);
+    out.stats.pluginPedsAfterUnload = CountPluginPeds(w);
+    for (const char* name : StateFiles) {
+        std::string text;
+        const bool exists = ReadTextFile(name, &text);
+        if (exists && std::string(name) != "Harkvane.ini") out.files[name] = text;
+    }
+    out.stats.files = out.files;
+    for (const NativeWatch& watch : w.watches)
+        out.nativeCalls.push_back(watch.calls);
+    InstallHost(nullptr);
+    SimAttachWorld(nullptr);
+    if (w.trace) {
+        std::fclose(w.trace);
+        w.trace = nullptr;
+    }
+}
+
+// The summary and the readable timeline, each when its path is given.
+void WriteRunFiles(const World& w, RunOutcome& out, const std::string& summaryPath,
+                   const std::string& timelinePath) {
+    out.summaryJson = SummaryJson(w, out.stats);
+    out.summaryTable = Table(out, w);
+    out.world = &w;
+    if (!summaryPath.empty()) WriteTextFile(summaryPath, out.summaryJson);
+    if (!timelinePath.empty()) {
+        std::string all;
+        for (const std::string& l : out.timeline)
+            all += l + "\n";
+        all += out.summaryTable;
+        WriteTextFile(timelinePath, all);
+    }
+}
+
 } // namespace
 
 RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
@@ -389,18 +491,13 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     fs::current_path(options.workdir);
     LayOutPluginFiles(scenario);
 
-    static World w; // large; one run at a time
-    w = World();
-    WorldInit(w, scenario.world);
-    w.pressKey = FeedKeyPress;
-    for (const NativeExpectation& n : scenario.expect.natives)
-        w.watches.push_back(n.watch);
-    if (!tracePath.empty() && !(w.trace = OpenTraceFile(tracePath))) {
+    World* world = StartWorld(scenario, tracePath);
+    if (!world) {
         fs::current_path(original);
         out.error = "cannot create the trace file " + tracePath;
         return out;
     }
-
+    World& w = *world;
     out.stats.scenario = scenario.name;
     out.stats.seed = scenario.world.seed;
     out.stats.seconds = scenario.seconds;
@@ -421,78 +518,13 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     PluginAttach(module);
     ScriptStartup();
     PrintEvents(w, out, options);
-    const uint64_t endMs = static_cast<uint64_t>(scenario.seconds * 1000.0);
-    int lastPercent = -1;
-    while (ElapsedMs(w) < endMs) {
-        w.createdThisPass.clear();
-        if (options.beforeFrame) options.beforeFrame(options.afterFrameContext);
-        ScriptFramePass();
-        PrintEvents(w, out, options);
-        Observe(w, ob, out, options);
-        if (!reportPath.empty()) SampleReplay(w, ob, out.record);
-        const std::vector<FilesAtExpectation>& snaps = scenario.expect.filesAt;
-        while (out.filesAt.size() < snaps.size() &&
-               ElapsedMs(w) >= snaps[out.filesAt.size()].at * 1000.0)
-            out.filesAt.push_back(StateFilesNow());
-        if (options.afterFrame) options.afterFrame(options.afterFrameContext);
-        scriptWait(0);
-        PrintEvents(w, out, options);
-        if (options.progress) {
-            const int pc = static_cast<int>(ElapsedMs(w) * 100 / std::max<uint64_t>(1, endMs));
-            if (pc != lastPercent) {
-                lastPercent = pc;
-                std::fprintf(stderr, "\r[%-50s] %3d%%", std::string(pc / 2, '#').c_str(), pc);
-                std::fflush(stderr);
-            }
-        }
-    }
-    if (options.progress) std::fprintf(stderr, "\n");
-    out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
-    out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
-    out.stats.streak = G.loop.StreakCount;
+    RunFrames(w, ob, scenario, out, options, !reportPath.empty());
+    NoteEnd(w, out);
     if (!reportPath.empty()) out.settingsText = RenderEffectiveConfig();
-    if (const SimPed* taken = FindPed(static_cast<const World&>(w), w.takenHorse)) {
-        out.stats.takenHorseExistsAtEnd = true;
-        out.stats.takenHorseBlipAtEnd = taken->blip != 0 && w.blips.count(taken->blip) != 0;
-    }
-    out.stats.armedNeverOrderedToAttack = 0;
-    for (Ped h : w.pedOrder) {
-        const SimPed* p = FindPed(static_cast<const World&>(w), h);
-        if (p && p->fromPlugin && p->kind == ModelKind::Human && !p->dying && !p->weapons.empty() &&
-            !p->engaged)
-            ++out.stats.armedNeverOrderedToAttack;
-    }
-    w.despawnContext = "plug-in unloaded";
-    PluginDetach(module);
-    PrintEvents(w, out, options);
-    out.stats.pluginPedsAfterUnload = CountPluginPeds(w);
-    for (const char* name : StateFiles) {
-        std::string text;
-        const bool exists = ReadTextFile(name, &text);
-        if (exists && std::string(name) != "Harkvane.ini") out.files[name] = text;
-    }
-    out.stats.files = out.files;
-    for (const NativeWatch& watch : w.watches)
-        out.nativeCalls.push_back(watch.calls);
-    InstallHost(nullptr);
-    SimAttachWorld(nullptr);
-    if (w.trace) {
-        std::fclose(w.trace);
-        w.trace = nullptr;
-    }
+    Unload(w, module, out, options);
     fs::current_path(original);
 
-    out.summaryJson = SummaryJson(w, out.stats);
-    out.summaryTable = Table(out, w);
-    out.world = &w;
-    if (!summaryPath.empty()) WriteTextFile(summaryPath, out.summaryJson);
-    if (!timelinePath.empty()) {
-        std::string all;
-        for (const std::string& l : out.timeline)
-            all += l + "\n";
-        all += out.summaryTable;
-        WriteTextFile(timelinePath, all);
-    }
+    WriteRunFiles(w, out, summaryPath, timelinePath);
     out.ok = true;
     return out;
 }

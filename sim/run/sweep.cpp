@@ -1,3 +1,5 @@
+// Seed sweeps: one child process per seed (the plug-in's state is one block per process), J at
+// a time, their records collected into one set.
 #include "run/sweep.h"
 
 #include <chrono>

@@ -1,3 +1,5 @@
+// A sweep's figures: each seed's record, the spread across seeds, sweep.json and sweep.txt.
+// Pure data in, text out, so the files do not depend on how many processes ran.
 #include "run/sweep_report.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The strict JSON reading rules every scenario reader uses: one refusal line naming the path and
+// the rule, closest-key hints for misspellings.
 #include "scenario/json_rules.h"
 
 #include <algorithm>

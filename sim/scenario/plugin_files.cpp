@@ -1,3 +1,5 @@
+// Lays out the plug-in's files in the work folder as a scenario gives them; shared by the
+// runner and the stand-in host so both start a run from the same files.
 #include "scenario/plugin_files.h"
 
 #include <filesystem>

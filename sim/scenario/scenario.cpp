@@ -1,3 +1,5 @@
+// Reads a scenario file strictly: the world, the player's day, the settings and the timeline
+// of events; anything it does not know or cannot accept stops the run before it starts.
 #include "scenario/scenario.h"
 
 #include <algorithm>
@@ -545,8 +547,12 @@ TimelineEvent ReadEvent(const json& v, const std::string& path) {
             Refuse(where, "an entry holds one action; this one already has \"" + t.kind + "\"");
         t.kind = kind;
     };
-    auto onlyTrue = [](const json& x, const std::string& where) {
-        if (!jr::Flag(x, where)) Refuse(where, "must be true");
+    // An action written as `"kill_player": true` (nothing but true is accepted).
+    auto flagAction = [&](const char* kind) {
+        return [&action, kind](const json& x, const std::string& where) {
+            action(kind, where);
+            if (!jr::Flag(x, where)) Refuse(where, "must be true");
+        };
     };
     jr::ReadObject(v, path,
                    {{"at",
@@ -582,11 +588,7 @@ TimelineEvent ReadEvent(const json& v, const std::string& path) {
                          action("teleport", where);
                          t.point = ReadPoint(x, where);
                      }},
-                    {"kill_player",
-                     [&](const json& x, const std::string& where) {
-                         action("kill_player", where);
-                         onlyTrue(x, where);
-                     }},
+                    {"kill_player", flagAction("kill_player")},
                     {"mission",
                      [&](const json& x, const std::string& where) {
                          action("mission", where);
@@ -608,16 +610,8 @@ TimelineEvent ReadEvent(const json& v, const std::string& path) {
                          action("delete_spawned", where);
                          t.number = static_cast<double>(jr::Whole(x, where, 0, MaxKills));
                      }},
-                    {"mount_nearest_horse",
-                     [&](const json& x, const std::string& where) {
-                         action("mount_nearest_horse", where);
-                         onlyTrue(x, where);
-                     }},
-                    {"dismount",
-                     [&](const json& x, const std::string& where) {
-                         action("dismount", where);
-                         onlyTrue(x, where);
-                     }},
+                    {"mount_nearest_horse", flagAction("mount_nearest_horse")},
+                    {"dismount", flagAction("dismount")},
                     {"write_ini", [&](const json& x, const std::string& where) {
                          action("write_ini", where);
                          t.text = ReadLines(x, where);

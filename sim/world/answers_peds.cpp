@@ -11,10 +11,10 @@ namespace {
 
 constexpr uint32_t StuckModelMs = 10000;
 
+// The camp or town whose shelter holds the position (the plug-in clears posses there).
 const Landmark* CampHolding(const World& w, const Point3& at) {
     for (const Landmark& l : w.landmarks) {
-        const double r = l.town ? 85.0 : 60.0;
-        if (std::hypot(at.x - l.x, at.y - l.y) <= r) return &l;
+        if (std::hypot(at.x - l.x, at.y - l.y) <= l.radius) return &l;
     }
     return nullptr;
 }

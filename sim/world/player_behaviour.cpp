@@ -1,3 +1,5 @@
+// The player's own plans (roamer, camper, outlaw): where they go and what they do, drawn from
+// the seed, apart from the world's physics so a fixed route stays as simple as it was.
 #include "world/player_behaviour.h"
 
 #include <algorithm>

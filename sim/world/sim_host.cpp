@@ -1,3 +1,5 @@
+// The script host's six functions over the attached world: the glue between a host build and
+// the world, kept apart so the world itself knows nothing of fibers or registrations.
 #include "world/sim_host.h"
 
 #include <cstdio>

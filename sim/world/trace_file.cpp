@@ -1,3 +1,5 @@
+// Opens the native-call trace, gzip-compressed through zlib when the name ends in ".gz"; apart
+// so the stand-in host, which writes plain lines, builds without zlib.
 #include "world/trace_file.h"
 
 #include <sys/types.h>

@@ -66,10 +66,12 @@ struct Circle {
     double height = 0; // occluders: height above ground
 };
 
+// A camp or the town: one of the plug-in's shelter zones, with its built-in radius.
 struct Landmark {
     std::string name;
     double x = 0, y = 0, z = 0;
     bool town = false;
+    double radius = 0;
 };
 
 struct Waypoint {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "config/shield_zones.h"
+#include "state/settings.h"
 #include "world/world.h"
 
 namespace {
@@ -330,18 +332,24 @@ bool SafeCoordForPed(World& w, double x, double y, double z, int flags, Point3* 
     return true;
 }
 
+namespace {
+
+const Settings Defaults;
+
+// The camps and the town are the plug-in's own shelter zones. Their centres are written to the
+// millimetre; read back from the zones' floats at that precision, they are the same numbers.
+Landmark Shelter(const ShieldZone& zone, bool town, float radius) {
+    auto mm = [](float v) { return std::round(static_cast<double>(v) * 1000.0) / 1000.0; };
+    return {zone.Name, mm(zone.Centre.x), mm(zone.Centre.y), mm(zone.Centre.z), town, radius};
+}
+
+} // namespace
+
 void AddDefaultMap(WorldOptions& o, std::vector<Landmark>& landmarks) {
-    landmarks = {
-        {"Horseshoe Overlook", -125.572, -32.097, 95.893, false},
-        {"Clemens Point", 678.288, -1231.933, 44.487, false},
-        {"Shady Belle", 1899.721, -1883.294, 42.218, false},
-        {"Lakay", 2253.612, -755.578, 42.784, false},
-        {"Pronghorn Ranch", -2569.698, 446.74, 146.017, false},
-        {"Beecher's Hope", -1648.642, -1370.085, 83.964, false},
-        {"Beaver Hollow", 2319.548, 1442.118, 85.195, false},
-        {"Guarma Camp", 1194.275, -7219.732, 69.404, false},
-        {"Rhodes", 1383.95, -1260.199, 78.121, true},
-    };
+    landmarks.clear();
+    for (const ShieldZone& camp : CampZones)
+        landmarks.push_back(Shelter(camp, false, Defaults.CampShield.RadiusMeters));
+    landmarks.push_back(Shelter(TownZone, true, Defaults.TownShield.RadiusMeters));
     if (!o.defaultMap) return;
     std::vector<Zone> zones = {
         // Districts (type 10): the town is a pool district; the rest are law districts.

@@ -1,3 +1,5 @@
+// The regional bounty pools: their file (BountyPools.dat), the region of a position, the
+// on-screen tracker. Apart from the witnesses, which only feed them.
 #include "bounty/bounty_pools.h"
 
 #include <algorithm>

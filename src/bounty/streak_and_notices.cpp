@@ -1,3 +1,4 @@
+// The posse streak file (Harkvane.dat) and the on-screen notices and toasts every part uses.
 #include "bounty/streak_and_notices.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Witnesses who see the player and the daily bounty increase they lead to.
 #include "bounty/witnesses.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The effective configuration as text (--print-settings and the report page), apart from the
+// loaders so that reading the file never depends on how it is shown.
 #include "config/config_report.h"
 
 #include <charconv>

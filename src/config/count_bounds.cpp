@@ -1,3 +1,4 @@
+// The bound applied to every count read from the settings, in one place for every loader.
 #include "config/count_bounds.h"
 
 #include <string>

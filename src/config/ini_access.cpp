@@ -1,3 +1,5 @@
+// The one gate to the settings file: profile reads, query notes for the settings checker, and
+// the name helpers the loaders share.
 #include "config/ini_access.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// Weapon loadouts: the Weapons section, the per-tier pools and arming a new hunter.
 #include "config/loadouts.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The tier rosters (models, counts) and the variant weights, read from their sections.
 #include "config/rosters.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// Fills the settings record from Harkvane.ini, key by key, with the defaults for what is missing.
 #include "config/settings_loader.h"
 
 #include <cstdio>

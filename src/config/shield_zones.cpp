@@ -1,3 +1,5 @@
+// The camp and town shelter zones and their membership test. The zones are fixed data; only
+// their switches come from the settings (the simulator's map reads the same table).
 #include "config/shield_zones.h"
 
 #include <cmath>

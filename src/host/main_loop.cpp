@@ -1,3 +1,5 @@
+// The script itself: start-up, one pass per frame in the order the plug-in acts, and the
+// library's attach and detach work. Everything else is called from here.
 #include "host/main_loop.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The game clock as one increasing count of hours (every month counts 31 days).
 #include "natives/game_clock.h"
 
 #include <algorithm>

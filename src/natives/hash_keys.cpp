@@ -1,3 +1,4 @@
+// Names and numbers from the settings turned into the host's hash keys.
 #include "natives/hash_keys.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The typed native wrappers: the only code that pushes slots to the host.
 #include "natives/natives.h"
 
 #include "natives/native_call.h"

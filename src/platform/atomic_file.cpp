@@ -1,3 +1,4 @@
+// Writing a state file so that a crash at any moment leaves the old contents or the new.
 #include "platform/atomic_file.h"
 
 #include "platform/file_replace.h"

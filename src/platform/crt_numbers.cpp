@@ -1,3 +1,4 @@
+// The Windows C runtime's number conversions, reproduced where the local C library differs.
 #include "platform/crt_numbers.h"
 
 int32_t CrtAtol(const char* text) {

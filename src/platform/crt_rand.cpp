@@ -1,3 +1,5 @@
+// The C runtime's rand()/srand() and calendar clock: the real ones on Windows, a copy of the
+// Windows sequence and a clock a host can pin elsewhere.
 #include "platform/crt_rand.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// Whether a state file is missing (and may be created) or only unreadable (and must be kept).
 #include "platform/file_presence.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// Putting a freshly written file in place of the old one in one step, per platform.
 #include "platform/file_replace.h"
 
 #ifdef _WIN32

@@ -1,8 +1,8 @@
-#ifdef _WIN32
 // The Windows DLL's binding of the six host functions. The host exports them under their
 // Microsoft-decorated C++ names, which this compiler cannot produce; the import library built
 // from windows/ScriptHookRDR2.def gives each one a plain C name (HostScriptRegister, ...) that
 // imports the decorated one. The functions below are thin forwards to those imports.
+#ifdef _WIN32
 #include <windows.h>
 
 #include <cstdint>

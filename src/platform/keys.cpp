@@ -1,3 +1,4 @@
+// Hotkey state: the Windows key query, and the fed presses a host gives elsewhere.
 #ifndef _WIN32
 #include "platform/keys.h"
 

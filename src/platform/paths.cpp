@@ -1,3 +1,4 @@
+// The plug-in's Windows-style relative file names in the platform's own form.
 #include "platform/paths.h"
 
 #ifdef _WIN32

@@ -1,4 +1,3 @@
-#ifndef _WIN32
 // The private-profile (INI) reader with the observable behaviour of the Win32 functions, quirks
 // included, so a settings file reads the same on every platform:
 // - a file is a list of sections; lines before the first "[name]" form a section with an empty
@@ -12,6 +11,7 @@
 // - lookups compare names without regard to case; the first matching section is the only one
 //   searched, and the first matching key in it wins;
 // - a value wholly enclosed in matching quotes loses them when read as a single value.
+#ifndef _WIN32
 #include <sys/stat.h>
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Retries for posse members that could not be placed at once, joined to their wave or posse.
 #include "posse/deferred_spawns.h"
 
 #include <algorithm>

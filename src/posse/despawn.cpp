@@ -1,3 +1,4 @@
+// Removing hunters: stragglers, the tracked-list cap, and the whole posse at once.
 #include "posse/despawn.h"
 
 #include <algorithm>

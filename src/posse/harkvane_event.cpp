@@ -1,3 +1,4 @@
+// The Harkvane army event after its start: waves, leash, success.
 #include "posse/harkvane_event.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Starting the Harkvane army event (also over a running one), apart from the event's frame
+// pass (harkvane_event.cpp), which runs only once an event has begun.
 #include <algorithm>
 
 #include "bounty/streak_and_notices.h"

@@ -1,3 +1,4 @@
+// What hunters do after they appear: approach, attack, re-send when stuck, give up.
 #include "posse/pursuit.h"
 
 #include <iterator>

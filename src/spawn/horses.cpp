@@ -1,3 +1,4 @@
+// Posse horses: pairing riders, releasing a horse the player takes, sending riderless ones away.
 #include "spawn/horses.h"
 
 #include <algorithm>

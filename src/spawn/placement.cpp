@@ -1,3 +1,4 @@
+// Spawn-point searches and the creation of hunters, dogs and horses.
 #include "spawn/placement.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// One spawn attempt: bounty gate, tier, variant, size, placement and creation of a posse.
 #include "spawn/spawn_driver.h"
 
 #include <algorithm>
@@ -183,6 +184,39 @@ void SeatRiders(size_t startIndex, const std::vector<Ped>& horses) {
     PairRidersWithHorses(riders, horses, mounting.PairRadiusMeters, mounting.DeleteUnpairedHorses);
 }
 
+// Puts the player in the pursued state unless the law already has them in one.
+void MarkPlayerPursued() {
+    const PlayerIndex index = game::Player();
+    if (game::PlayerStateQuery(index) <= 0) {
+        game::SetPlayerPursued(index, true);
+        G.loop.PursuitFlag = true;
+    } else {
+        G.loop.PursuitFlag = false;
+    }
+}
+
+// The first member is always placed around the player and is taken as the anchor; the posse
+// gathers on it when it made it into the world, else on the player.
+void PlaceAnchor(Hash model, const Vec3& playerPos, float bearing, Gathering& gathering) {
+    Vec3 point;
+    Ped ped = 0;
+    if (PlayerRingSearch(playerPos, &point))
+        ped = CreateHunter(model, point, JitteredHeading(bearing));
+    if (ped == 0) {
+        Defer(gathering, model, false, false);
+    } else {
+        TrackSpawnedPed(ped);
+        ++gathering.sent.hunters;
+        GiveBlip(ped);
+        G.spawn.AnchorPed = ped;
+        G.spawn.AnchorPresent = game::EntityExists(ped);
+    }
+    if (G.spawn.AnchorPresent && G.spawn.AnchorPed != 0 && game::EntityExists(G.spawn.AnchorPed)) {
+        gathering.hasAnchor = true;
+        gathering.point = game::EntityCoords(G.spawn.AnchorPed);
+    }
+}
+
 } // namespace
 
 void SpawnDriver() {
@@ -234,40 +268,14 @@ void SpawnDriver() {
         return;
     }
 
-    const PlayerIndex index = game::Player();
-    if (game::PlayerStateQuery(index) <= 0) {
-        game::SetPlayerPursued(index, true);
-        G.loop.PursuitFlag = true;
-    } else {
-        G.loop.PursuitFlag = false;
-    }
+    MarkPlayerPursued();
 
     Gathering gathering;
     gathering.point = playerPos;
     gathering.sent.attempt = G.spawn.SpawnAttemptId;
     gathering.sent.tier = tier;
     gathering.sent.variant = variant;
-    if (!models.empty()) {
-        // The first member is always placed around the player and is taken as the anchor.
-        Vec3 point;
-        Ped ped = 0;
-        if (PlayerRingSearch(playerPos, &point))
-            ped = CreateHunter(models[0], point, JitteredHeading(bearing));
-        if (ped == 0) {
-            Defer(gathering, models[0], false, false);
-        } else {
-            TrackSpawnedPed(ped);
-            ++gathering.sent.hunters;
-            GiveBlip(ped);
-            G.spawn.AnchorPed = ped;
-            G.spawn.AnchorPresent = game::EntityExists(ped);
-        }
-        if (G.spawn.AnchorPresent && G.spawn.AnchorPed != 0 &&
-            game::EntityExists(G.spawn.AnchorPed)) {
-            gathering.hasAnchor = true;
-            gathering.point = game::EntityCoords(G.spawn.AnchorPed);
-        }
-    }
+    if (!models.empty()) PlaceAnchor(models[0], playerPos, bearing, gathering);
     for (size_t i = 1; i < models.size(); ++i)
         SpawnFootMember(gathering, playerPos, bearing, models[i], false);
 

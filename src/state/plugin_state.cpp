@@ -1,3 +1,4 @@
+// The plug-in's one state block and its reset, the single place its mutable values live.
 #include "state/plugin_state.h"
 
 PluginState G;

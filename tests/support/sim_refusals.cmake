@@ -28,9 +28,24 @@ expect_refusal(misspelt [=[{"world": {"bystandrs": 3}}]=]
 expect_refusal(hang [=[{"frame_ms": 0}]=] [=[$.frame_ms: must be a whole number from 1 to 1000]=]
                --workdir fresh)
 
+# A bad option value is refused the same way, before any folder is made (both hosts read their
+# options through one path).
+foreach(option "--seconds;-1;--seconds must be a number from 0 to 86400"
+               "--seed;x;--seed must be a whole number from 0 to 9223372036854775807")
+    list(GET option 0 name)
+    list(GET option 1 value)
+    list(GET option 2 want)
+    execute_process(COMMAND ${SIM} ${name} ${value} --quiet WORKING_DIRECTORY ${cwd}
+                    RESULT_VARIABLE rc ERROR_VARIABLE err)
+    if(NOT rc EQUAL 2 OR NOT err STREQUAL "harkvane-sim: ${want}\n")
+        message(FATAL_ERROR "${name} ${value}: exit status ${rc}, stderr: ${err}")
+    endif()
+endforeach()
+
 file(GLOB_RECURSE left RELATIVE ${cwd} ${cwd}/*)
 list(SORT left)
 set(want escape.json hang.json misspelt.json out/keep/precious.txt)
 if(NOT left STREQUAL want)
     message(FATAL_ERROR "refused runs touched the folders: ${left}")
 endif()
+
