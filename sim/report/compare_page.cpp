@@ -185,26 +185,10 @@ td.mark{color:#c0392b;font-weight:700;text-align:center}
 .failed{border-color:#c0392b}.failed h2{color:#c0392b}
 )css";
 
-} // namespace
-
-std::string CompareHtml(const std::string& compareJson) {
-    const json j = json::parse(compareJson);
+// What changed for sure, in words: each figure whose interval excludes zero.
+std::string SureCard(const json& j) {
+    std::string s;
     const json& figures = j.at("figures");
-    const std::string fileA = j.at("a").value("file", ""), fileB = j.at("b").value("file", "");
-    const std::string title = "Harkvane comparison: " + j.value("scenario", std::string());
-    std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-    s += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-         "style-src 'unsafe-inline'\">\n";
-    s += "<title>" + EscapeXml(title) + "</title>\n<style>" + Style + "</style>\n</head>\n<body>\n";
-    s += "<header><h1>" + EscapeXml(title) + "</h1><p>A: <b>" + EscapeXml(fileA) +
-         "</b> &nbsp; B: <b>" + EscapeXml(fileB) + "</b></p><p>the same " +
-         std::to_string(j.value("seeds", 0)) + " seeds from " +
-         std::to_string(j.value("first_seed", uint64_t{0})) +
-         " under both files (same player, "
-         "same route, same crimes), " +
-         Fmt(Num(j, "game_hours"), "%g") + " game hours each</p></header>\n<main>\n";
-
-    // What changed for sure, in words, first.
     std::string sure;
     for (const json& f : figures) {
         const json& d = f.at("difference");
@@ -228,6 +212,12 @@ std::string CompareHtml(const std::string& compareJson) {
                        : "<ul>" + sure + "</ul>") +
          "<p class=\"note\">" + EscapeXml(j.value("interval", std::string())) + ".</p></section>\n";
 
+    return s;
+}
+
+// The settings in which B differs from A, and each file's own changes from the defaults.
+std::string SettingsCards(const json& j, const std::string& fileA, const std::string& fileB) {
+    std::string s;
     std::string between;
     for (const json& line : j.value("b_differs_from_a", json::array()))
         between += "<li><code>" + EscapeXml(line.get<std::string>()) + "</code></li>";
@@ -239,6 +229,12 @@ std::string CompareHtml(const std::string& compareJson) {
          ChangedList(j.at("a")) + "</div><div><h2>B: " + EscapeXml(fileB) + "</h2>" +
          ChangedList(j.at("b")) + "</div></section>\n";
 
+    return s;
+}
+
+// The runs that failed, left out of their pairs.
+std::string FailedCard(const json& j) {
+    std::string s;
     if (!j.at("failed").empty()) {
         std::string list;
         for (const json& f : j.at("failed"))
@@ -249,6 +245,13 @@ std::string CompareHtml(const std::string& compareJson) {
              list + "</ul></section>\n";
     }
 
+    return s;
+}
+
+// Every figure's row: both medians and spreads, the paired differences and their interval.
+std::string FiguresCard(const json& j) {
+    std::string s;
+    const json& figures = j.at("figures");
     std::string rows;
     for (const json& f : figures) {
         const json& d = f.at("difference");
@@ -274,5 +277,30 @@ std::string CompareHtml(const std::string& compareJson) {
          "<th>B median</th><th>A and B across the seeds</th><th>pairs</th><th>B − A median</th>"
          "<th>95 % interval</th><th>B − A per seed</th><th></th></tr></thead><tbody>\n" +
          rows + "</tbody></table></section>\n</main>\n</body>\n</html>\n";
+    return s;
+}
+
+} // namespace
+
+std::string CompareHtml(const std::string& compareJson) {
+    const json j = json::parse(compareJson);
+    const std::string fileA = j.at("a").value("file", ""), fileB = j.at("b").value("file", "");
+    const std::string title = "Harkvane comparison: " + j.value("scenario", std::string());
+    std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    s += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+         "style-src 'unsafe-inline'\">\n";
+    s += "<title>" + EscapeXml(title) + "</title>\n<style>" + Style + "</style>\n</head>\n<body>\n";
+    s += "<header><h1>" + EscapeXml(title) + "</h1><p>A: <b>" + EscapeXml(fileA) +
+         "</b> &nbsp; B: <b>" + EscapeXml(fileB) + "</b></p><p>the same " +
+         std::to_string(j.value("seeds", 0)) + " seeds from " +
+         std::to_string(j.value("first_seed", uint64_t{0})) +
+         " under both files (same player, "
+         "same route, same crimes), " +
+         Fmt(Num(j, "game_hours"), "%g") + " game hours each</p></header>\n<main>\n";
+
+    s += SureCard(j);
+    s += SettingsCards(j, fileA, fileB);
+    s += FailedCard(j);
+    s += FiguresCard(j);
     return s;
 }

@@ -143,12 +143,10 @@ std::string Settings(const json& j) {
            "</p>" + (list.empty() ? "" : "<ul class=\"changed\">" + list + "</ul>");
 }
 
-} // namespace
-
-std::string SweepHtml(const std::string& sweepJson) {
-    const json j = json::parse(sweepJson);
+// The page's head and its header: the sweep's extent and the headline figures as tiles, then
+// what a player feels and the settings swept.
+std::string Head(const json& j) {
     const json& d = j.at("distributions");
-    const json& runs = j.at("runs");
     const json& failed = j.at("failed");
     const std::string scenario = j.value("scenario", std::string());
     const uint64_t first = j.value("first_seed", uint64_t{0});
@@ -187,6 +185,12 @@ std::string SweepHtml(const std::string& sweepJson) {
               "from " + (settingsFile.empty() ? std::string("(not recorded)") : settingsFile),
               Settings(j));
 
+    return s;
+}
+
+// The failed seeds with their errors, when there are any.
+std::string FailedCard(const json& failed) {
+    std::string s;
     if (!failed.empty()) {
         std::string list = "<ul>";
         for (const json& f : failed)
@@ -195,7 +199,12 @@ std::string SweepHtml(const std::string& sweepJson) {
         s += "<section class=\"card failed wide\"><h2>Failed seeds</h2>" + list +
              "</ul></section>\n";
     }
+    return s;
+}
 
+// The spread of each figure as box charts.
+std::string DistributionCards(const json& d) {
+    std::string s;
     std::vector<BoxRow> rate = {Row(Member(d, "posses_per_hour"), "all posses")};
     for (const char* group : {"posses_per_hour_by_tier", "posses_per_hour_by_variant"})
         for (const auto& [name, dist] : Member(d, group).items())
@@ -242,8 +251,12 @@ std::string SweepHtml(const std::string& sweepJson) {
             bounty[k] = Number(bounty, k) / 100.0;
     s += Card("Final bounty", "dollars at the end of each run",
               BoxChart("chart-bounty", {Row(bounty, "final bounty")}, "#b8860b", "$"));
+    return s;
+}
 
-    // Across every run: when posses came, how many each run had, and what they were.
+// Across every run: when posses came, how many each run had, and what they were.
+std::string AcrossRunsCards(const json& runs) {
+    std::string s;
     std::vector<double> times, perRun;
     std::map<std::string, std::map<std::string, double>> tierVariant;
     for (const json& r : runs) {
@@ -270,8 +283,12 @@ std::string SweepHtml(const std::string& sweepJson) {
     }
     s += Card("Posses by tier and variant", "all runs together",
               StackedBarChart("chart-tiers", bars, variants, {"#8c6d46", "#d98c2b", "#4f7cac"}));
+    return s;
+}
 
-    // Every seed's row.
+// Every seed's row, sortable.
+std::string SeedsCard(const json& runs) {
+    std::string s;
     static const std::vector<std::pair<const char*, const char*>> Columns = {
         {"seed", "seed"},
         {"posses", "posses"},
@@ -304,8 +321,12 @@ std::string SweepHtml(const std::string& sweepJson) {
     s += "<section class=\"card wide\"><h2>Seeds</h2><p class=\"note\">click a heading to "
          "sort</p>" +
          table + "</section>\n";
+    return s;
+}
 
-    // The distributions as numbers.
+// The distributions as numbers.
+std::string NumbersCard(const json& d) {
+    std::string s;
     std::string numbers = "<div class=\"scroll\"><table id=\"distributions\"><thead><tr><th>figure"
                           "</th><th>n</th><th>min</th><th>q1</th><th>median</th><th>q3</th>"
                           "<th>max</th><th>mean</th></tr></thead><tbody>\n";
@@ -325,6 +346,21 @@ std::string SweepHtml(const std::string& sweepJson) {
     }
     numbers += "</tbody></table></div>";
     s += Card("Distributions", "as written in sweep.json", numbers);
+    return s;
+}
+
+} // namespace
+
+std::string SweepHtml(const std::string& sweepJson) {
+    const json j = json::parse(sweepJson);
+    const json& d = j.at("distributions");
+    const json& runs = j.at("runs");
+    std::string s = Head(j);
+    s += FailedCard(j.at("failed"));
+    s += DistributionCards(d);
+    s += AcrossRunsCards(runs);
+    s += SeedsCard(runs);
+    s += NumbersCard(d);
     s += "</main>\n<script>\n" + std::string(SweepPageJs) + "</script>\n</body>\n</html>\n";
     return s;
 }

@@ -399,18 +399,12 @@ std::string SweepJson(const SweepSet& set) {
     return j.dump(2) + "\n";
 }
 
-std::string SweepText(const SweepSet& set) {
+namespace {
+
+// One row per seed, with a column for every tier and variant that occurred anywhere.
+std::string SeedRows(const SweepSet& set) {
     std::string t;
     char buf[512];
-    std::snprintf(buf, sizeof buf,
-                  "sweep of \"%s\": %zu seeds from %llu, %s game-timer seconds (%s game hours) "
-                  "each\n",
-                  set.scenario.c_str(), set.runs.size(),
-                  static_cast<unsigned long long>(set.firstSeed), Fixed(set.seconds, 0).c_str(),
-                  Fixed(set.gameHours, 1).c_str());
-    t += buf;
-    t += SettingsText(set) + "\n";
-    // Columns for every tier and variant that occurred anywhere.
     std::vector<RunFigures> figs;
     std::set<std::string> tiers, variants;
     for (const SweepRun& r : set.runs) {
@@ -460,6 +454,13 @@ std::string SweepText(const SweepSet& set) {
             r.playerDeaths, r.peakTrackedPeds, Dollars(r.finalBountyCents).c_str(), r.notices);
         t += row + buf;
     }
+    return t;
+}
+
+// The spread of each figure across the seeds that ran to the end.
+std::string SpreadLines(const SweepSet& set) {
+    std::string t;
+    char buf[512];
     const Spreads s = ComputeSpreads(set);
     int okRuns = 0;
     for (const SweepRun& r : set.runs)
@@ -500,6 +501,13 @@ std::string SweepText(const SweepSet& set) {
             for (const Spread& sp : *it->second)
                 line(sp);
     }
+    return t;
+}
+
+// The seeds that failed, with their errors.
+std::string FailedLines(const SweepSet& set) {
+    std::string t;
+    char buf[512];
     std::vector<const SweepRun*> failed;
     for (const SweepRun& r : set.runs)
         if (!r.ok) failed.push_back(&r);
@@ -511,5 +519,24 @@ std::string SweepText(const SweepSet& set) {
         for (const SweepRun* r : failed)
             t += "  seed " + std::to_string(r->seed) + ": " + r->error + "\n";
     }
+    return t;
+}
+
+} // namespace
+
+std::string SweepText(const SweepSet& set) {
+    std::string t;
+    char buf[512];
+    std::snprintf(buf, sizeof buf,
+                  "sweep of \"%s\": %zu seeds from %llu, %s game-timer seconds (%s game hours) "
+                  "each\n",
+                  set.scenario.c_str(), set.runs.size(),
+                  static_cast<unsigned long long>(set.firstSeed), Fixed(set.seconds, 0).c_str(),
+                  Fixed(set.gameHours, 1).c_str());
+    t += buf;
+    t += SettingsText(set) + "\n";
+    t += SeedRows(set);
+    t += SpreadLines(set);
+    t += FailedLines(set);
     return t;
 }
