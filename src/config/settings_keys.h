@@ -26,8 +26,8 @@ inline constexpr WordChoice ForceVariantWords[] = {
 //   AtLeast(section, key, field, floor, floorKey) after the key it limits, AtMost(section, key,
 //   field, bound, what) after a count that has an upper bound (`what` names the counted thing
 //   for the report), and Rosters(settings) at the roster step.
-template <typename Visitor>
-void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v) {
+// Where and how posses are placed, mounted, cleaned up and marked.
+template <typename Visitor> void VisitSpawnKeys(Settings& s, Visitor& v) {
     v.Float("Spawner", "MinSpawnHours", s.Spawner.MinSpawnHours);
     v.Float("Spawner", "MaxSpawnHours", s.Spawner.MaxSpawnHours);
     v.AtLeast("Spawner", "MaxSpawnHours", s.Spawner.MaxSpawnHours, s.Spawner.MinSpawnHours,
@@ -63,7 +63,11 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
 
     v.HashKey("Blip", "Style", s.Blip.Style, "BLIP_STYLE_ENEMY");
     v.Bool("Blip", "BountyHunterHorse", s.Blip.BountyHunterHorse, true);
+}
 
+// The bounty book, the clean-ups, the camp and town shields, witnesses and the spawn gates.
+template <typename Visitor>
+void VisitBountyAndShieldKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v) {
     v.Bool("Bounty", "DailyIncreaseEnabled", s.Bounty.DailyIncreaseEnabled);
     v.Int("Bounty", "DailyBountyIncrease", s.Bounty.DailyBountyIncrease);
     v.Int("Bounty", "BountyCap", s.Bounty.BountyCap);
@@ -104,7 +108,10 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
     v.Bool("BountyGates", "ZeroBountySpawns", s.BountyGates.ZeroBountySpawns);
     v.Bool("BountyGates", "BountyPoolTracker", s.BountyGates.BountyPoolTracker);
     v.Bool("BountyGates", "BlockMissionSpawns", s.BountyGates.BlockMissionSpawns);
+}
 
+// The army event and its waves.
+template <typename Visitor> void VisitArmyKeys(Settings& s, Visitor& v) {
     v.Bool("Harkvane", "Enabled", s.Harkvane.Enabled, true);
     v.Int("Harkvane", "TriggerEvery", s.Harkvane.TriggerEvery, 5);
     v.Float("Harkvane", "AnchorRadiusMeters", s.Harkvane.AnchorRadiusMeters, 120.0f);
@@ -126,6 +133,13 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
     for (int t = 1; t <= TierCount; ++t)
         waveSize("Harkvane_Counts_C", t, s.Harkvane_Counts_C[t]);
     v.Bool("Harkvane", "ResetOnPlayerDeath", s.Harkvane.ResetOnPlayerDeath, false);
+}
+
+template <typename Visitor>
+void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v) {
+    VisitSpawnKeys(s, v);
+    VisitBountyAndShieldKeys(s, disableVanillaBountyHunters, v);
+    VisitArmyKeys(s, v);
 
     v.Int("Debug", "ForceTier", s.Debug.ForceTier, -1);
     v.Word("Debug", "ForceVariant", s.Debug.ForceVariant, std::span(ForceVariantWords), "Auto");
