@@ -124,8 +124,12 @@ std::string KeyNameText(int32_t code) {
 
 std::vector<std::string> KnownKeyNames() {
     std::vector<std::string> names;
-    for (int n = 1; n <= FunctionKeys; ++n)
-        names.push_back("F" + std::to_string(n));
+    for (int n = 1; n <= FunctionKeys; ++n) {
+        // Formatted, not "F" + std::to_string(n): GCC 12's optimiser warns falsely on that.
+        char name[8];
+        std::snprintf(name, sizeof name, "F%d", n);
+        names.emplace_back(name);
+    }
     for (char c = 'A'; c <= 'Z'; ++c)
         names.emplace_back(1, c);
     for (char c = '0'; c <= '9'; ++c)
