@@ -9,6 +9,8 @@
 //   - a state file the frame wrote reads back whole;
 // and after the unload no ped the plug-in created is left in the game, but a horse the player
 // claimed.
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -234,13 +236,44 @@ void CheckStateFile(const char* pluginPath, const FileState& before, const std::
         Fail(Watch.frame, std::string(pluginPath) + ".tmp left behind");
 }
 
+// The settings may switch the player's log on, under any name: every LogFile line is given one
+// name in the working folder, so the fuzzer's files never land anywhere else. Lines are split at
+// either line break and trimmed as the profile reader trims them, so no spelling slips through.
+std::string WithLogInPlace(std::string text) {
+    constexpr const char* Blanks = " \t\x1A";
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        const size_t equals =
+            static_cast<size_t>(std::find(text.begin() + static_cast<std::ptrdiff_t>(start),
+                                          text.begin() + static_cast<std::ptrdiff_t>(end), '=') -
+                                text.begin());
+        if (equals < end) {
+            std::string key = text.substr(start, equals - start);
+            key.erase(0, key.find_first_not_of(Blanks));
+            key.erase(key.find_last_not_of(Blanks) + 1);
+            for (char& c : key)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (key == "logfile") {
+                const std::string fixed = "LogFile=Harkvane.log";
+                text.replace(start, end - start, fixed);
+                end = start + fixed.size();
+            }
+        }
+        start = end + 1;
+    }
+    return text;
+}
+
 void PlaceFile(int index, const frames::File& f) {
     const char* path = frames::FileNames[index];
     if (!f.present) {
         std::remove(PlatformPath(path));
         return;
     }
-    fuzz::WriteFile(path, reinterpret_cast<const uint8_t*>(f.text.data()), f.text.size());
+    const std::string text = index == 0 ? WithLogInPlace(f.text) : f.text;
+    fuzz::WriteFile(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 void RunFrame(frames::Reader& in, uint8_t control) {

@@ -12,7 +12,9 @@
 
 #include "config/shield_zones.h"
 #include "host/main_loop.h"
+#include "host/plugin_log.h"
 #include "natives/game_clock.h"
+#include "natives/native_hashes.h"
 #include "platform/crt_rand.h"
 #include "platform/keys.h"
 #include "recording_host.h"
@@ -201,9 +203,14 @@ TEST_F(MainLoop, OneFrameCallsEverythingInItsFixedOrder) {
     EXPECT_FALSE(G.loop.SpawnDueLatch);
     EXPECT_FALSE(G.loop.PosseSentMarker);
     EXPECT_GT(G.loop.NextSpawnHour, GameHours());
-    EXPECT_EQ(story.lines, (std::vector<std::string>{"key send posse", "key reload settings",
-                                                     "settings reloaded .\\Harkvane.ini (missing)",
-                                                     "held back: mission"}));
+    // The reload tells what the checker would find (the loaders stand in: no horses, no dogs).
+    std::vector<std::string> told;
+    for (const std::string& line : story.lines)
+        told.push_back(line.substr(0, line.find(':', line.find("problem"))));
+    EXPECT_EQ(told, (std::vector<std::string>{"key send posse", "key reload settings",
+                                              "settings reloaded .\\Harkvane.ini (missing)",
+                                              "settings problem", "settings problem",
+                                              "held back: mission"}));
 }
 
 // The story names the first gate that kept a due posse at home; a wait for witnesses is told
@@ -360,19 +367,23 @@ TEST_F(MainLoop, HotkeysFollowTheirSettings) {
     }
 }
 
-// With ReloadNotice on, the reload key says it worked and how many problems the loaders found;
-// off (the default) it shows nothing.
+// With ReloadNotice on, the reload key says it worked and how many problems the loaders found
+// (as the settings checker counts them, but for the file's layout); off (the default) it shows
+// nothing.
 TEST_F(MainLoop, ReloadNoticeCountsTheProblemsFound) {
     LoopOps.LoadSettings = RealLoopOps.LoadSettings;
     struct Case {
         const char* ini;
         const char* notice; // nullptr: none
     } cases[] = {
-        {"[Keys]\nReloadNotice=yes\n", "Harkvane: settings reloaded"},
-        {"[Keys]\nReloadNotice=yes\n[Spawner]\nMaxAlive=lots\n",
+        {"[Keys]\nReloadNotice=yes\n[Debug]\nForceVariant=Foot\n", "Harkvane: settings reloaded"},
+        {"[Keys]\nReloadNotice=yes\n[Spawner]\nMaxAlive=lots\n[Debug]\nForceVariant=Foot\n",
          "Harkvane: settings reloaded: 1 problem in the file"},
-        {"[Keys]\nReloadNotice=yes\nSendPosse=F77\n[Spawner]\nMinSpawnHours=soon\n",
+        {"[Keys]\nReloadNotice=yes\nSendPosse=F77\n[Spawner]\nMinSpawnHours=soon\n[Debug]\n"
+         "ForceVariant=Foot\n",
          "Harkvane: settings reloaded: 2 problems in the file"},
+        // Horse posses without horses: the settings that switch a feature off count too.
+        {"[Keys]\nReloadNotice=yes\n", "Harkvane: settings reloaded: 1 problem in the file"},
         {"[Spawner]\nMaxAlive=lots\n", nullptr},
     };
     for (const Case& c : cases) {
@@ -743,6 +754,103 @@ TEST_F(MainLoop, DetachLeavesTheClaimedHorseInTheWorld) {
     EXPECT_FALSE(host.entities[hunter].exists);
     EXPECT_FALSE(host.entities[spare].exists);
     EXPECT_TRUE(G.spawn.SpawnedPeds.empty());
+}
+
+// The log asks the game nothing and draws no number: a start, both keys and a due posse make
+// the same native calls with the same arguments and leave the generator where they leave it,
+// log on or off; off, no file but the plug-in's own is written.
+TEST_F(MainLoop, TheLogChangesNoNativeCallAndNoDraw) {
+    LoopOps = RealLoopOps;
+    host.fixed[nh::GET_PLAYER_BOUNTY] = 900;
+    const auto entities = host.entities;
+    const uint32_t firstHandle = host.nextHandle;
+    const uint64_t firstText = host.nextTextHandle;
+    PinCalendarTime(1899);
+    auto play = [&](const std::string& ini) {
+        std::ofstream("Harkvane.ini", std::ios::binary) << ini;
+        ResetPluginState();
+        host.entities = entities;
+        host.nextHandle = firstHandle;
+        host.nextTextHandle = firstText;
+        host.ClearCalls();
+        ScriptStartup();
+        for (int key : {0x76, 0x78, 0}) {
+            if (key != 0) FeedKeyPress(key);
+            if (key == 0) TimerDueIn(-1.0);
+            ScriptFramePass();
+            ResetKeyState();
+        }
+        std::vector<std::string> calls;
+        for (const RecordedCall& c : host.calls)
+            calls.push_back(c.Describe());
+        return std::make_pair(calls, CrtRand());
+    };
+    const std::string ini = "[BountyGates]\nBountyPooling=false\n[Spawner]\nMaxSpawnHours=1\n";
+    const auto off = play(ini);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"Harkvane.dat", "Harkvane.ini"}));
+
+    const auto on = play(ini + "[Debug]\nLogFile=Harkvane.log\n");
+    PinCalendarTime(-1);
+    EXPECT_GT(off.first.size(), 100u);
+    ASSERT_EQ(on.first.size(), off.first.size());
+    for (size_t i = 0; i < on.first.size(); ++i)
+        ASSERT_EQ(on.first[i], off.first[i]) << "call " << i;
+    EXPECT_EQ(on.second, off.second);
+    std::ifstream log("Harkvane.log");
+    std::stringstream text;
+    text << log.rdbuf();
+    for (const char* said :
+         {"settings loaded from .\\Harkvane.ini\n", "F7 pressed: send a posse now\n",
+          "F9 pressed: reload the settings\n", "posse sent: tier T"})
+        EXPECT_NE(text.str().find(said), std::string::npos) << said << " in\n" << text.str();
+}
+
+// A line the file will not take (its folder is missing, the disk is full) is kept and written
+// before the next one that goes through; past what memory keeps, the lines are counted instead.
+TEST_F(MainLoop, LogLinesTheFileRefusesAreKeptAndWrittenLater) {
+    G.settings.Debug.LogFile = "logs/Harkvane.log";
+    FollowLogSetting();
+    auto lines = [] {
+        std::ifstream in("logs/Harkvane.log");
+        std::vector<std::string> out;
+        for (std::string l; std::getline(in, l);)
+            out.push_back(l.substr(l.find(" s  ") + 4)); // past the stamp
+        return out;
+    };
+    TellPosseHeldBack(SpawnGate::Mission);
+    TellPosseHeldBack(SpawnGate::InCamp);
+    EXPECT_FALSE(std::filesystem::exists("logs"));
+    std::filesystem::create_directory("logs");
+    TellPosseHeldBack(SpawnGate::InTown);
+    const std::vector<std::string> kept = lines();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_NE(kept[0].find("a mission is running"), std::string::npos);
+    EXPECT_NE(kept[1].find("in a camp"), std::string::npos);
+    EXPECT_NE(kept[2].find("in town"), std::string::npos);
+
+    std::filesystem::remove_all("logs");
+    const int told = 400; // about 40 KiB: more than is kept
+    for (int i = 0; i < told; ++i)
+        TellPosseHeldBack(SpawnGate::Mission);
+    std::filesystem::create_directory("logs");
+    TellPosseHeldBack(SpawnGate::InTown);
+    const std::vector<std::string> after = lines();
+    ASSERT_GE(after.size(), 3u);
+    const size_t written = after.size() - 2;
+    EXPECT_EQ(after[written],
+              std::to_string(told - written) + " lines could not be written to this log");
+    EXPECT_NE(after.back().find("in town"), std::string::npos);
+
+    // Switched off: what was kept is dropped and nothing more is written.
+    TellPosseHeldBack(SpawnGate::Mission);
+    G.settings.Debug.LogFile.clear();
+    FollowLogSetting();
+    TellPosseHeldBack(SpawnGate::Mission);
+    EXPECT_EQ(lines().size(), after.size() + 1);
 }
 
 } // namespace

@@ -61,6 +61,8 @@ TEST(ReportPage, TimelineEntriesFollowTheReadableTimelineWithTheirMoments) {
     for (const char* k : {"posse", "ped_created", "engaged", "ped_died", "despawned", "notice",
                           "bounty", "state_file", "streak"})
         EXPECT_EQ(kinds.count(k), 1u) << "no entry of kind " << k;
+    // The player's log is off in this run: no filter for it.
+    EXPECT_EQ(run.html.find("chip log"), std::string::npos);
 }
 
 TEST(ReportPage, ReplaySamplesEverySecondAndAtEachSpawnWithLivingPedsOnly) {
@@ -126,6 +128,7 @@ TEST(ReportPage, RunTextNeverBecomesMarkup) {
     RunRecord record;
     record.entries.push_back({100, "notice", "notice \"</script><script>alert(1)</script>\""});
     record.entries.push_back({200, "state_file", "state file x written: </li><li>"});
+    record.entries.push_back({300, "log", "log: 08:01 settings: [a] b: \"</li>\""});
     const std::string html = ReportHtml(w, stats, record, "{\"x\":\"</script>\"}",
                                         "[Spawner]\n; </pre><script>alert(2)</script>\n");
     EXPECT_EQ(html.find("alert(1)</script>"), std::string::npos);
@@ -133,6 +136,9 @@ TEST(ReportPage, RunTextNeverBecomesMarkup) {
     EXPECT_EQ(html.find("<b>bold"), std::string::npos);
     EXPECT_EQ(html.find("</li><li>"), std::string::npos);
     EXPECT_NE(html.find("&lt;/script&gt;&lt;script&gt;alert(1)"), std::string::npos);
+    // The log's lines are a kind of their own, with a filter.
+    EXPECT_NE(html.find("<li data-kind=\"log\" data-ms=\"300\">"), std::string::npos);
+    EXPECT_NE(html.find("<label class=\"chip log\">"), std::string::npos);
     // Two scripts of the page's own: the data block and the program.
     EXPECT_EQ(CountOccurrences(html, "<script"), 2);
     EXPECT_EQ(CountOccurrences(html, "</script>"), 2);

@@ -394,51 +394,6 @@ TEST_F(Driver, ACampClearOutDuringTheAttemptStillSeatsTheNewRiders) {
 
 // --- One whole attempt, pinned call by call against a trace kept in the test data. ---
 
-std::string Describe(const RecordedCall& c) {
-    const NativeInfo* info = FindNative(c.hash);
-    std::ostringstream line;
-    line << (info ? info->name : "?") << "(";
-    const char* kinds = info ? info->args : "";
-    for (size_t i = 0; i < c.args.size(); ++i) {
-        if (i) line << ", ";
-        const char kind = i < std::strlen(kinds) ? kinds[i] : 'q';
-        char buf[64];
-        switch (kind) {
-        case 'i':
-            std::snprintf(buf, sizeof buf, "%d", c.Int(i));
-            break;
-        case 'e':
-        case 'h':
-            std::snprintf(buf, sizeof buf, "%u", c.U32(i));
-            break;
-        case 'f':
-            std::snprintf(buf, sizeof buf, "%.9g", c.Float(i));
-            break;
-        case 's':
-            std::snprintf(buf, sizeof buf, "\"%s\"", reinterpret_cast<const char*>(c.args[i]));
-            break;
-        case 'q':
-            std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(c.args[i]));
-            break;
-        default:
-            std::snprintf(buf, sizeof buf, "&");
-            break;
-        }
-        line << buf;
-    }
-    line << ")";
-    const char result = info ? info->result[0] : 'q';
-    if (result == 'f') {
-        float f;
-        const uint32_t bits = static_cast<uint32_t>(c.result);
-        std::memcpy(&f, &bits, sizeof f);
-        line << " -> " << f;
-    } else if (result != 'v' && result != 'V') {
-        line << " -> " << static_cast<uint32_t>(c.result);
-    }
-    return line.str();
-}
-
 TEST_F(Driver, OneMountedPosseAttemptMatchesTheRecordedTrace) {
     Settings& s = G.settings;
     s.Harkvane.Enabled = false;
@@ -480,7 +435,7 @@ TEST_F(Driver, OneMountedPosseAttemptMatchesTheRecordedTrace) {
 
     std::ostringstream trace;
     for (const RecordedCall& c : host.calls)
-        trace << Describe(c) << "\n";
+        trace << c.Describe() << "\n";
     // This run's trace is kept in the build tree; `make update-traces` records it after an
     // intended change. The test itself only compares.
     const std::string actual = std::string(HARKVANE_TEST_OUTPUT) + "/spawn_attempt.trace";

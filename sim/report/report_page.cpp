@@ -14,11 +14,13 @@
 namespace {
 
 // The timeline's filter groups: the name used in the page, its caption, and the entry kinds it
-// holds. Kinds not listed fall under "other".
+// holds. Kinds not listed fall under "other". The player's log is there only when the run's
+// settings switched it on.
 struct KindGroup {
     const char* name;
     const char* caption;
     std::vector<std::string> kinds;
+    bool onlyWhenPresent = false;
 };
 
 const std::vector<KindGroup>& KindGroups() {
@@ -31,6 +33,7 @@ const std::vector<KindGroup>& KindGroups() {
         {"notice", "notices", {"notice"}},
         {"bounty", "bounty", {"bounty", "pursued", "law_region"}},
         {"state", "state files", {"state_file", "streak", "write_ini"}},
+        {"log", "plug-in log", {"log"}, true},
         {"other", "other", {}},
     };
     return groups;
@@ -166,10 +169,12 @@ std::string Timeline(const RunRecord& r) {
                  "</span>" + EscapeXml(e.text) + "</li>\n";
     }
     std::string s = "<div class=\"filters\" id=\"filters\">";
-    for (const KindGroup& g : KindGroups())
+    for (const KindGroup& g : KindGroups()) {
+        if (g.onlyWhenPresent && counts[g.name] == 0) continue;
         s += "<label class=\"chip " + std::string(g.name) +
              "\"><input type=\"checkbox\" checked value=\"" + g.name + "\">" + g.caption +
              " <span class=\"n\">" + std::to_string(counts[g.name]) + "</span></label>";
+    }
     s += "<button type=\"button\" id=\"show-all\">all</button><button type=\"button\" "
          "id=\"show-none\">none</button></div>\n";
     s += "<ol id=\"timeline\">\n" + items + "</ol>\n";

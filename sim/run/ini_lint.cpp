@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "config/config_diagnostics.h"
+#include "config/config_findings.h"
 #include "platform/profile_layout.h"
 #include "run/runner.h"
-#include "scenario/json_rules.h"
 #include "scenario/scenario.h"
 
 namespace {
@@ -49,7 +49,7 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 
 std::string Closest(const std::string& name, const std::vector<std::string>& known) {
     if (known.empty()) return std::string();
-    return " (closest known name: " + jr::ClosestKey(name, known) + ")";
+    return " (closest known name: " + ClosestName(name, known) + ")";
 }
 
 std::string CommentHint(const std::string& name) {
@@ -173,12 +173,8 @@ void AddNotes(const std::vector<ProfileSection>& layout, const ConfigDiagnostics
                 if (keyInFile) line = section.keys[static_cast<size_t>(k)].line;
             }
         }
-        std::string text = "[" + note.section + "] ";
-        if (!note.key.empty())
-            text += note.key + (keyInFile && s >= 0 ? "" : " (not in the file)") + ": ";
-        text += note.text;
-        if (!note.knownNames.empty()) text += Closest(note.unknownName, note.knownNames);
-        findings.push_back({line, text});
+        findings.push_back(
+            {line, ConfigNoteText(note, keyInFile && s >= 0 ? "" : " (not in the file)")});
     }
 }
 

@@ -18,6 +18,9 @@
 #include "platform/crt_rand.h"
 #include "platform/host_link.h"
 #include "platform/keys.h"
+#include "platform/log_file.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
 #include "scenario/plugin_files.h"
 #include "state/plugin_state.h"
 #include "world/sim_host.h"
@@ -53,6 +56,24 @@ std::string Stamp(const World& w) {
     std::snprintf(buf, sizeof buf, "[%3u:%02u.%01u %02d:%02d]", ms / 60000, (ms / 1000) % 60,
                   (ms / 100) % 10, h, mi);
     return buf;
+}
+
+// A log name that stays inside the work folder: only such a log is cleared before a run.
+bool InsideWorkFolder(const std::string& name) {
+    const fs::path p(name);
+    if (name.empty() || p.is_absolute() || p.has_root_name()) return false;
+    for (const fs::path& part : p)
+        if (part == "..") return false;
+    return true;
+}
+
+std::string ReadFrom(const std::string& path, uint64_t offset) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::string();
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 std::string Trimmed(std::string s) {
@@ -94,7 +115,28 @@ struct Observer {
     int framesAboveCap = 0;
     std::unordered_map<Ped, int> replayIndex; // handle -> index into the record's peds
     uint32_t nextReplayMs = 0;
+    std::string logPath; // the player's log being followed, and how much of it is read
+    uint64_t logRead = 0;
+    std::string logPartial; // a line not yet ended
 };
+
+// The player's log ([Debug] LogFile) of the laid-out settings file starts empty, so the run's
+// timeline holds only this run's lines; a log outside the work folder is left alone and followed
+// from where it stands.
+void StartPluginLog(Observer& ob) {
+    char name[MaxLogPathBytes + 1];
+    GetPrivateProfileStringA("Debug", "LogFile", "", name, sizeof name, ".\\Harkvane.ini");
+    if (name[0] == '\0') return;
+    const std::string path = PlatformPath(name);
+    std::error_code ec;
+    if (InsideWorkFolder(path)) {
+        fs::remove(path, ec);
+        fs::remove(path + ".1", ec);
+    }
+    ob.logPath = path;
+    const uint64_t size = fs::file_size(path, ec);
+    ob.logRead = ec ? 0 : size;
+}
 
 // One timeline line: the stamped text for the readable account, and the moment and kind beside
 // the bare text for the report page.
@@ -104,6 +146,36 @@ void Line(RunOutcome& out, const RunOptions& o, const char* kind, uint32_t ms,
     out.timeline.push_back(line);
     out.record.entries.push_back({ms, kind, text});
     if (o.printTimeline) std::printf("%s\n", line.c_str());
+}
+
+// The player's log as the plug-in writes it: each line it gained joins the timeline as a "log"
+// entry at this moment. A log rolled over since the last look is read on in "<name>.1" first.
+void FollowPluginLog(const World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
+    const std::string& name = G.settings.Debug.LogFile;
+    if (name.empty()) return;
+    const std::string path = PlatformPath(name.c_str());
+    if (path != ob.logPath) {
+        ob.logPath = path;
+        ob.logRead = 0;
+        ob.logPartial.clear();
+    }
+    std::error_code ec;
+    const uint64_t size = fs::file_size(path, ec);
+    if (ec) return;
+    std::string added;
+    if (size < ob.logRead) {
+        added = ReadFrom(path + ".1", ob.logRead);
+        ob.logRead = 0;
+    }
+    if (size > ob.logRead) added += ReadFrom(path, ob.logRead);
+    ob.logRead = size;
+    if (added.empty()) return;
+    ob.logPartial += added;
+    size_t start = 0;
+    for (size_t end; (end = ob.logPartial.find('\n', start)) != std::string::npos; start = end + 1)
+        Line(out, o, "log", ElapsedMs(w), Stamp(w),
+             "log: " + ob.logPartial.substr(start, end - start));
+    ob.logPartial.erase(0, start);
 }
 
 int NewPosse(World& w, const std::string& label, PosseGroup group) {
@@ -395,6 +467,7 @@ void RunFrames(World& w, Observer& ob, const Scenario& scenario, RunOutcome& out
         if (options.beforeFrame) options.beforeFrame(options.afterFrameContext);
         ScriptFramePass();
         PrintEvents(w, out, options);
+        FollowPluginLog(w, ob, out, options);
         Observe(w, ob, out, options);
         if (sampleReplay) SampleReplay(w, ob, out.record);
         const std::vector<FilesAtExpectation>& snaps = scenario.expect.filesAt;
@@ -435,10 +508,11 @@ void NoteEnd(const World& w, RunOutcome& out) {
 }
 
 // Unloads the plug-in (its clean-up runs), keeps the files it left and lets go of the world.
-void Unload(World& w, HostModule module, RunOutcome& out, const RunOptions& options) {
+void Unload(World& w, Observer& ob, HostModule module, RunOutcome& out, const RunOptions& options) {
     w.despawnContext = "plug-in unloaded";
     PluginDetach(module);
     PrintEvents(w, out, options);
+    FollowPluginLog(w, ob, out, options);
     out.stats.pluginPedsAfterUnload = CountPluginPeds(w);
     for (const char* name : StateFiles) {
         std::string text;
@@ -508,6 +582,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     InstallHost(options.host ? options.host : &SimHost);
     HostModule module = &w;
     Observer ob;
+    StartPluginLog(ob);
     for (const char* name : StateFiles) {
         std::string text;
         const bool exists = ReadTextFile(name, &text);
@@ -518,10 +593,11 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     PluginAttach(module);
     ScriptStartup();
     PrintEvents(w, out, options);
+    FollowPluginLog(w, ob, out, options);
     RunFrames(w, ob, scenario, out, options, !reportPath.empty());
     NoteEnd(w, out);
     if (!reportPath.empty()) out.settingsText = RenderEffectiveConfig();
-    Unload(w, module, out, options);
+    Unload(w, ob, module, out, options);
     fs::current_path(original);
 
     WriteRunFiles(w, out, summaryPath, timelinePath);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <set>
 
+#include "config/config_findings.h"
 #include "world/world.h"
 
 namespace jr {
@@ -96,24 +97,6 @@ class Guard : public nlohmann::json_sax<json> {
     std::vector<Frame> frames_;
 };
 
-size_t Distance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t k = 0; k <= b.size(); ++k)
-        row[k] = k;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t k = 1; k <= b.size(); ++k) {
-            const size_t above = row[k];
-            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
-                              std::tolower(static_cast<unsigned char>(b[k - 1]));
-            row[k] = std::min({row[k] + 1, row[k - 1] + 1, diagonal + (same ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 std::string TypeName(const json& v) {
     if (v.is_null()) return "null";
     if (v.is_boolean()) return "a boolean";
@@ -145,16 +128,7 @@ json ParseBounded(const std::string& text, int maxDepth) {
 }
 
 std::string ClosestKey(const std::string& key, const std::vector<std::string>& known) {
-    std::string best;
-    size_t bestDistance = SIZE_MAX;
-    for (const std::string& k : known) {
-        const size_t d = Distance(key.substr(0, 256), k);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = k;
-        }
-    }
-    return best;
+    return ClosestName(key, known);
 }
 
 void ReadObject(const json& v, const std::string& path, std::initializer_list<Field> fields) {

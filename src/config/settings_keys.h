@@ -143,6 +143,7 @@ void VisitSettingKeys(Settings& s, bool& disableVanillaBountyHunters, Visitor& v
 
     v.Int("Debug", "ForceTier", s.Debug.ForceTier, -1);
     v.Word("Debug", "ForceVariant", s.Debug.ForceVariant, std::span(ForceVariantWords), "Auto");
+    v.Text("Debug", "LogFile", s.Debug.LogFile, "");
 
     v.Rosters(s);
     v.HashKey("Test", "Model", s.Test.Model, "S_M_M_DispatchLawRural_01");

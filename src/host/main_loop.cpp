@@ -8,11 +8,14 @@
 #include "bounty/bounty_pools.h"
 #include "bounty/streak_and_notices.h"
 #include "bounty/witnesses.h"
+#include "config/config_checks.h"
 #include "config/config_diagnostics.h"
+#include "config/config_findings.h"
 #include "config/loadouts.h"
 #include "config/rosters.h"
 #include "config/settings_loader.h"
 #include "config/shield_zones.h"
+#include "host/plugin_log.h"
 #include "natives/game_clock.h"
 #include "natives/natives.h"
 #include "platform/crt_rand.h"
@@ -247,6 +250,7 @@ void DecideTimedSpawn(const Vec3& position, Ped player) {
 void RunSpawnTimer(const Vec3& position, Ped player) {
     LoopState& loop = G.loop;
     const double now = GameHours();
+    StampLogHours(now);
     const bool due =
         now >= loop.NextSpawnHour ||
         now >= loop.LastSpawnHour + static_cast<double>(G.settings.Spawner.MaxSpawnHours);
@@ -274,6 +278,28 @@ void TellSettings(bool reload) {
     TellSettingsLoaded(path, found, reload);
 }
 
+// The reload key: the settings and the keys anew, the log followed to where they point, and what
+// the loaders found wrong in the file (the settings checker's findings but the file's layout)
+// told to the log and counted on the notice.
+void ReloadOnKey() {
+    ConfigDiagnostics findings;
+    // The checker or a test may be watching already; then its record gets the notes.
+    const bool watched = G.config.Diagnostics != nullptr;
+    if (!watched) G.config.Diagnostics = &findings;
+    ReloadConfiguration();
+    if (!watched) {
+        NoteSettingsThatSwitchOff(findings);
+        G.config.Diagnostics = nullptr;
+    }
+    FollowLogSetting();
+    TellSettings(true);
+    if (StoryHeard()) {
+        for (const ConfigNote& note : findings.notes)
+            TellSettingsProblem(ConfigNoteText(note).c_str());
+    }
+    if (G.settings.Keys.ReloadNotice) ShowReloadNotice(findings.notes.size());
+}
+
 } // namespace
 
 void ReloadConfiguration() {
@@ -281,19 +307,6 @@ void ReloadConfiguration() {
     LoopOps.LoadVariantWeights();
     LoopOps.LoadLoadouts();
     LoopOps.LoadTierLoadoutPools();
-}
-
-size_t ReloadConfigurationNotingProblems() {
-    // The checker or a test may be watching already; then its record gets the notes.
-    if (G.config.Diagnostics != nullptr) {
-        ReloadConfiguration();
-        return 0;
-    }
-    ConfigDiagnostics findings;
-    G.config.Diagnostics = &findings;
-    ReloadConfiguration();
-    G.config.Diagnostics = nullptr;
-    return findings.notes.size();
 }
 
 void ScriptMain() {
@@ -307,10 +320,13 @@ void ScriptMain() {
 void ScriptStartup() {
     CrtSrand(static_cast<unsigned>(CalendarTimeSeconds()));
     ReloadConfiguration();
+    FollowLogSetting();
     TellSettings(false);
     G.loop.StreakCount = ReadStreakFile();
     ArmSpawnTimer();
-    G.loop.DayIndex = GameDayOf(GameHours());
+    const double hours = GameHours();
+    StampLogHours(hours);
+    G.loop.DayIndex = GameDayOf(hours);
 }
 
 void ScriptFramePass() {
@@ -328,9 +344,7 @@ void ScriptFramePass() {
     }
     if (KeyPressed(s.Keys.ReloadSettings)) {
         TellKeyPressed(StoryKey::ReloadSettings);
-        const size_t problems = ReloadConfigurationNotingProblems();
-        TellSettings(true);
-        if (s.Keys.ReloadNotice) ShowReloadNotice(problems);
+        ReloadOnKey();
         ArmSpawnTimer();
     }
 
@@ -350,6 +364,7 @@ void ScriptFramePass() {
     LoopOps.UpdateHarkvaneEvent(position, reversedHeading);
     LoopOps.LeashHarkvaneMembers(position);
     const uint32_t t = game::GameTimer();
+    StampLogTimer(t);
     if (G.harkvane.HarkvaneActive && t >= G.harkvane.HarkvaneTickNextMs) {
         LoopOps.HarkvaneTick();
         G.harkvane.HarkvaneTickNextMs = t + HarkvaneTickPeriodMs;

@@ -13,8 +13,6 @@ void ScriptMain();
 void ScriptStartup();
 // The settings, the variant weights and the loadouts, as at start and on the reload key.
 void ReloadConfiguration();
-// The same on the reload key, counting what the loaders found wrong in the file.
-size_t ReloadConfigurationNotingProblems();
 // One per-frame pass, without the closing scriptWait(0).
 void ScriptFramePass();
 // Arms the spawn timer from `now` (game hours); the no-argument form reads the game clock.

@@ -5,6 +5,7 @@
 
 #include "state/bounty_state.h"
 #include "state/config_state.h"
+#include "state/log_state.h"
 #include "state/loop_state.h"
 #include "state/posse_state.h"
 #include "state/settings.h"
@@ -27,6 +28,7 @@ struct PluginState {
     DespawnState despawn;
     PlatformState platform;
     StoryState story;
+    LogState log;
 };
 
 extern PluginState G;

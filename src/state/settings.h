@@ -131,6 +131,7 @@ struct Settings {
     struct {
         int32_t ForceTier = -1;
         int32_t ForceVariant = VariantAuto;
+        std::string LogFile; // the player's log; empty: no log
     } Debug;
 
     // Windows virtual-key codes of the hotkeys; 0 switches a key off.

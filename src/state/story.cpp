@@ -58,6 +58,10 @@ void TellSettingsLoaded(const char* path, bool found, bool reload) {
     });
 }
 
+void TellSettingsProblem(const char* text) {
+    Tell(StoryKind::SettingsProblem, [&](StoryEvent& e) { e.problem = text; });
+}
+
 void TellStateFileRead(const char* name, bool found, bool created, const int32_t* values,
                        int valueCount) {
     Tell(StoryKind::StateFileRead, [&](StoryEvent& e) {

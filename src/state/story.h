@@ -1,8 +1,9 @@
 // The plug-in's own account of what it decides, told as it happens: a posse sent (tier, variant,
 // members placed and deferred) or a due posse held back and the gate that held it, the hotkeys,
 // the army event's start, stages and end with its outcome, clear-outs and single despawns with
-// their reasons, the settings loaded and the state files read and written (a failed write
-// included: the values then live on in memory only).
+// their reasons, the settings loaded (and on the reload key what the loaders found wrong in the
+// file) and the state files read and written (a failed write included: the values then live on
+// in memory only).
 //
 // Each subsystem tells an event with one call at the point where it decides (the Tell...
 // functions below), and this module forwards it to every listener attached through the state
@@ -25,6 +26,7 @@
 
 enum class StoryKind : uint8_t {
     SettingsLoaded,   // settings
+    SettingsProblem,  // problem: one finding of the loaders, in the settings checker's words
     StateFileRead,    // file
     StateFileWritten, // file
     KeyPressed,       // key
@@ -113,6 +115,7 @@ struct StoryEvent {
     StoryKind kind;
     union {
         StorySettings settings;
+        const char* problem;
         StoryFile file;
         StoryKey key;
         StoryPosse posse;
@@ -145,6 +148,7 @@ bool StoryHeard();
 StoryArmy ArmyStoryNow();
 
 void TellSettingsLoaded(const char* path, bool found, bool reload);
+void TellSettingsProblem(const char* text);
 void TellStateFileRead(const char* name, bool found, bool created, const int32_t* values,
                        int valueCount);
 void TellStateFileWritten(const char* name, bool ok, const char* text);

@@ -1,7 +1,9 @@
 #include "recording_host.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <sstream>
 
 #include "platform/host_link.h"
 #include "platform/keys.h"
@@ -166,4 +168,53 @@ std::vector<uint64_t> RecordingHost::Hashes() const {
     for (const RecordedCall& c : calls)
         out.push_back(c.hash);
     return out;
+}
+
+std::string RecordedCall::Describe() const {
+    const RecordedCall& c = *this;
+    const NativeInfo* info = FindNative(c.hash);
+    std::ostringstream line;
+    line << (info ? info->name : "?") << "(";
+    const char* kinds = info ? info->args : "";
+    size_t texts = 0;
+    for (size_t i = 0; i < c.args.size(); ++i) {
+        if (i) line << ", ";
+        const char kind = i < std::strlen(kinds) ? kinds[i] : 'q';
+        char buf[64];
+        switch (kind) {
+        case 'i':
+            std::snprintf(buf, sizeof buf, "%d", c.Int(i));
+            break;
+        case 'e':
+        case 'h':
+            std::snprintf(buf, sizeof buf, "%u", c.U32(i));
+            break;
+        case 'f':
+            std::snprintf(buf, sizeof buf, "%.9g", c.Float(i));
+            break;
+        case 's':
+            // The copy taken at the call: the plug-in's text may be gone by now.
+            std::snprintf(buf, sizeof buf, "\"%s\"",
+                          texts < c.texts.size() ? c.texts[texts++].c_str() : "?");
+            break;
+        case 'q':
+            std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(c.args[i]));
+            break;
+        default:
+            std::snprintf(buf, sizeof buf, "&");
+            break;
+        }
+        line << buf;
+    }
+    line << ")";
+    const char result = info ? info->result[0] : 'q';
+    if (result == 'f') {
+        float f;
+        const uint32_t bits = static_cast<uint32_t>(c.result);
+        std::memcpy(&f, &bits, sizeof f);
+        line << " -> " << f;
+    } else if (result != 'v' && result != 'V') {
+        line << " -> " << static_cast<uint32_t>(c.result);
+    }
+    return line.str();
 }

@@ -26,6 +26,8 @@ struct RecordedCall {
     uint32_t U32(size_t i) const { return SlotU32(args.at(i)); }
     float Float(size_t i) const { return SlotFloat(args.at(i)); }
     const char* Name() const;
+    // "NAME(args) -> result", each argument decoded by its kind; what the game fills in is "&".
+    std::string Describe() const;
 };
 
 struct RecordingHost : TablePlayer {

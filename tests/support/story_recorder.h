@@ -38,6 +38,8 @@ struct StoryRecorder {
         case StoryKind::SettingsLoaded:
             return std::string(e.settings.reload ? "settings reloaded " : "settings loaded ") +
                    e.settings.path + (e.settings.found ? "" : " (missing)");
+        case StoryKind::SettingsProblem:
+            return std::string("settings problem: ") + e.problem;
         case StoryKind::StateFileRead: {
             std::string l = std::string("read ") + e.file.name + ":";
             for (int i = 0; i < e.file.valueCount; ++i)
