@@ -203,8 +203,12 @@ void Stay(World& w, SimRng& rng, double x, double y, double minutes) {
 void RideTo(World& w, const RoadGraph& g, double x, double y, double tx, double ty) {
     const int a = NearestNode(g, x, y), b = NearestNode(g, tx, ty);
     if (a >= 0 && b >= 0 && a != b) {
-        for (int n : RoadWay(g, a, b))
-            Ride(w, g.nodes[static_cast<size_t>(n)].x, g.nodes[static_cast<size_t>(n)].y);
+        for (int n : RoadWay(g, a, b)) {
+            const Point2& p = g.nodes[static_cast<size_t>(n)];
+            // A road point on a lake is a bridge the simulated world does not have: the ride
+            // leaves it out and rounds the lake from the point before to the point after.
+            if (!LakeAcross(w, p.x, p.y, p.x, p.y)) Ride(w, p.x, p.y);
+        }
     }
     Ride(w, tx, ty);
 }
