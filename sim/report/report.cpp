@@ -73,7 +73,13 @@ MapFrame FrameMap(const World& w) {
 
 namespace {
 
-// Terrain shading and water on a grid.
+bool InALake(const World& w, double x, double y) {
+    for (const WaterBody& b : w.opt.water)
+        if (std::hypot(x - b.cx, y - b.cy) < b.radius) return true;
+    return false;
+}
+
+// Terrain shading and the sea on a grid; lakes are round, drawn as circles over it.
 std::string TerrainLayer(const World& w, const MapFrame& v) {
     const double span = v.x1 - v.x0, x0 = v.x0, y0 = v.y0;
     std::string s;
@@ -93,8 +99,7 @@ std::string TerrainLayer(const World& w, const MapFrame& v) {
         for (int k = 0; k < cells; ++k) {
             const double x = x0 + (k + 0.5) * cell, y = y0 + (i + 0.5) * cell;
             std::string fill;
-            double surface;
-            if (WaterAt(w, x, y, &surface)) {
+            if (WaterAt(w, x, y, nullptr) && !InALake(w, x, y)) {
                 fill = "#6fa8dc";
             } else {
                 const double t = hmax > hmin ? (hs[i * cells + k] - hmin) / (hmax - hmin) : 0.5;
@@ -109,6 +114,10 @@ std::string TerrainLayer(const World& w, const MapFrame& v) {
                  "\" height=\"" + Num1(cell * v.scale + 0.6) + "\" fill=\"" + fill + "\"/>\n";
         }
     s += "</g>\n";
+    for (const WaterBody& b : w.opt.water)
+        s += "<circle cx=\"" + Num1(v.X(b.cx)) + "\" cy=\"" + Num1(v.Y(b.cy)) + "\" r=\"" +
+             Num1(b.radius * v.scale) + "\" fill=\"#6fa8dc\"><title>" + EscapeXml(b.name) +
+             "</title></circle>\n";
     return s;
 }
 

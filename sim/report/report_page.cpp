@@ -96,12 +96,16 @@ std::string ReplayJson(const World& w, const RunStats& stats, const RunRecord& r
 // A numbered badge at the first spawn point of each posse, a lettered one for each army wave.
 std::string Markers(const World& w, const RunRecord& r, const MapFrame& f) {
     std::string s;
-    int posseNumber = 0;
+    int posseNumber = 0, armyNumber = 0;
     for (size_t i = 0; i < w.posses.size(); ++i) {
         const PosseLabel& l = w.posses[i];
         if (l.group == PosseGroup::Untracked) continue;
         const bool army = l.group == PosseGroup::Army;
-        std::string text = army ? std::string(1, l.label.back()) : std::to_string(++posseNumber);
+        // Army badges: the event's number and the wave's letter, 1A 1B 1C 2A ...
+        const char wave = l.label.back();
+        if (army && (wave == 'A' || armyNumber == 0)) ++armyNumber;
+        const std::string text =
+            army ? std::to_string(armyNumber) + wave : std::to_string(++posseNumber);
         // A posse whose members all failed to appear has no spawn point; its badge sits where the
         // player was when it was sent, so that every posse has one.
         Point2 at{w.opt.playerStart.x, w.opt.playerStart.y};
@@ -113,7 +117,7 @@ std::string Markers(const World& w, const RunRecord& r, const MapFrame& f) {
              "\" transform=\"translate(" + Num1(f.X(at.x) + 14) + "," + Num1(f.Y(at.y) - 14) +
              ")\"><title>" + EscapeXml(l.label) + " at " + RunTime(l.spawnMs) + "</title>";
         if (army)
-            s += "<rect x=\"-11\" y=\"-11\" width=\"22\" height=\"22\" rx=\"3\"";
+            s += "<rect x=\"-14\" y=\"-11\" width=\"28\" height=\"22\" rx=\"3\"";
         else
             s += "<circle r=\"12\"";
         s += " fill=\"" + PosseColour(static_cast<int>(i)) +
@@ -145,7 +149,7 @@ std::string Legend() {
                 "posse sent") +
            item("<rect x=\"-7\" y=\"-7\" width=\"14\" height=\"14\" fill=\"#9467bd\"/><text "
                 "y=\"3.5\" font-size=\"9\" text-anchor=\"middle\" fill=\"#fff\">A</text>",
-                "army wave") +
+                "army event 1, wave A (1A)") +
            item("<rect x=\"-3\" y=\"-3\" width=\"6\" height=\"6\" fill=\"#1f77b4\"/>",
                 "spawn point") +
            item("<line x1=\"-10\" x2=\"10\" stroke=\"#1f77b4\" stroke-width=\"1.5\"/>",
@@ -158,15 +162,52 @@ std::string Legend() {
            "</div>\n";
 }
 
+// The witness count is shown again each time it changes, a hundred times an evening: the notices
+// up to the next posse, army wave, death of the player or other notice are one line of the
+// timeline, at the first of them; what else happened meanwhile follows it as usual.
+constexpr const char* WitnessNotice = "notice \"Witness: ";
+
+bool IsWitnessNotice(const TimelineEntry& e) {
+    return e.kind == "notice" && e.text.rfind(WitnessNotice, 0) == 0;
+}
+
+bool EndsWitnessRun(const TimelineEntry& e) {
+    return (e.kind == "notice" && !IsWitnessNotice(e)) || e.kind == "posse" || e.kind == "army" ||
+           e.kind == "player_died" || e.kind == "player_respawned";
+}
+
+std::string WitnessCount(const TimelineEntry& e) {
+    const size_t at = std::char_traits<char>::length(WitnessNotice);
+    return e.text.substr(at, e.text.size() - at - 1);
+}
+
 std::string Timeline(const RunRecord& r) {
     std::map<std::string, int> counts;
     std::string items;
-    for (const TimelineEntry& e : r.entries) {
+    const std::vector<TimelineEntry>& all = r.entries;
+    std::vector<bool> folded(all.size(), false);
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (folded[i]) continue;
+        const TimelineEntry& e = all[i];
+        std::string text = e.text;
+        if (IsWitnessNotice(e)) {
+            size_t last = i, n = 1;
+            for (size_t k = i + 1; k < all.size() && !EndsWitnessRun(all[k]); ++k)
+                if (IsWitnessNotice(all[k])) {
+                    folded[k] = true;
+                    last = k;
+                    ++n;
+                }
+            if (n > 1)
+                text = "witness count " + WitnessCount(e) + " → " + WitnessCount(all[last]) + " (" +
+                       std::to_string(n) + " notices \"Witness: N\", the last at " +
+                       RunTime(all[last].ms) + ")";
+        }
         const char* group = GroupOf(e.kind);
         ++counts[group];
         items += "<li data-kind=\"" + std::string(group) + "\" data-ms=\"" + std::to_string(e.ms) +
                  "\"><time>" + RunTime(e.ms) + "</time><span class=\"tag " + group + "\">" + group +
-                 "</span>" + EscapeXml(e.text) + "</li>\n";
+                 "</span>" + EscapeXml(text) + "</li>\n";
     }
     std::string s = "<div class=\"filters\" id=\"filters\">";
     for (const KindGroup& g : KindGroups()) {
@@ -184,6 +225,21 @@ std::string Timeline(const RunRecord& r) {
 std::string Tile(const std::string& value, const std::string& caption) {
     return "<div class=\"tile\"><b>" + EscapeXml(value) + "</b><span>" + EscapeXml(caption) +
            "</span></div>";
+}
+
+int Killed(const WorldCounters& c, const char* kind) {
+    const auto it = c.killedByKind.find(kind);
+    return it == c.killedByKind.end() ? 0 : it->second;
+}
+
+// Hunters only; the dogs, soldiers and horses that died are named beside them.
+std::string KilledCaption(const WorldCounters& c) {
+    std::string also;
+    for (const auto& kv : c.killedByKind)
+        if (kv.first != "hunter")
+            also += (also.empty() ? "" : ", ") + std::to_string(kv.second) + " " + kv.first +
+                    (kv.second == 1 ? "" : "s");
+    return also.empty() ? "hunters killed" : "hunters killed (and " + also + ")";
 }
 
 std::string Charts(const RunStats& stats, const RunRecord& r) {
@@ -230,7 +286,7 @@ std::string Header(const World& w, const RunStats& stats, const std::string& tit
          Tile(std::to_string(stats.harkvaneStarted) + " / " + std::to_string(stats.harkvaneWon),
               "army events / won") +
          Tile(std::to_string(peds), "peds created") +
-         Tile(std::to_string(c.hunterDeaths), "hunters killed") +
+         Tile(std::to_string(Killed(c, "hunter")), KilledCaption(c)) +
          Tile(std::to_string(c.deletions), "despawned") +
          Tile(std::to_string(stats.maxTrackedPeds), "most tracked peds") +
          Tile(std::to_string(c.playerDeaths), "player deaths") +
@@ -280,14 +336,17 @@ std::string SummaryCards(const World& w, const RunStats& stats, const std::strin
         std::to_string(stats.membersDeferred) + " / " + std::to_string(stats.deferredPlaced));
     for (const auto& kv : c.pedsByKind)
         row("peds created: " + kv.first, std::to_string(kv.second));
-    row("hunters killed", std::to_string(c.hunterDeaths));
+    for (const auto& kv : c.killedByKind)
+        row("killed: " + kv.first + "s", std::to_string(kv.second));
     for (const auto& kv : c.despawnReasons)
         row("despawned: " + kv.first, std::to_string(kv.second));
     row("army events started / won / waves", std::to_string(stats.harkvaneStarted) + " / " +
                                                  std::to_string(stats.harkvaneWon) + " / " +
                                                  std::to_string(stats.harkvaneWaves));
     row("most tracked peds (cap)",
-        std::to_string(stats.maxTrackedPeds) + " (" + std::to_string(stats.trackedCap) + ")");
+        std::to_string(stats.maxTrackedPeds) + " (" + std::to_string(stats.trackedCap) +
+            ": MaxAlive and 10 more; above it the plug-in removes its oldest peds, a few each "
+            "frame, until MaxAlive are left)");
     row("player deaths / respawns",
         std::to_string(c.playerDeaths) + " / " + std::to_string(c.playerRespawns));
     row("final bounty", FormatCents(w.bounty));

@@ -421,7 +421,9 @@ std::string Table(const RunOutcome& out, const World& w) {
     row("  placed later", std::to_string(s.deferredPlaced));
     for (const auto& kv : c.pedsByKind)
         row(("peds created: " + kv.first).c_str(), std::to_string(kv.second));
-    row("hunters killed", std::to_string(c.hunterDeaths));
+    row("plug-in peds killed", std::to_string(c.hunterDeaths));
+    for (const auto& kv : c.killedByKind)
+        row(("  " + kv.first + "s").c_str(), std::to_string(kv.second));
     row("deletions", std::to_string(c.deletions));
     for (const auto& kv : c.despawnReasons)
         row(("  " + kv.first).c_str(), std::to_string(kv.second));

@@ -66,6 +66,7 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                    {"crimes_reported", c.crimesReported},
                    {"law_region_calls", c.lawRegionCalls}};
     j["hunters"] = {{"killed", c.hunterDeaths},
+                    {"killed_by_kind", json(c.killedByKind)},
                     {"vanished", c.vanished},
                     {"armed_never_ordered_to_attack", s.armedNeverOrderedToAttack}};
     j["faults"] = {{"create_failures", c.createFailures},

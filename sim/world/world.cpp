@@ -429,11 +429,17 @@ void PedDies(World& w, SimPed& p, const char* cause) {
     p.task = TaskKind::None;
     if (p.mount) Unlink(w, p);
     if (p.fromPlugin) {
+        const bool soldier =
+            p.posse >= 0 && w.posses[static_cast<size_t>(p.posse)].group == PosseGroup::Army;
+        const char* who = p.kind == ModelKind::Dog     ? "dog"
+                          : p.kind == ModelKind::Horse ? "horse"
+                          : soldier                    ? "soldier"
+                                                       : "hunter";
         ++w.counters.hunterDeaths;
+        ++w.counters.killedByKind[who];
         w.deaths.push_back(p.pos);
         char buf[200];
-        std::snprintf(buf, sizeof buf, "%s %u (%s) died: %s",
-                      p.kind == ModelKind::Dog ? "dog" : "hunter", p.handle,
+        std::snprintf(buf, sizeof buf, "%s %u (%s) died: %s", who, p.handle,
                       ModelName(w, p.model).c_str(), cause);
         char js[160];
         std::snprintf(js, sizeof js, "\"ped\":%u,\"x\":%.1f,\"y\":%.1f,\"cause\":\"%s\"", p.handle,

@@ -264,7 +264,8 @@ struct WorldCounters {
     std::map<std::string, int> notices;
     int blipsCreated = 0, blipsRemoved = 0;
     int deletions = 0, vanished = 0;
-    int hunterDeaths = 0, playerDeaths = 0, playerRespawns = 0;
+    int hunterDeaths = 0, playerDeaths = 0, playerRespawns = 0; // hunterDeaths: every plug-in ped
+    std::map<std::string, int> killedByKind; // the same deaths as hunter, soldier, dog, horse
     int createFailures = 0, safeCoordFailures = 0, modelsStuck = 0, handlesReused = 0;
     int crimesReported = 0, lawRegionCalls = 0, cooldownCalls = 0;
     int markersCreated = 0, markersRemoved = 0;
