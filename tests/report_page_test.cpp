@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -44,6 +45,7 @@ TEST(ReportPage, TimelineEntriesFollowTheReadableTimelineWithTheirMoments) {
     const auto& entries = run.out.record.entries;
     ASSERT_EQ(lines.size(), entries.size());
     std::set<std::string> kinds;
+    int witnesses = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
         const TimelineEntry& e = entries[i];
         kinds.insert(e.kind);
@@ -55,9 +57,20 @@ TEST(ReportPage, TimelineEntriesFollowTheReadableTimelineWithTheirMoments) {
         if (i > 0) {
             EXPECT_GE(e.ms, entries[i - 1].ms) << lines[i];
         }
-        // Each entry is a list item of the page.
-        EXPECT_NE(run.html.find("data-ms=\"" + std::to_string(e.ms) + "\""), std::string::npos);
+        // Each entry is a list item of the page, but for witness counts folded into one line.
+        const bool witness = e.text.rfind("notice \"Witness: ", 0) == 0;
+        witnesses += witness;
+        if (!witness) {
+            EXPECT_NE(run.html.find("data-ms=\"" + std::to_string(e.ms) + "\""), std::string::npos);
+        }
     }
+    // Every witness notice is on the page: alone, or counted in its folded line.
+    int shown = CountOccurrences(run.html, "</span>notice &quot;Witness: ");
+    for (size_t at = run.html.find("&quot;Witness: N&quot;"); at != std::string::npos;
+         at = run.html.find("&quot;Witness: N&quot;", at + 1))
+        shown += std::atoi(run.html.c_str() + run.html.rfind('(', at) + 1);
+    EXPECT_EQ(shown, witnesses);
+    EXPECT_LT(CountOccurrences(run.html, "data-kind=\"notice\""), witnesses / 2);
     for (const char* k : {"posse", "ped_created", "engaged", "ped_died", "despawned", "notice",
                           "bounty", "state_file", "streak"})
         EXPECT_EQ(kinds.count(k), 1u) << "no entry of kind " << k;

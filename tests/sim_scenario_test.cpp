@@ -62,6 +62,8 @@ TEST(ScenarioReader, RefusesWhatUsedToRunOnDefaults) {
          "$.world.faults.create_failure: must be a number from 0 to 1, not a string"},
         {R"({"world": {"faults": {"handle_reuse": 1.5}}})",
          "$.world.faults.handle_reuse: must be a number from 0 to 1"},
+        {R"({"world": {"faults": {"hostile_answers": -0.01}}})",
+         "$.world.faults.hostile_answers: must be a number from 0 to 1"},
         {R"({"world": {"models": [{"name": "x", "kind": "cat"}]}})",
          "$.world.models[0].kind: must be \"human\", \"dog\" or \"horse\""},
         {R"({"world": {"zones": [{"hash": "0xZZ", "rect": [0, 0, 1, 1]}]}})",
@@ -245,7 +247,8 @@ TEST(ScenarioReader, EveryValueLandsInItsPlace) {
                 "models": [{"name": "A_C_Test", "kind": "dog"}, {"name": "H"}],
                 "faults": {"create_failure": 0.1, "safe_coord_failure": 0.2,
                            "vanish_per_minute": 3, "model_never_loads": 0.4,
-                           "handle_reuse": 0.5, "fail_creations": [1, 4]},
+                           "handle_reuse": 0.5, "fail_creations": [1, 4],
+                           "hostile_answers": 0.25},
                 "combat": {"player_health": 250, "hunter_hit_chance": 0,
                            "player_returns_fire": false, "respawn_seconds": 0},
                 "missions": [[1, 2]]},
@@ -307,6 +310,7 @@ TEST(ScenarioReader, EveryValueLandsInItsPlace) {
     EXPECT_EQ(o.extraModels[0].kind, ModelKind::Dog);
     EXPECT_EQ(o.extraModels[1].kind, ModelKind::Human);
     EXPECT_EQ(o.faults.modelNeverLoads, 0.4);
+    EXPECT_EQ(o.faults.hostileAnswers, 0.25);
     EXPECT_EQ(o.faults.failCreations, (std::vector<int>{1, 4}));
     EXPECT_EQ(o.combat.playerHealth, 250);
     EXPECT_FALSE(o.combat.playerReturnsFire);
