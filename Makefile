@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 # $(JOBS) jobs itself.
 BUILD_JOBS = $(if $(SHARED_JOBS),,-j $(JOBS))
 
-.PHONY: all deps deps-sim deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak sweep
+.PHONY: all deps deps-sim deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak sweep sweep-cost
 
 all: build-release
 
@@ -65,6 +65,12 @@ sweep: deps-sim
 	cmake --build --preset release -j $(JOBS) --target harkvane-sim
 	./build/release/sim/harkvane-sim $(SWEEP_SCENARIO) --sweep $(SWEEP_SEEDS) --jobs $(JOBS) \
 		--workdir out/sweep $(SWEEP_ARGS)
+
+# A 20-seed game-day sweep under Wine beside the same sweep on Linux: both times, same files.
+sweep-cost: build-mingw
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target harkvane-sim
+	bash tools/sweep-cost.sh 20 $(JOBS)
 
 # Builds everything and runs every test (in CI, a skipped test fails the run).
 test: deps-test

@@ -26,3 +26,13 @@ target_link_options(harkvane_asi PRIVATE ${HARKVANE_WIN_STATIC_LINK}
     -s -Wl,--exclude-all-symbols -Wl,--no-insert-timestamp)
 
 include(${PROJECT_SOURCE_DIR}/standin/standin.cmake OPTIONAL)
+
+# The simulator's copy of the core: the same sources with the portable stand-ins of src/platform
+# in place of the game's host, so a run reads settings, draws random numbers and takes key presses
+# exactly as on Linux.
+add_library(harkvane_core_portable STATIC ${HARKVANE_CORE_SOURCES})
+target_include_directories(harkvane_core_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(harkvane_core_portable PUBLIC HARKVANE_PORTABLE_HOST)
+set(HARKVANE_SIM_CORE harkvane_core_portable)
+# harkvane-sim.exe: static runtime and zlib, so it needs only Windows' own DLLs.
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include <vector>
 
 #include "config/config_report.h"
 #include "hostkit/text_file.h"
+#include "os/os.h"
+#include "report/player_check.h"
 #include "report/report.h"
 #include "run/checks.h"
 #include "run/compare.h"
@@ -38,29 +38,26 @@ void Usage() {
         "       harkvane-sim [SCENARIO.json] --sweep N [--jobs J] [--seconds S] [--seed N]\n"
         "                    [--workdir DIR] [--ini FILE] [--compare B.ini] [--quiet]\n"
         "       harkvane-sim --lint-ini FILE\n"
-        "A trace file whose name ends in .gz is written gzip-compressed.\n");
-}
-
-bool StderrIsTerminal() {
-    return isatty(2) != 0;
+        "       harkvane-sim [--no-open]\n"
+        "A trace file whose name ends in .gz is written gzip-compressed. With no arguments (or\n"
+        "only --no-open) it checks Harkvane.ini in this folder or beside the program, tries it\n"
+        "on a sweep of evenings, writes Harkvane-report/ and opens its page in the browser.\n");
 }
 
 // Loads the settings as the plug-in does at start and shows what it understood. Reads the file
-// the settings came from in place; inline settings are handed over as an in-memory file.
-// Writes nothing to disk.
+// the settings came from in place; inline settings are handed over as an in-memory file (on
+// Windows a temporary file, removed at once). Writes nothing else to disk.
 int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
     std::string path, source;
-    int memoryFile = -1;
+    os::HeldFile held;
     if (!scenario.iniPath.empty()) {
         path = source = scenario.iniPath;
     } else if (scenario.iniGiven) {
-        memoryFile = memfd_create("Harkvane.ini", MFD_CLOEXEC);
-        if (memoryFile < 0 || write(memoryFile, scenario.ini.data(), scenario.ini.size()) !=
-                                  static_cast<ssize_t>(scenario.ini.size())) {
+        if (!os::HoldFile(scenario.ini, &held)) {
             std::fprintf(stderr, "harkvane-sim: cannot hold the settings in memory\n");
             return 1;
         }
-        path = "/proc/self/fd/" + std::to_string(memoryFile);
+        path = held.path;
         source = "the settings written in " +
                  (scenarioPath.empty() ? "the built-in scenario" : scenarioPath);
     } else {
@@ -70,7 +67,7 @@ int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
     LoadConfigurationOnly(scenario, std::string(), false, nullptr);
     const EffectiveValues defaults = CollectEffectiveValues();
     LoadConfigurationOnly(scenario, path, false, nullptr);
-    if (memoryFile >= 0) close(memoryFile);
+    os::ReleaseHeldFile(&held);
     std::fputs(RenderEffectiveConfig(source, &defaults).c_str(), stdout);
     return 0;
 }
@@ -79,6 +76,8 @@ int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
 struct CommandLine {
     ScenarioArgs scenario;
     std::string workdir, lintPath, comparePath;
+    std::string sweepChild; // one seed of a sweep, in a process of its own: its folder
+    std::vector<std::string> arguments; // as given, for the seeds' processes
     RunOptions run;
     bool quiet = false, check = false, printSettings = false;
     int sweep = 0, jobs = 0;
@@ -135,12 +134,13 @@ int Sweep(const Scenario& scenario, const CommandLine& c) {
     }
     SweepOptions o;
     o.seeds = c.sweep;
-    o.jobs = c.jobs > 0 ? c.jobs : ProcessorCount();
+    o.jobs = c.jobs > 0 ? c.jobs : os::ProcessorCount();
     o.workdir = c.workdir.empty()
                     ? (c.comparePath.empty() ? "out/sweep-" : "out/compare-") + scenario.name
                     : c.workdir;
     o.progress = !c.quiet;
-    o.terminal = StderrIsTerminal();
+    o.childArguments = c.arguments;
+    o.terminal = os::StderrIsTerminal();
     if (!c.comparePath.empty()) return Compare(scenario, o, c.quiet, c.comparePath);
     std::string error;
     SweepSet set;
@@ -163,14 +163,14 @@ int SingleRun(const Scenario& scenario, CommandLine& c) {
     if (c.workdir.empty()) {
         c.workdir = "out/sim-" + scenario.name + "-" + std::to_string(scenario.world.seed);
         std::error_code ec;
-        std::filesystem::remove_all(c.workdir, ec);
+        std::filesystem::remove_all(os::Path(c.workdir), ec);
     }
     RunOptions& run = c.run;
     run.workdir = c.workdir;
     // A timeline written to a file is not printed as well: the printout ends with the summary
     // and the page to open.
     run.printTimeline = !c.quiet && run.timelinePath.empty();
-    run.progress = !c.quiet && StderrIsTerminal() && scenario.seconds > 120;
+    run.progress = !c.quiet && os::StderrIsTerminal() && scenario.seconds > 120;
 
     RunOutcome r = RunScenario(scenario, run);
     if (!r.ok) {
@@ -222,6 +222,7 @@ std::string* PathOption(CommandLine& c, const std::string& a) {
     if (a == "--report") return &c.run.reportPath;
     if (a == "--lint-ini") return &c.lintPath;
     if (a == "--compare") return &c.comparePath;
+    if (a == "--sweep-child") return &c.sweepChild;
     return nullptr;
 }
 
@@ -276,7 +277,17 @@ int ReadCommandLine(int argc, char** argv, CommandLine* c) {
 
 int main(int argc, char** argv) {
     CommandLine c;
-    if (const int status = ReadCommandLine(argc, argv, &c); status >= 0) return status;
+    c.arguments = os::StartProgram(argc, argv);
+    // A double-click (or only --no-open): check the settings file beside it for the player.
+    if (c.arguments.empty() || (c.arguments.size() == 1 && c.arguments[0] == "--no-open"))
+        return RunPlayerCheck(c.arguments.empty());
+    // The options as UTF-8 (on Windows they come from the wide command line).
+    std::vector<char*> utf8Argv{argv[0]};
+    for (std::string& a : c.arguments)
+        utf8Argv.push_back(a.data());
+    const int utf8Argc = static_cast<int>(utf8Argv.size());
+    if (const int status = ReadCommandLine(utf8Argc, utf8Argv.data(), &c); status >= 0)
+        return status;
     if (!c.lintPath.empty()) {
         std::string report;
         const int status = LintIniFile(c.lintPath, &report);
@@ -289,6 +300,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
         return 2;
     }
+    if (!c.sweepChild.empty()) return RunSeedChild(scenario, nullptr, c.sweepChild);
     if (c.sweep != 0 || c.jobs != 0 || !c.comparePath.empty()) return Sweep(scenario, c);
     if (c.printSettings) return PrintSettings(scenario, c.scenario.scenarioPath);
     return SingleRun(scenario, c);

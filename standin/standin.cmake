@@ -9,7 +9,7 @@ set(HARKVANE_SIM_DIR ${PROJECT_SOURCE_DIR}/sim)
 # writes plain JSON lines) and the report's pages (the stand-in writes none); the summary stays.
 file(GLOB HARKVANE_STANDIN_WORLD CONFIGURE_DEPENDS ${HARKVANE_SIM_DIR}/*/*.cpp)
 list(FILTER HARKVANE_STANDIN_WORLD EXCLUDE REGEX
-     ".*/sim/(run/(runner|checks|ini_lint|sweep|sweep_report|compare|settings_changes|paired_interval)|world/trace_file|report/.*)\.cpp$")
+     ".*/sim/(run/(runner|checks|ini_lint|sweep|sweep_report|compare|settings_changes|paired_interval)|os/.*|world/trace_file|report/.*)\.cpp$")
 list(APPEND HARKVANE_STANDIN_WORLD ${HARKVANE_STANDIN_DIR}/sim_world.cpp)
 
 # The JSON library is header-only; expose just its directory, not the host's /usr/include.

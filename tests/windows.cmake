@@ -31,3 +31,11 @@ add_test(NAME wine_end_to_end
             ${HARKVANE_WINE64} ${HARKVANE_WINE_PREFIX} ${CMAKE_CURRENT_BINARY_DIR}/wine_end_to_end)
 set_tests_properties(wine_end_to_end PROPERTIES
     FIXTURES_REQUIRED "windows_artefacts;wine_prefix" LABELS wine TIMEOUT 600)
+
+# harkvane-sim.exe under Wine gives the Linux simulator's bytes (tests/windows/sim_exe.sh).
+add_test(NAME wine_sim_exe
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows/sim_exe.sh ${PROJECT_SOURCE_DIR}
+            ${HARKVANE_MINGW_DIR}/sim/harkvane-sim.exe $<TARGET_FILE:harkvane-sim>
+            ${HARKVANE_WINE64} ${HARKVANE_WINE_PREFIX} ${CMAKE_CURRENT_BINARY_DIR}/wine_sim_exe)
+set_tests_properties(wine_sim_exe PROPERTIES
+    FIXTURES_REQUIRED "windows_artefacts;wine_prefix" LABELS wine TIMEOUT 600 COST 40)

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "os/os.h"
 #include "run/paired_interval.h"
 #include "run/settings_changes.h"
 
@@ -232,10 +233,14 @@ bool RunCompare(const Scenario& a, const Scenario& b, const SweepOptions& option
     for (const auto& [scenario, side, name] :
          {std::tuple{&a, &set->a, "a"}, std::tuple{&b, &set->b, "b"}}) {
         SweepOptions o = options;
-        o.workdir = (fs::path(options.workdir) / name).string();
+        o.workdir = os::Utf8(os::Path(options.workdir) / name);
+        // A seed run in a process of its own reads its settings again from the command line:
+        // B's seeds are told B's file (the last --ini given is the one read).
+        if (scenario == &b && !o.childArguments.empty())
+            o.childArguments.insert(o.childArguments.end(), {"--ini", b.iniPath});
         if (!RunSweep(*scenario, o, side, error)) return false;
     }
-    WriteAll(fs::path(options.workdir) / "compare.json", CompareJson(*set));
-    WriteAll(fs::path(options.workdir) / "compare.txt", CompareText(*set));
+    WriteAll(os::Path(options.workdir) / "compare.json", CompareJson(*set));
+    WriteAll(os::Path(options.workdir) / "compare.txt", CompareText(*set));
     return true;
 }

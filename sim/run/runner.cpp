@@ -15,6 +15,7 @@
 #include "config/config_report.h"
 #include "host/main_loop.h"
 #include "hostkit/text_file.h"
+#include "os/os.h"
 #include "platform/crt_rand.h"
 #include "platform/host_link.h"
 #include "platform/keys.h"
@@ -527,7 +528,7 @@ void Unload(World& w, Observer& ob, HostModule module, RunOutcome& out, const Ru
     InstallHost(nullptr);
     SimAttachWorld(nullptr);
     if (w.trace) {
-        std::fclose(w.trace);
+        CloseTraceFile(w.trace);
         w.trace = nullptr;
     }
 }
@@ -553,18 +554,21 @@ void WriteRunFiles(const World& w, RunOutcome& out, const std::string& summaryPa
 RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     RunOutcome out;
     const fs::path original = fs::current_path();
-    auto absolute = [&](const std::string& p) { return p.empty() ? p : fs::absolute(p).string(); };
+    auto absolute = [&](const std::string& p) {
+        return p.empty() ? p : os::Utf8(fs::absolute(os::Path(p)));
+    };
     const std::string tracePath = absolute(options.tracePath);
     const std::string summaryPath = absolute(options.summaryPath);
     const std::string timelinePath = absolute(options.timelinePath);
     const std::string reportPath = absolute(options.reportPath);
     std::error_code ec;
-    fs::create_directories(options.workdir, ec);
-    if (!fs::is_directory(options.workdir)) {
+    const fs::path workdir = os::Path(options.workdir);
+    fs::create_directories(workdir, ec);
+    if (!fs::is_directory(workdir, ec)) {
         out.error = "cannot create the work directory " + options.workdir;
         return out;
     }
-    fs::current_path(options.workdir);
+    fs::current_path(workdir);
     LayOutPluginFiles(scenario);
 
     World* world = StartWorld(scenario, tracePath);

@@ -1,11 +1,11 @@
 #include "run/settings_changes.h"
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <utility>
 
 #include "config/config_report.h"
+#include "hostkit/text_file.h"
 #include "run/runner.h"
 
 namespace {
@@ -58,7 +58,7 @@ std::vector<SettingChange> SettingsChanged(const Scenario& scenario,
                                            const std::string& scratchFile) {
     LoadConfigurationOnly(scenario, "", false, nullptr);
     const auto defaults = Settings(RenderEffectiveConfig(""));
-    std::ofstream(scratchFile, std::ios::binary | std::ios::trunc) << scenario.ini;
+    WriteTextFile(scratchFile, scenario.ini);
     LoadConfigurationOnly(scenario, scenario.iniGiven ? scratchFile : "", false, nullptr);
     const auto given = Settings(RenderEffectiveConfig(""));
     std::map<std::string, std::string> byKey(defaults.begin(), defaults.end());

@@ -2,20 +2,17 @@
 // a time, their records collected into one set.
 #include "run/sweep.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <nlohmann/json.hpp>
 
+#include "os/os.h"
 #include "run/runner.h"
 #include "run/settings_changes.h"
 
@@ -27,41 +24,37 @@ namespace {
 constexpr const char* RecordFile = "sweep-run.json";
 constexpr const char* ErrorFile = "stderr.txt";
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(os::Path(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-void WriteAll(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+void WriteAll(const std::string& path, const std::string& text) {
+    std::ofstream(os::Path(path), std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+    return os::Utf8(os::Path(folder) / name);
 }
 
 std::string SeedDir(const SweepOptions& o, uint64_t seed) {
-    return (fs::path(o.workdir) / "seeds" / std::to_string(seed)).string();
+    return os::Utf8(os::Path(o.workdir) / "seeds" / std::to_string(seed));
 }
 
-// The child: runs one seed with stdout silenced and stderr kept in the seed's folder, leaves its
-// record there and exits without running the parent's exit handlers.
-[[noreturn]] void ChildRun(const Scenario& scenario, const SweepOptions& o, uint64_t seed) {
-    const std::string dir = SeedDir(o, seed);
-    const int err = open((fs::path(dir) / ErrorFile).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (err >= 0) dup2(err, 2);
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, 1);
-    Scenario s = scenario;
-    s.world.seed = seed;
-    SweepRun r = o.runSeed(s, dir);
-    r.seed = seed;
-    if (!r.ok) {
-        std::fprintf(stderr, "%s\n", r.error.c_str());
-        std::fflush(nullptr);
-        _exit(1);
-    }
-    WriteAll(fs::path(dir) / RecordFile, SweepRunJson(r));
-    std::fflush(nullptr);
-    _exit(0);
+// What a child process is given on Linux, where it is a fork of the sweep.
+struct ChildWork {
+    const Scenario* scenario;
+    const SweepOptions* options;
+    uint64_t seed;
+};
+
+int ForkedSeed(void* context) {
+    const ChildWork& work = *static_cast<const ChildWork*>(context);
+    Scenario s = *work.scenario;
+    s.world.seed = work.seed;
+    return RunSeedChild(s, work.options->runSeed, SeedDir(*work.options, work.seed));
 }
 
 std::string LastLine(const std::string& text) {
@@ -72,27 +65,22 @@ std::string LastLine(const std::string& text) {
     return last;
 }
 
-// What became of a child, from its exit status and what it left in its folder.
-SweepRun Collect(const SweepOptions& o, uint64_t seed, int status) {
+// What became of a child, from how it ended and what it left in its folder.
+SweepRun Collect(const SweepOptions& o, uint64_t seed, const os::ChildEnd& end) {
     SweepRun r;
     r.seed = seed;
-    const fs::path dir = SeedDir(o, seed);
-    const std::string said = LastLine(ReadAll(dir / ErrorFile));
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    const std::string dir = SeedDir(o, seed);
+    if (end.success) {
         std::string error;
-        if (ParseSweepRun(ReadAll(dir / RecordFile), &r, &error)) {
+        if (ParseSweepRun(ReadAll(InFolder(dir, RecordFile)), &r, &error)) {
             r.seed = seed;
             return r;
         }
         r.error = error;
         return r;
     }
-    if (WIFSIGNALED(status)) {
-        const int sig = WTERMSIG(status);
-        r.error = "killed by signal " + std::to_string(sig) + " (" + strsignal(sig) + ")";
-    } else {
-        r.error = "exit status " + std::to_string(WEXITSTATUS(status));
-    }
+    r.error = end.how;
+    const std::string said = LastLine(ReadAll(InFolder(dir, ErrorFile)));
     if (!said.empty()) r.error += ": " + said;
     return r;
 }
@@ -124,7 +112,7 @@ SweepRun RunSeedInWorld(const Scenario& scenario, const std::string& dir) {
     r.seed = scenario.world.seed;
     RunOptions o;
     o.workdir = dir;
-    o.summaryPath = (fs::path(dir) / "summary.json").string();
+    o.summaryPath = InFolder(dir, "summary.json");
     o.printTimeline = false;
     const RunOutcome out = RunScenario(scenario, o);
     if (!out.ok) {
@@ -146,9 +134,16 @@ SweepRun RunSeedInWorld(const Scenario& scenario, const std::string& dir) {
     return r;
 }
 
-int ProcessorCount() {
-    const long n = sysconf(_SC_NPROCESSORS_ONLN);
-    return n > 0 ? static_cast<int>(n) : 1;
+int RunSeedChild(const Scenario& scenario, SweepRun (*runSeed)(const Scenario&, const std::string&),
+                 const std::string& dir) {
+    SweepRun r = (runSeed ? runSeed : RunSeedInWorld)(scenario, dir);
+    r.seed = scenario.world.seed;
+    if (!r.ok) {
+        std::fprintf(stderr, "%s\n", r.error.c_str());
+        return 1;
+    }
+    WriteAll(InFolder(dir, RecordFile), SweepRunJson(r));
+    return 0;
 }
 
 bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* set,
@@ -160,9 +155,10 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
         return false;
     }
     std::error_code ec;
-    fs::remove_all(fs::path(o.workdir) / "seeds", ec);
-    fs::create_directories(fs::path(o.workdir) / "seeds", ec);
-    if (!fs::is_directory(fs::path(o.workdir) / "seeds")) {
+    const fs::path seedsDir = os::Path(o.workdir) / "seeds";
+    fs::remove_all(seedsDir, ec);
+    fs::create_directories(seedsDir, ec);
+    if (!fs::is_directory(seedsDir, ec)) {
         *error = "cannot create the work directory " + o.workdir;
         return false;
     }
@@ -170,7 +166,7 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
     // The settings swept, as a file beside the results, and what in them differs from the
     // plug-in's defaults.
     set->settings = SettingsSource(scenario);
-    set->changed = SettingsChanged(scenario, (fs::path(o.workdir) / "settings.ini").string());
+    set->changed = SettingsChanged(scenario, InFolder(o.workdir, "settings.ini"));
     set->firstSeed = scenario.world.seed;
     set->seconds = scenario.seconds;
     set->gameHours = scenario.seconds * scenario.world.clockRate / 3600.0;
@@ -178,45 +174,47 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
 
     const auto start = std::chrono::steady_clock::now();
     const size_t total = static_cast<size_t>(o.seeds);
-    std::map<pid_t, size_t> running;
+    std::map<intptr_t, size_t> running;
+    std::vector<ChildWork> work(total);
     size_t next = 0, done = 0;
     if (o.progress && o.terminal) Progress(true, 0, total, 0);
     while (done < total) {
         while (running.size() < static_cast<size_t>(o.jobs) && next < total) {
             const size_t i = next++;
             const uint64_t seed = set->firstSeed + i;
-            fs::create_directories(SeedDir(o, seed), ec);
-            std::fflush(nullptr); // nothing buffered may be written twice
-            const pid_t pid = fork();
-            if (pid == 0) ChildRun(scenario, o, seed);
-            if (pid < 0) {
+            const std::string dir = SeedDir(o, seed);
+            fs::create_directories(os::Path(dir), ec);
+            work[i] = {&scenario, &o, seed};
+            std::vector<std::string> arguments = o.childArguments;
+            arguments.insert(arguments.end(),
+                             {"--seed", std::to_string(seed), "--sweep-child", dir});
+            os::Child child;
+            std::string failure;
+            if (!os::StartChild(ForkedSeed, &work[i], arguments, InFolder(dir, ErrorFile), &child,
+                                &failure)) {
                 set->runs[i].seed = seed;
-                set->runs[i].error = std::string("cannot start a process: ") + strerror(errno);
+                set->runs[i].error = failure;
                 ++done;
                 continue;
             }
-            running[pid] = i;
+            running[child.id] = i;
         }
         if (running.empty()) continue;
-        int status = 0;
-        const pid_t pid = waitpid(-1, &status, 0);
-        if (pid < 0) {
-            if (errno == EINTR) continue;
-            *error = std::string("waiting for the seed processes failed: ") + strerror(errno);
-            return false;
-        }
-        auto it = running.find(pid);
+        os::Child child;
+        os::ChildEnd end;
+        if (!os::WaitForChild(&child, &end, error)) return false;
+        auto it = running.find(child.id);
         if (it == running.end()) continue;
         const size_t i = it->second;
         running.erase(it);
-        set->runs[i] = Collect(o, set->firstSeed + i, status);
+        set->runs[i] = Collect(o, set->firstSeed + i, end);
         ++done;
         if (o.progress)
             Progress(
                 o.terminal, done, total,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    WriteAll(fs::path(o.workdir) / "sweep.json", SweepJson(*set));
-    WriteAll(fs::path(o.workdir) / "sweep.txt", SweepText(*set));
+    WriteAll(InFolder(o.workdir, "sweep.json"), SweepJson(*set));
+    WriteAll(InFolder(o.workdir, "sweep.txt"), SweepText(*set));
     return true;
 }

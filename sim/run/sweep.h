@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "run/sweep_report.h"
 #include "scenario/scenario.h"
@@ -15,8 +16,12 @@ struct SweepOptions {
     bool progress = false; // the seeds done and the time left, on stderr
     bool terminal = false; // progress as one bar redrawn in place
     // Runs one seed inside its child process and returns its record. A crash or an abnormal exit
-    // of the child is reported as that seed's failure. Tests put their own here.
+    // of the child is reported as that seed's failure. Tests put their own here (Linux only: on
+    // Windows a child is this program started afresh, which runs RunSeedInWorld).
     SweepRun (*runSeed)(const Scenario& scenario, const std::string& dir) = nullptr;
+    // Windows has no fork: the arguments that bring this program, started again, to the same
+    // scenario; the sweep adds "--seed S --sweep-child DIR" for each seed.
+    std::vector<std::string> childArguments;
 };
 
 // The record of one seed run by the simulator in this process, in the folder dir.
@@ -28,5 +33,7 @@ SweepRun RunSeedInWorld(const Scenario& scenario, const std::string& dir);
 bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* set,
               std::string* error);
 
-// Processors available to this process.
-int ProcessorCount();
+// One seed in a child process: runs it in the folder dir, leaves its record there and returns
+// the child's exit status (0, or 1 with the error on stderr). runSeed nullptr: RunSeedInWorld.
+int RunSeedChild(const Scenario& scenario, SweepRun (*runSeed)(const Scenario&, const std::string&),
+                 const std::string& dir);

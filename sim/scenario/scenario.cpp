@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "config/key_names.h"
+#include "os/os.h"
 #include "scenario/json_rules.h"
 
 using jr::Field;
@@ -96,12 +97,12 @@ std::string ReadIniFile(const json& v, const std::string& path, const std::strin
     std::string& file = *resolved;
     file = jr::Text(v, path, 4096);
     if (file.empty()) Refuse(path, "must name a file");
-    if (file[0] != '/' && !baseDir.empty()) file = baseDir + "/" + file;
+    if (!os::Path(file).is_absolute() && !baseDir.empty()) file = baseDir + "/" + file;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
+    if (!std::filesystem::is_regular_file(os::Path(file), ec))
         Refuse(path, "must name a readable regular file (" + file + " is not one)");
     // Read at most one byte past the limit: some files report no size but never end.
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(os::Path(file), std::ios::binary);
     std::string text(MaxTextBytes + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad() || (!in && !in.eof())) Refuse(path, "cannot read " + file);

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "hostkit/text_file.h"
+#include "os/os.h"
 
 ScenarioOption TakeScenarioOption(int argc, char** argv, int* i, ScenarioArgs* args,
                                   std::string* error) {
@@ -46,7 +47,7 @@ bool LoadScenario(const ScenarioArgs& args, Scenario* scenario, std::string* err
             *error = "cannot read " + args.scenarioPath;
             return false;
         }
-        baseDir = std::filesystem::path(args.scenarioPath).parent_path().string();
+        baseDir = os::Utf8(os::Path(args.scenarioPath).parent_path());
     }
     std::string why;
     if (!ParseScenario(text, baseDir, scenario, &why)) {

@@ -2,26 +2,59 @@
 // so the stand-in host, which writes plain lines, builds without zlib.
 #include "world/trace_file.h"
 
-#include <sys/types.h>
 #include <zlib.h>
+
+#include "os/os.h"
 
 namespace {
 
 // zlib's default level: a game day's trace shrinks about thirtyfold, and compressing costs less
-// than formatting the lines. Its header carries no time stamp, so equal runs give equal bytes.
-constexpr const char* GzipMode = "wb6";
-constexpr unsigned GzipBufferBytes = 1u << 17;
+// than formatting the lines. The gzip header carries no time stamp and names Unix as the system
+// whatever the build, so equal runs give equal bytes on Linux and Windows.
+constexpr int GzipLevel = 6;
+constexpr int GzipWindowBits = 15 + 16; // a gzip wrapper around the deflate stream
+constexpr int GzipSystemUnix = 3;
+constexpr size_t OutputBytes = 1u << 17;
 constexpr size_t StreamBufferBytes = 1u << 16;
 
-ssize_t WriteCompressed(void* cookie, const char* data, size_t size) {
-    if (size == 0) return 0;
+struct Compressor {
+    std::FILE* file = nullptr;
+    z_stream z{};
+    gz_header header{};
+    unsigned char out[OutputBytes];
+};
+
+// Runs deflate over what is pending and writes what it gives; false when the file refuses it.
+bool Deflate(Compressor& c, int flush) {
+    int rc;
+    do {
+        c.z.next_out = c.out;
+        c.z.avail_out = sizeof c.out;
+        rc = deflate(&c.z, flush);
+        if (rc == Z_STREAM_ERROR) return false;
+        const size_t have = sizeof c.out - c.z.avail_out;
+        if (have > 0 && std::fwrite(c.out, 1, have, c.file) != have) return false;
+    } while (c.z.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+    return true;
+}
+
+long WriteCompressed(void* cookie, const char* data, size_t size) {
+    Compressor& c = *static_cast<Compressor*>(cookie);
     // The stream hands over at most its buffer at a time, well inside zlib's unsigned count.
-    const int written = gzwrite(static_cast<gzFile>(cookie), data, static_cast<unsigned>(size));
-    return written > 0 ? written : -1;
+    c.z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    c.z.avail_in = static_cast<uInt>(size);
+    return Deflate(c, Z_NO_FLUSH) ? static_cast<long>(size) : -1;
 }
 
 int CloseCompressed(void* cookie) {
-    return gzclose(static_cast<gzFile>(cookie)) == Z_OK ? 0 : EOF;
+    auto* c = static_cast<Compressor*>(cookie);
+    c->z.next_in = nullptr;
+    c->z.avail_in = 0;
+    bool ok = Deflate(*c, Z_FINISH);
+    deflateEnd(&c->z);
+    ok = std::fclose(c->file) == 0 && ok;
+    delete c;
+    return ok ? 0 : EOF;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
@@ -32,19 +65,29 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 } // namespace
 
 std::FILE* OpenTraceFile(const std::string& path) {
-    if (!EndsWith(path, ".gz")) return std::fopen(path.c_str(), "wb");
-    gzFile gz = gzopen(path.c_str(), GzipMode);
-    if (!gz) return nullptr;
-    gzbuffer(gz, GzipBufferBytes);
-    // The world writes its lines to a stdio stream; this one compresses what it is given.
-    cookie_io_functions_t io{};
-    io.write = WriteCompressed;
-    io.close = CloseCompressed;
-    std::FILE* file = fopencookie(gz, "w", io);
-    if (!file) {
-        gzclose(gz);
+    std::FILE* file = os::OpenFile(path, "wb");
+    if (!file || !EndsWith(path, ".gz")) return file;
+    auto* c = new Compressor;
+    c->file = file;
+    c->header.os = GzipSystemUnix;
+    if (deflateInit2(&c->z, GzipLevel, Z_DEFLATED, GzipWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK ||
+        deflateSetHeader(&c->z, &c->header) != Z_OK) {
+        std::fclose(file);
+        delete c;
         return nullptr;
     }
-    std::setvbuf(file, nullptr, _IOFBF, StreamBufferBytes);
-    return file;
+    // The world writes its lines to a stdio stream; this one compresses what it is given.
+    std::FILE* stream = os::OpenSinkStream({c, WriteCompressed, CloseCompressed});
+    if (!stream) {
+        deflateEnd(&c->z);
+        std::fclose(file);
+        delete c;
+        return nullptr;
+    }
+    std::setvbuf(stream, nullptr, _IOFBF, StreamBufferBytes);
+    return stream;
+}
+
+int CloseTraceFile(std::FILE* trace) {
+    return os::CloseStream(trace);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
-// Opens the trace for writing; nullptr when it cannot be created. std::fclose finishes it (and
-// the compressed stream with it).
+// Opens the trace for writing; nullptr when it cannot be created.
 std::FILE* OpenTraceFile(const std::string& path);
+// Finishes the trace (and the compressed stream with it); 0, or EOF when it could not be written.
+int CloseTraceFile(std::FILE* trace);

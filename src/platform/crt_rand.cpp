@@ -2,7 +2,8 @@
 // Windows sequence and a clock a host can pin elsewhere.
 #include "platform/crt_rand.h"
 
-#ifdef _WIN32
+#include "platform/host_kind.h"
+#if HARKVANE_WINDOWS_HOST
 #include <cstdlib>
 #include <ctime>
 

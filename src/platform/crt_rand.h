@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/host_kind.h"
+
 inline constexpr int CrtRandMax = 32767;
 
 int CrtRand();
@@ -28,7 +30,7 @@ inline float CrtUnitDrawDivided() {
 }
 int64_t CalendarTimeSeconds();
 
-#ifndef _WIN32
+#if !HARKVANE_WINDOWS_HOST
 // Pins the value CalendarTimeSeconds returns (tests, the simulated world); -1 unpins.
 void PinCalendarTime(int64_t seconds);
 #endif

@@ -2,7 +2,8 @@
 // Microsoft-decorated C++ names, which this compiler cannot produce; the import library built
 // from windows/ScriptHookRDR2.def gives each one a plain C name (HostScriptRegister, ...) that
 // imports the decorated one. The functions below are thin forwards to those imports.
-#ifdef _WIN32
+#include "platform/host_kind.h"
+#if HARKVANE_WINDOWS_HOST
 #include <windows.h>
 
 #include <cstdint>

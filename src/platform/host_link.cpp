@@ -1,6 +1,7 @@
 // The host's six functions for hosts in the same process (the simulator, the test hosts),
 // in place of the DLL's import table.
-#ifndef _WIN32
+#include "platform/host_kind.h"
+#if !HARKVANE_WINDOWS_HOST
 #include "platform/host_link.h"
 
 #include <cstdio>

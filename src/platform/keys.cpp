@@ -1,5 +1,6 @@
 // Hotkey state: the Windows key query, and the fed presses a host gives elsewhere.
-#ifndef _WIN32
+#include "platform/host_kind.h"
+#if !HARKVANE_WINDOWS_HOST
 #include "platform/keys.h"
 
 #include <array>

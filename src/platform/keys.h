@@ -1,6 +1,7 @@
 // Hotkey state. Bit 0 of the result means "pressed since the previous query".
 #pragma once
-#ifdef _WIN32
+#include "platform/host_kind.h"
+#if HARKVANE_WINDOWS_HOST
 #include <windows.h>
 #else
 #include <cstdint>

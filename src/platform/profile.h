@@ -1,7 +1,8 @@
 // The Win32 private-profile (INI) functions. On Windows these are kernel32's own; elsewhere
 // platform/profile_portable.cpp implements them with the same observable behaviour.
 #pragma once
-#ifdef _WIN32
+#include "platform/host_kind.h"
+#if HARKVANE_WINDOWS_HOST
 #include <windows.h>
 #else
 #include <cstdint>

@@ -1,8 +1,9 @@
 // The settings file as the portable profile reader parses it, with line numbers, and the rules
 // by which its lookups pick a section and a key. For the simulator's settings checker, so that
-// what it says about a file follows the reader itself (not built for Windows).
+// what it says about a file follows the reader itself (not built into the game's DLL).
 #pragma once
-#ifndef _WIN32
+#include "platform/host_kind.h"
+#if !HARKVANE_WINDOWS_HOST
 #include <string>
 #include <vector>
 

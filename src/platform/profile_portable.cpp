@@ -11,7 +11,8 @@
 // - lookups compare names without regard to case; the first matching section is the only one
 //   searched, and the first matching key in it wins;
 // - a value wholly enclosed in matching quotes loses them when read as a single value.
-#ifndef _WIN32
+#include "platform/host_kind.h"
+#if !HARKVANE_WINDOWS_HOST
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -59,7 +60,7 @@ bool EqualNoCase(const std::string& a, const char* b) {
 
 bool ReadWholeFile(const char* path, std::string& out) {
     out.clear();
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = OpenFileUtf8(path, "rb");
     if (!f) return false;
     struct stat st {};
     if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {

@@ -2,7 +2,7 @@
 # Checks that the plug-in's includes point one way, from the top of the house down:
 #   host -> posse -> spawn -> config, bounty -> platform -> state -> natives
 # and the simulator's the same way, standing on hostkit and the plug-in:
-#   the command (sim/main.cpp) -> report -> run -> scenario -> world
+#   the command (sim/main.cpp) -> report -> run -> scenario -> world -> os
 # A file may include its own folder and any folder on a lower level; config and bounty share a
 # level and stay apart. Prints which folder includes which, then every include that reaches up
 # or sideways (and a folder the list does not place), and fails on any, and on a loop of
@@ -49,7 +49,7 @@ for from in natives state platform config bounty spawn posse host; do
     echo "$from: includes $(tr " " "\n" <<<"${edges[$from]}" | sort -u | xargs)"
 done
 # The simulator: its rooms above everything the plug-in and hostkit offer.
-declare -A simLevel=([world]=1 [scenario]=2 [run]=3 [report]=4 [sim]=5)
+declare -A simLevel=([os]=0 [world]=1 [scenario]=2 [run]=3 [report]=4 [sim]=5)
 below=(hostkit natives state platform config bounty spawn posse host)
 declare -A simEdges=()
 loops=$(mktemp)
@@ -89,7 +89,7 @@ if ! tsort "$loops" >/dev/null 2>&1; then
     tsort "$loops" 2>&1 >/dev/null | sed 's/^/  /'
     bad=1
 fi
-for from in world scenario run report sim; do
+for from in os world scenario run report sim; do
     name=sim/$from
     [ "$from" = sim ] && name=sim/main.cpp
     [ -n "${simEdges[$from]+set}" ] || { echo "$name: includes no other folder"; continue; }
