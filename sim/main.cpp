@@ -76,7 +76,7 @@ int PrintSettings(const Scenario& scenario, const std::string& scenarioPath) {
 struct CommandLine {
     ScenarioArgs scenario;
     std::string workdir, lintPath, comparePath;
-    std::string sweepChild; // one seed of a sweep, in a process of its own: its folder
+    std::string sweepChild;             // one seed of a sweep, in a process of its own: its folder
     std::vector<std::string> arguments; // as given, for the seeds' processes
     RunOptions run;
     bool quiet = false, check = false, printSettings = false;

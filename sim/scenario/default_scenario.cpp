@@ -1,5 +1,16 @@
-// The built-in scenario: a wanted player's afternoon, from a first small posse to the army.
+// The built-in scenarios: a wanted player's afternoon, from a first small posse to the army, and
+// the representative evening of scenarios/evening.json.
 #include "scenario/scenario.h"
+
+#include <nlohmann/json.hpp>
+
+#include "scenario/evening_json.h"
+
+std::string EveningScenarioJson() {
+    nlohmann::json evening = nlohmann::json::parse(EveningJson);
+    evening.erase("ini_path");
+    return evening.dump(2) + "\n";
+}
 
 const char* DefaultScenarioJson() {
     return R"json({

@@ -26,3 +26,6 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
                    std::string* error);
 // The built-in scenario that tells the whole story.
 const char* DefaultScenarioJson();
+// The representative evening (scenarios/evening.json, built in) without the settings file it
+// names, which the caller supplies: the players' check sweeps it where no scenario files lie.
+std::string EveningScenarioJson();
