@@ -47,7 +47,7 @@ struct RunStats {
     int finalTrackedPeds = -1;
     // Spawns add whole posses at once and the list is trimmed a few entries per frame, so the
     // list may stand above its cap for a few frames; this is the longest such stretch.
-    int trackedCap = -1;
+    int64_t trackedCap = -1; // the tracked list is trimmed above this size (the plug-in says)
     int longestFramesAboveCap = 0;
     int streak = -1;
     // The horse the player took: still in the world at the end, and with a blip then.

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <span>
 #include <sstream>
 #include <unordered_map>
 
@@ -22,8 +24,10 @@
 #include "platform/log_file.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "posse/despawn.h"
 #include "scenario/plugin_files.h"
 #include "state/plugin_state.h"
+#include "state/story.h"
 #include "world/sim_host.h"
 #include "world/trace_file.h"
 
@@ -83,32 +87,42 @@ std::string Trimmed(std::string s) {
     return s;
 }
 
-const char* StageName(int stage) {
+const char* StageName(ArmyStage stage) {
     switch (stage) {
-    case 0:
+    case WaveAFilling:
         return "wave A filling";
-    case 1:
+    case WaitingForB:
         return "waiting for wave B";
-    case 10:
+    case WaveBFilling:
         return "wave B arriving";
-    case 2:
+    case WaitingForC:
         return "waiting for wave C";
-    case 20:
+    case WaveCFilling:
         return "wave C arriving";
-    case 3:
+    case AllWavesOut:
         return "all waves out";
-    default:
-        return "unknown stage";
     }
+    return "unknown stage";
 }
 
-// Watches the plug-in's own state between frames to tell the story of posses and the army.
+// Tells the story of posses and the army from what the plug-in says it decided (state/story.h),
+// heard during the frame and told after it, with what the world saw of it.
 struct Observer {
-    int32_t attemptId = 0;
-    bool hvActive = false;
-    int hvStage = -1;
+    // This frame's posses and army events, each with the number of peds the world had placed in
+    // the frame when it was told: a posse's members are the last ones placed before its event.
+    struct Heard {
+        StoryEvent event;
+        size_t placedBefore;
+    };
+    std::vector<Heard> heard;
+    const World* world = nullptr;
+    bool armyOn = false; // the army event runs, as the plug-in told it
+    ArmyStage armyStage = WaveAFilling;
+    ArmyEnd armyEnd = ArmyEnd::Cleared; // how it last ended
+    int toldStage = -1;                 // the stage the timeline last told, -1 for none
+    bool waveOpened = false;            // a new wave's group was opened this frame
+    bool armyOnBefore = false;          // at the end of the previous frame
     int32_t streak = -1;
-    size_t deferred = 0;
     bool queueWaiting = false;
     uint32_t queueSinceMs = 0;
     std::map<std::string, std::string> files;
@@ -188,9 +202,10 @@ int NewPosse(World& w, const std::string& label, PosseGroup group) {
     return static_cast<int>(w.posses.size()) - 1;
 }
 
-void AdoptCreated(World& w, int posse) {
+// Puts the peds among `peds` that have no group yet into the posse's group on the map.
+void AdoptCreated(World& w, int posse, std::span<const Ped> peds) {
     if (posse < 0) return;
-    for (Ped h : w.createdThisPass) {
+    for (Ped h : peds) {
         SimPed* p = FindPed(w, h);
         if (!p || p->posse >= 0) continue;
         PosseLabel& l = w.posses[posse];
@@ -203,9 +218,9 @@ void AdoptCreated(World& w, int posse) {
 }
 
 // The rest of a posse gathers around its anchor, which must be the first member the world took.
-void NoteAnchor(const World& w, RunStats& st) {
+void NoteAnchor(const World& w, std::span<const Ped> members, RunStats& st) {
     const SimPed* first = nullptr;
-    for (Ped h : w.createdThisPass) {
+    for (Ped h : members) {
         const SimPed* p = FindPed(w, h);
         if (p && p->kind != ModelKind::Horse) {
             first = p;
@@ -215,116 +230,136 @@ void NoteAnchor(const World& w, RunStats& st) {
     if (!first) return;
     const Ped anchor = G.spawn.AnchorPed;
     const SimPed* a = FindPed(w, anchor);
-    if (!a || std::find(w.createdThisPass.begin(), w.createdThisPass.end(), anchor) ==
-                  w.createdThisPass.end()) {
+    if (!a || std::find(members.begin(), members.end(), anchor) == members.end()) {
         ++st.anchorMissing;
         return;
     }
     if (a == first) ++st.anchoredOnFirstPlaced;
-    for (Ped h : w.createdThisPass)
+    for (Ped h : members)
         if (const SimPed* p = FindPed(w, h))
             st.maxSpreadFromAnchor =
                 std::max(st.maxSpreadFromAnchor, std::hypot(p->createdAt.x - a->createdAt.x,
                                                             p->createdAt.y - a->createdAt.y));
 }
 
-void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
-    RunStats& st = out.stats;
-    // Stamped only when a line is told: most frames tell nothing.
-    std::string stamp;
-    auto at = [&]() -> const std::string& {
-        if (stamp.empty()) stamp = Stamp(w);
-        return stamp;
-    };
-    const uint32_t now = ElapsedMs(w);
-    const int tracked = static_cast<int>(G.spawn.SpawnedPeds.size());
-    st.maxTrackedPeds = std::max(st.maxTrackedPeds, tracked);
-    st.trackedCap = G.settings.Spawner.MaxAlive + 10;
-    ob.framesAboveCap = tracked > st.trackedCap ? ob.framesAboveCap + 1 : 0;
-    st.longestFramesAboveCap = std::max(st.longestFramesAboveCap, ob.framesAboveCap);
-    const size_t deferredNow = G.spawn.DeferredSpawns.size();
+// The plug-in's own account, kept until the frame is observed: its posses and its army (plain
+// values only, so the events outlive the call).
+void HearStory(void* observer, const StoryEvent& e) {
+    switch (e.kind) {
+    case StoryKind::PosseSent:
+    case StoryKind::ArmyStarted:
+    case StoryKind::ArmyStageChanged:
+    case StoryKind::ArmyEnded: {
+        Observer& ob = *static_cast<Observer*>(observer);
+        ob.heard.push_back({e, ob.world ? ob.world->createdThisPass.size() : 0});
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// What the world saw placed, by kind and model.
+struct Placed {
     int humans = 0, dogs = 0, horses = 0;
     std::map<std::string, int> models;
-    for (Ped h : w.createdThisPass) {
+};
+
+Placed PlacedAmong(const World& w, std::span<const Ped> peds) {
+    Placed placed;
+    for (Ped h : peds) {
         const SimPed* p = FindPed(w, h);
         if (!p) continue;
         if (p->kind == ModelKind::Dog)
-            ++dogs;
+            ++placed.dogs;
         else if (p->kind == ModelKind::Horse)
-            ++horses;
+            ++placed.horses;
         else
-            ++humans;
-        ++models[ModelName(w, p->model)];
+            ++placed.humans;
+        ++placed.models[ModelName(w, p->model)];
     }
-    if (G.spawn.SpawnAttemptId != ob.attemptId) {
-        ob.attemptId = G.spawn.SpawnAttemptId;
-        const std::string tag = G.settings.CurrentTierTag;
-        if (tag == "HV") {
-            ++st.harkvaneStarted;
-            ++st.harkvaneWaves;
-            st.sent.push_back({ElapsedMs(w), tag, "Army", humans, dogs, horses});
-            const int posse = NewPosse(w, "Harkvane wave A", PosseGroup::Army);
-            AdoptCreated(w, posse);
-            Line(out, o, "army", now, at(),
-                 "HARKVANE event started (tier " + std::to_string(G.harkvane.HarkvaneTier) +
-                     "): army leader " + (humans ? "placed" : "could not be placed"));
-        } else {
-            const char* variant = horses ? "Horse" : (dogs ? "Dogs" : "Foot");
-            ++st.posses;
-            ++st.possesByTier[tag];
-            ++st.possesByVariant[variant];
-            ++st.possesByTierVariant[tag + " " + variant];
-            st.sent.push_back({ElapsedMs(w), tag, variant, humans, dogs, horses});
-            const int newlyDeferred = static_cast<int>(deferredNow) - static_cast<int>(ob.deferred);
-            if (newlyDeferred > 0) st.membersDeferred += newlyDeferred;
-            std::string list;
-            for (const auto& kv : models)
-                list += (list.empty() ? "" : ", ") + kv.first + " x" + std::to_string(kv.second);
-            NoteAnchor(w, st);
-            const int posse =
-                NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant,
-                         PosseGroup::Posse);
-            AdoptCreated(w, posse);
-            Line(out, o, "posse", now, at(),
-                 "posse sent: " + tag + " " + variant + ", " + std::to_string(humans) +
-                     " hunters, " + std::to_string(dogs) + " dogs, " + std::to_string(horses) +
-                     " horses placed; " + std::to_string(std::max(0, newlyDeferred)) +
-                     " deferred; models: " + (list.empty() ? "none" : list));
-        }
-    } else if (!w.createdThisPass.empty()) {
-        int posse = static_cast<int>(w.posses.size()) - 1;
-        if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage &&
-            (G.harkvane.HarkvaneStage == 10 || G.harkvane.HarkvaneStage == 20)) {
-            ++st.harkvaneWaves;
-            posse =
-                NewPosse(w, G.harkvane.HarkvaneStage == 10 ? "Harkvane wave B" : "Harkvane wave C",
+    return placed;
+}
+
+const char* VariantName(int32_t variant) {
+    return variant == VariantHorse ? "Horse" : variant == VariantDogs ? "Dogs" : "Foot";
+}
+
+// The members a posse or the army placed as the plug-in counted them; the rest the world saw
+// placed in the same frame came from the retry queue.
+void TellArmyStarted(World& w, RunOutcome& out, const RunOptions& o, const StoryArmy& army,
+                     std::span<const Ped> leader, const std::string& stamp) {
+    RunStats& st = out.stats;
+    ++st.harkvaneStarted;
+    ++st.harkvaneWaves;
+    st.sent.push_back({ElapsedMs(w), "HV", "Army", army.leaderPlaced ? 1 : 0, 0, 0});
+    AdoptCreated(w, NewPosse(w, "Harkvane wave A", PosseGroup::Army), leader);
+    Line(out, o, "army", ElapsedMs(w), stamp,
+         "HARKVANE event started (tier " + std::to_string(army.tier) + "): army leader " +
+             (army.leaderPlaced ? "placed" : "could not be placed"));
+}
+
+void TellPosseSent(World& w, RunOutcome& out, const RunOptions& o, const StoryPosse& posse,
+                   std::span<const Ped> members, const std::string& stamp) {
+    RunStats& st = out.stats;
+    const std::string tag = "T" + std::to_string(posse.tier);
+    const char* variant = VariantName(posse.variant);
+    ++st.posses;
+    ++st.possesByTier[tag];
+    ++st.possesByVariant[variant];
+    ++st.possesByTierVariant[tag + " " + variant];
+    st.sent.push_back({ElapsedMs(w), tag, variant, posse.hunters, posse.dogs, posse.horses});
+    st.membersDeferred += posse.deferred;
+    std::string list;
+    for (const auto& kv : PlacedAmong(w, members).models)
+        list += (list.empty() ? "" : ", ") + kv.first + " x" + std::to_string(kv.second);
+    NoteAnchor(w, members, st);
+    AdoptCreated(w,
+                 NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant,
+                          PosseGroup::Posse),
+                 members);
+    Line(out, o, "posse", ElapsedMs(w), stamp,
+         "posse sent: " + tag + " " + variant + ", " + std::to_string(posse.hunters) +
+             " hunters, " + std::to_string(posse.dogs) + " dogs, " + std::to_string(posse.horses) +
+             " horses placed; " + std::to_string(posse.deferred) +
+             " deferred; models: " + (list.empty() ? "none" : list));
+}
+
+// Peds placed that no posse or army start of the frame claims: deferred members, or the army's
+// next soldiers (a new wave's leader opens a group of its own on the map).
+void TellMorePlaced(World& w, Observer& ob, RunOutcome& out, const RunOptions& o, int posse,
+                    std::span<const Ped> others, const std::string& stamp) {
+    RunStats& st = out.stats;
+    const bool newWave = ob.armyStage == WaveBFilling || ob.armyStage == WaveCFilling;
+    if (ob.armyOn && ob.armyStage != ob.toldStage && newWave && !ob.waveOpened) {
+        ob.waveOpened = true;
+        ++st.harkvaneWaves;
+        posse = NewPosse(w, ob.armyStage == WaveBFilling ? "Harkvane wave B" : "Harkvane wave C",
                          PosseGroup::Army);
-        }
-        if (!G.harkvane.HarkvaneActive) st.deferredPlaced += humans + dogs + horses;
-        if (posse < 0) posse = NewPosse(w, "untracked peds", PosseGroup::Untracked);
-        AdoptCreated(w, posse);
-        Line(out, o, w.posses[posse].group == PosseGroup::Army ? "army" : "posse", now, at(),
-             std::to_string(humans + dogs + horses) + " more placed (" + w.posses[posse].label +
-                 ")");
     }
-    ob.deferred = deferredNow;
-    if (deferredNow == 0) {
-        ob.queueWaiting = false;
-    } else {
-        if (!ob.queueWaiting) ob.queueSinceMs = w.timerMs;
-        ob.queueWaiting = true;
-        st.deferredLongestQueueMs =
-            std::max(st.deferredLongestQueueMs, w.timerMs - ob.queueSinceMs);
+    const Placed placed = PlacedAmong(w, others); // those still in the world
+    const int count = placed.humans + placed.dogs + placed.horses;
+    if (!ob.armyOn) st.deferredPlaced += count;
+    if (posse < 0) posse = NewPosse(w, "untracked peds", PosseGroup::Untracked);
+    AdoptCreated(w, posse, others);
+    Line(out, o, w.posses[posse].group == PosseGroup::Army ? "army" : "posse", ElapsedMs(w), stamp,
+         std::to_string(count) + " more placed (" + w.posses[posse].label + ")");
+}
+
+// The army's stage as the frame leaves it, told when it moved; and its end, told once.
+void TellArmyProgress(World& w, Observer& ob, RunOutcome& out, const RunOptions& o,
+                      const std::function<const std::string&()>& stamp) {
+    RunStats& st = out.stats;
+    if (ob.armyOn && ob.armyStage != ob.toldStage) {
+        ob.toldStage = ob.armyStage;
+        const StoryArmy army = ArmyStoryNow();
+        Line(out, o, "army", ElapsedMs(w), stamp(),
+             std::string("HARKVANE stage: ") + StageName(ob.armyStage) + " (" +
+                 std::to_string(army.spawned) + " spawned, " + std::to_string(army.dead) +
+                 " dead)");
     }
-    if (G.harkvane.HarkvaneActive && G.harkvane.HarkvaneStage != ob.hvStage) {
-        ob.hvStage = G.harkvane.HarkvaneStage;
-        Line(out, o, "army", now, at(),
-             std::string("HARKVANE stage: ") + StageName(ob.hvStage) + " (" +
-                 std::to_string(G.harkvane.HarkvaneSpawned) + " spawned, " +
-                 std::to_string(G.harkvane.HarkvaneDeaths) + " dead)");
-    }
-    if (ob.hvActive && !G.harkvane.HarkvaneActive) {
-        const bool won = G.loop.PursuedHoldUntilMs != 0;
+    if (ob.armyOnBefore && !ob.armyOn) {
+        const bool won = ob.armyEnd == ArmyEnd::Won;
         if (won) {
             ++st.harkvaneWon;
             for (Ped h : w.pedOrder) {
@@ -333,33 +368,117 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
                     ++st.harkvaneSoldiersAliveWhenWon;
             }
         }
-        Line(out, o, "army", now, at(),
+        Line(out, o, "army", ElapsedMs(w), stamp(),
              won ? "HARKVANE event won: the army is wiped out"
                  : "HARKVANE event ended without a win");
-        ob.hvStage = -1;
+        ob.toldStage = -1;
     }
-    ob.hvActive = G.harkvane.HarkvaneActive;
+    ob.armyOnBefore = ob.armyOn;
+}
+
+void TellStateFiles(World& w, Observer& ob, RunOutcome& out, const RunOptions& o,
+                    const std::function<const std::string&()>& stamp) {
     if (G.loop.StreakCount != ob.streak) {
         if (ob.streak >= 0)
-            Line(out, o, "streak", now, at(),
+            Line(out, o, "streak", ElapsedMs(w), stamp(),
                  "streak " + std::to_string(ob.streak) + " -> " +
                      std::to_string(G.loop.StreakCount));
         ob.streak = G.loop.StreakCount;
     }
-    if (w.timerMs >= ob.nextFileCheckMs) {
-        ob.nextFileCheckMs = w.timerMs + 1000;
-        for (const char* name : StateFiles) {
-            std::string text;
-            const bool exists = ReadTextFile(name, &text);
-            auto it = ob.files.find(name);
-            if (exists && (it == ob.files.end() || it->second != text)) {
-                if (std::string(name) != "Harkvane.ini")
-                    Line(out, o, "state_file", now, at(),
-                         std::string("state file ") + name + " written: " + Trimmed(text));
-                ob.files[name] = text;
-            }
+    if (w.timerMs < ob.nextFileCheckMs) return;
+    ob.nextFileCheckMs = w.timerMs + 1000;
+    for (const char* name : StateFiles) {
+        std::string text;
+        const bool exists = ReadTextFile(name, &text);
+        auto it = ob.files.find(name);
+        if (exists && (it == ob.files.end() || it->second != text)) {
+            if (std::string(name) != "Harkvane.ini")
+                Line(out, o, "state_file", ElapsedMs(w), stamp(),
+                     std::string("state file ") + name + " written: " + Trimmed(text));
+            ob.files[name] = text;
         }
     }
+}
+
+void WatchLists(const World& w, Observer& ob, RunStats& st) {
+    const int tracked = static_cast<int>(G.spawn.SpawnedPeds.size());
+    st.maxTrackedPeds = std::max(st.maxTrackedPeds, tracked);
+    st.trackedCap = TrackedListTrimAbove();
+    ob.framesAboveCap = tracked > st.trackedCap ? ob.framesAboveCap + 1 : 0;
+    st.longestFramesAboveCap = std::max(st.longestFramesAboveCap, ob.framesAboveCap);
+    if (G.spawn.DeferredSpawns.empty()) {
+        ob.queueWaiting = false;
+    } else {
+        if (!ob.queueWaiting) ob.queueSinceMs = w.timerMs;
+        ob.queueWaiting = true;
+        st.deferredLongestQueueMs =
+            std::max(st.deferredLongestQueueMs, w.timerMs - ob.queueSinceMs);
+    }
+}
+
+void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
+    // Stamped only when a line is told: most frames tell nothing.
+    std::string stamp;
+    const std::function<const std::string&()> at = [&]() -> const std::string& {
+        if (stamp.empty()) stamp = Stamp(w);
+        return stamp;
+    };
+    const int latest = static_cast<int>(w.posses.size()) - 1; // newest group before the frame
+    ob.waveOpened = false;
+    const std::vector<Ped>& placed = w.createdThisPass;
+    // Each ped placed this frame and the group it joins on the map: a posse's or the army
+    // leader's peds are the last ones placed before the plug-in told of it; any other joins the
+    // group that was newest when it was placed (retried members, the army's next soldiers).
+    std::vector<bool> claimed(placed.size(), false);
+    std::vector<std::pair<size_t, int>> opened; // (peds placed before it, group) in order
+    auto members = [&](size_t placedBefore, int count) {
+        const size_t end = std::min(placedBefore, placed.size());
+        const size_t begin = end - std::min(end, static_cast<size_t>(std::max(count, 0)));
+        std::fill(claimed.begin() + static_cast<std::ptrdiff_t>(begin),
+                  claimed.begin() + static_cast<std::ptrdiff_t>(end), true);
+        return std::span<const Ped>(placed.data() + begin, end - begin);
+    };
+    for (const Observer::Heard& h : ob.heard) {
+        const StoryEvent& e = h.event;
+        if (e.kind == StoryKind::ArmyStarted) {
+            TellArmyStarted(w, out, o, e.army, members(h.placedBefore, e.army.leaderPlaced), at());
+            ob.armyOn = true;
+            ob.armyStage = WaveAFilling;
+        } else if (e.kind == StoryKind::PosseSent) {
+            const int count = e.posse.hunters + e.posse.dogs + e.posse.horses;
+            TellPosseSent(w, out, o, e.posse, members(h.placedBefore, count), at());
+        } else if (e.kind == StoryKind::ArmyStageChanged) {
+            ob.armyStage = e.army.stage;
+            continue;
+        } else {
+            if (e.kind == StoryKind::ArmyEnded && e.army.how != ArmyEnd::Reinforced) {
+                ob.armyOn = false;
+                ob.armyEnd = e.army.how;
+            }
+            continue;
+        }
+        opened.push_back({h.placedBefore, static_cast<int>(w.posses.size()) - 1});
+    }
+    ob.heard.clear();
+    // The rest, in runs that join the same group.
+    std::vector<Ped> others;
+    int joins = latest, othersJoin = latest;
+    size_t next = 0;
+    for (size_t i = 0; i < placed.size(); ++i) {
+        while (next < opened.size() && opened[next].first <= i)
+            joins = opened[next++].second;
+        if (claimed[i]) continue;
+        if (!others.empty() && joins != othersJoin) {
+            TellMorePlaced(w, ob, out, o, othersJoin, others, at());
+            others.clear();
+        }
+        othersJoin = joins;
+        others.push_back(placed[i]);
+    }
+    if (!others.empty()) TellMorePlaced(w, ob, out, o, othersJoin, others, at());
+    WatchLists(w, ob, out.stats);
+    TellArmyProgress(w, ob, out, o, at);
+    TellStateFiles(w, ob, out, o, at);
 }
 
 // Samples the player and the plug-in's living peds for the report's replay: every second, and at
@@ -589,6 +708,9 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     HostModule module = &w;
     Observer ob;
     StartPluginLog(ob);
+    ob.world = &w;
+    const StoryListener listener{HearStory, &ob};
+    AttachStoryListener(listener);
     for (const char* name : StateFiles) {
         std::string text;
         const bool exists = ReadTextFile(name, &text);
@@ -604,6 +726,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     NoteEnd(w, out);
     if (!reportPath.empty()) out.settingsText = RenderEffectiveConfig();
     Unload(w, ob, module, out, options);
+    DetachStoryListener(listener);
     fs::current_path(original);
 
     WriteRunFiles(w, out, summaryPath, timelinePath);
