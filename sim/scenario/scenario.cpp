@@ -539,6 +539,20 @@ PlayerBehaviour ReadBehaviour(const json& v, const std::string& path) {
     return b;
 }
 
+// A key to press: a name as the settings file's [Keys] takes it, or a key number.
+int32_t ReadKey(const json& x, const std::string& where, std::string* text) {
+    *text = jr::Text(x, where, 16);
+    int32_t code = KeyNone;
+    const bool named = ParseKeyName(text->c_str(), &code);
+    if (named && code == KeyNone) Refuse(where, "\"" + *text + "\" presses no key");
+    if (!named)
+        Refuse(where, "must be a key name such as \"F7\" or \"NumPad5\", or a key number from 1 "
+                      "to " +
+                          std::to_string(KeyCodeMax) + "; the closest known name is \"" +
+                          jr::ClosestKey(*text, KnownKeyNames()) + "\"");
+    return code;
+}
+
 // An entry is its time and exactly one action.
 TimelineEvent ReadEvent(const json& v, const std::string& path) {
     TimelineEvent t;
@@ -564,19 +578,7 @@ TimelineEvent ReadEvent(const json& v, const std::string& path) {
                     {"key",
                      [&](const json& x, const std::string& where) {
                          action("key", where);
-                         t.text = jr::Text(x, where, 16);
-                         // Names as the settings file's [Keys] takes them.
-                         int32_t code = KeyNone;
-                         const bool named = ParseKeyName(t.text.c_str(), &code);
-                         if (named && code == KeyNone)
-                             Refuse(where, "\"" + t.text + "\" presses no key");
-                         if (!named)
-                             Refuse(where, "must be a key name such as \"F7\" or \"NumPad5\", "
-                                           "or a key number from 1 to " +
-                                               std::to_string(KeyCodeMax) +
-                                               "; the closest known name is \"" +
-                                               jr::ClosestKey(t.text, KnownKeyNames()) + "\"");
-                         t.number = code;
+                         t.number = ReadKey(x, where, &t.text);
                      }},
                     {"set_bounty",
                      [&](const json& x, const std::string& where) {
