@@ -24,6 +24,8 @@
 #include "frames_input.h"
 #include "fuzz_support.h"
 #include "host/main_loop.h"
+#include "hostkit/cap_watch.h"
+#include "hostkit/text_file.h"
 #include "platform/crt_rand.h"
 #include "platform/keys.h"
 #include "platform/paths.h"
@@ -125,28 +127,14 @@ bool RaiseLimit() {
 // more than the tracked peds and a few more (a claimed horse, the entries of peds removed this
 // frame); the retry queue holds the members of the last moments' posses; the witness tables
 // have fixed room.
-constexpr int64_t CapSlack = 10;
-constexpr int64_t CapStep = 5;
 constexpr size_t TableSlack = 16;
 constexpr size_t MaxDeferred = 256;
 
-size_t Unprotected() {
-    size_t n = 0;
-    const bool spare = G.settings.Harkvane.ProtectFromMaxAlive;
-    for (Ped p : G.spawn.SpawnedPeds)
-        if (!(spare && p != 0 && IsHarkvaneMember(p))) ++n;
-    return n;
-}
-
 void WatchedCompaction() {
-    Watch.unprotectedBefore = Unprotected();
+    Watch.unprotectedBefore = PedsTheCapMayRemove();
     RealLoopOps.CompactSpawnedPeds();
-    const size_t after = Unprotected();
-    const int64_t limit = std::max<int64_t>(int64_t{G.settings.Spawner.MaxAlive} + CapSlack, 0);
-    if (static_cast<int64_t>(after) > limit && after + CapStep > Watch.unprotectedBefore)
-        Fail(Watch.frame,
-             "tracked list above Spawner.MaxAlive + 10 after clean-up: " + std::to_string(after) +
-                 " (before " + std::to_string(Watch.unprotectedBefore) + ")");
+    const std::string broken = CapRuleBroken(Watch.unprotectedBefore, PedsTheCapMayRemove());
+    if (!broken.empty()) Fail(Watch.frame, broken);
 }
 
 void CheckTables() {
@@ -202,13 +190,7 @@ bool SameFile(const FileState& a, const FileState& b) {
 
 std::string ReadText(const char* pluginPath) {
     std::string text;
-    std::FILE* file = std::fopen(PlatformPath(pluginPath), "rb");
-    if (!file) return text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, n);
-    std::fclose(file);
+    ReadTextFile(PlatformPath(pluginPath), &text);
     return text;
 }
 
@@ -340,11 +322,6 @@ void Run(const uint8_t* data, size_t size) {
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::Start();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {

@@ -68,6 +68,129 @@ File Reader::ReadFile() {
     return f;
 }
 
+namespace {
+
+// The result slots of one answer, read; gives the integer result (what an 'N' slot counts).
+int64_t ReadResult(Reader& r, char kind, uint64_t* result) {
+    int64_t resultInt = 0;
+    switch (kind) {
+    case 'b':
+        result[0] = r.Byte();
+        break;
+    case 'i':
+    case 'e':
+    case 'h':
+        result[0] = static_cast<uint32_t>(r.Varint());
+        resultInt = static_cast<int32_t>(static_cast<uint32_t>(result[0]));
+        break;
+    case 'f':
+        result[0] = r.U32();
+        break;
+    case 'V':
+        for (int i = 0; i < 3; ++i)
+            result[i] = r.U32();
+        break;
+    case 'q':
+        result[0] = r.Varint();
+        break;
+    default:
+        break;
+    }
+    return resultInt;
+}
+
+// One out-parameter of an answer, read into its slot.
+void ReadOutSlot(Reader& r, char kind, uint64_t arg, int64_t resultInt) {
+    switch (kind) {
+    case 'F': {
+        const uint32_t bits = r.U32();
+        std::memcpy(SlotPointer<float>(arg), &bits, sizeof bits);
+        break;
+    }
+    case 'V': {
+        uint64_t* slots = SlotPointer<uint64_t>(arg);
+        for (int k = 0; k < 3; ++k)
+            slots[k] = r.U32();
+        break;
+    }
+    case 'E':
+    case 'B':
+        if (r.Byte() & 1) *SlotPointer<uint32_t>(arg) = 0;
+        break;
+    case 'N': {
+        uint64_t* slots = SlotPointer<uint64_t>(arg);
+        const int64_t n = std::clamp<int64_t>(resultInt, 0, NearbySlots);
+        for (int64_t k = 0; k < n; ++k)
+            slots[1 + k] = static_cast<uint32_t>(r.Varint());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The result slots of one answer, written; gives the integer result (what an 'N' slot counts).
+int64_t WriteResult(Writer& w, char kind, const uint64_t* result) {
+    int64_t resultInt = 0;
+    switch (kind) {
+    case 'b':
+        w.Byte(static_cast<uint8_t>(result[0] != 0));
+        break;
+    case 'i':
+    case 'e':
+    case 'h':
+        w.Varint(static_cast<uint32_t>(result[0]));
+        resultInt = static_cast<int32_t>(static_cast<uint32_t>(result[0]));
+        break;
+    case 'f':
+        w.U32(FloatBits(result[0]));
+        break;
+    case 'V':
+        for (int i = 0; i < 3; ++i)
+            w.U32(FloatBits(result[i]));
+        break;
+    case 'q':
+        w.Varint(result[0]);
+        break;
+    default:
+        break;
+    }
+    return resultInt;
+}
+
+// One out-parameter of an answer, written from its slot as the call left it.
+void WriteOutSlot(Writer& w, char kind, uint64_t arg, int64_t resultInt) {
+    switch (kind) {
+    case 'F': {
+        uint32_t bits;
+        std::memcpy(&bits, SlotPointer<float>(arg), sizeof bits);
+        w.U32(bits);
+        break;
+    }
+    case 'V': {
+        const uint64_t* slots = SlotPointer<uint64_t>(arg);
+        for (int k = 0; k < 3; ++k)
+            w.U32(FloatBits(slots[k]));
+        break;
+    }
+    case 'E':
+    case 'B':
+        w.Byte(*SlotPointer<uint32_t>(arg) == 0 ? 1 : 0);
+        break;
+    case 'N': {
+        const uint64_t* slots = SlotPointer<uint64_t>(arg);
+        const int64_t n = std::clamp<int64_t>(resultInt, 0, NearbySlots);
+        for (int64_t k = 0; k < n; ++k)
+            w.Varint(static_cast<uint32_t>(slots[1 + k]));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
 bool Reader::Answer(uint64_t hash, const uint64_t* args, size_t count, uint64_t* result) {
     if (p_ == end_) {
         exhausted_ = true;
@@ -75,59 +198,10 @@ bool Reader::Answer(uint64_t hash, const uint64_t* args, size_t count, uint64_t*
     }
     const NativeInfo* info = Info(hash);
     if (!info) return true; // not one of ours: zeroes, nothing read
-    int64_t resultInt = 0;
-    switch (info->result[0]) {
-    case 'b':
-        result[0] = Byte();
-        break;
-    case 'i':
-    case 'e':
-    case 'h':
-        result[0] = static_cast<uint32_t>(Varint());
-        resultInt = static_cast<int32_t>(static_cast<uint32_t>(result[0]));
-        break;
-    case 'f':
-        result[0] = U32();
-        break;
-    case 'V':
-        for (int i = 0; i < 3; ++i)
-            result[i] = U32();
-        break;
-    case 'q':
-        result[0] = Varint();
-        break;
-    default:
-        break;
-    }
-    const size_t kinds = std::strlen(info->args);
-    for (size_t i = 0; i < kinds && i < count; ++i) {
-        switch (info->args[i]) {
-        case 'F': {
-            const uint32_t bits = U32();
-            std::memcpy(SlotPointer<float>(args[i]), &bits, sizeof bits);
-            break;
-        }
-        case 'V': {
-            uint64_t* slots = SlotPointer<uint64_t>(args[i]);
-            for (int k = 0; k < 3; ++k)
-                slots[k] = U32();
-            break;
-        }
-        case 'E':
-        case 'B':
-            if (Byte() & 1) *SlotPointer<uint32_t>(args[i]) = 0;
-            break;
-        case 'N': {
-            uint64_t* slots = SlotPointer<uint64_t>(args[i]);
-            const int64_t n = std::clamp<int64_t>(resultInt, 0, NearbySlots);
-            for (int64_t k = 0; k < n; ++k)
-                slots[1 + k] = static_cast<uint32_t>(Varint());
-            break;
-        }
-        default:
-            break;
-        }
-    }
+    const int64_t resultInt = ReadResult(*this, info->result[0], result);
+    const size_t slots = std::min(std::strlen(info->args), count);
+    for (size_t i = 0; i < slots; ++i)
+        ReadOutSlot(*this, info->args[i], args[i], resultInt);
     return true;
 }
 
@@ -158,60 +232,10 @@ void Writer::WriteFile(const File& f) {
 void Writer::Answer(uint64_t hash, const uint64_t* args, size_t count, const uint64_t* result) {
     const NativeInfo* info = Info(hash);
     if (!info) return;
-    int64_t resultInt = 0;
-    switch (info->result[0]) {
-    case 'b':
-        Byte(static_cast<uint8_t>(result[0] != 0));
-        break;
-    case 'i':
-    case 'e':
-    case 'h':
-        Varint(static_cast<uint32_t>(result[0]));
-        resultInt = static_cast<int32_t>(static_cast<uint32_t>(result[0]));
-        break;
-    case 'f':
-        U32(FloatBits(result[0]));
-        break;
-    case 'V':
-        for (int i = 0; i < 3; ++i)
-            U32(FloatBits(result[i]));
-        break;
-    case 'q':
-        Varint(result[0]);
-        break;
-    default:
-        break;
-    }
-    const size_t kinds = std::strlen(info->args);
-    for (size_t i = 0; i < kinds && i < count; ++i) {
-        switch (info->args[i]) {
-        case 'F': {
-            uint32_t bits;
-            std::memcpy(&bits, SlotPointer<float>(args[i]), sizeof bits);
-            U32(bits);
-            break;
-        }
-        case 'V': {
-            const uint64_t* slots = SlotPointer<uint64_t>(args[i]);
-            for (int k = 0; k < 3; ++k)
-                U32(FloatBits(slots[k]));
-            break;
-        }
-        case 'E':
-        case 'B':
-            Byte(*SlotPointer<uint32_t>(args[i]) == 0 ? 1 : 0);
-            break;
-        case 'N': {
-            const uint64_t* slots = SlotPointer<uint64_t>(args[i]);
-            const int64_t n = std::clamp<int64_t>(resultInt, 0, NearbySlots);
-            for (int64_t k = 0; k < n; ++k)
-                Varint(static_cast<uint32_t>(slots[1 + k]));
-            break;
-        }
-        default:
-            break;
-        }
-    }
+    const int64_t resultInt = WriteResult(*this, info->result[0], result);
+    const size_t slots = std::min(std::strlen(info->args), count);
+    for (size_t i = 0; i < slots; ++i)
+        WriteOutSlot(*this, info->args[i], args[i], resultInt);
 }
 
 } // namespace frames

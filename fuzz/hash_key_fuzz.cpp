@@ -7,11 +7,6 @@
 #include "fuzz_support.h"
 #include "natives/hash_keys.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::Start();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const Hash h = ParseHashKey(text.c_str());

@@ -10,11 +10,6 @@
 #include "fuzz_support.h"
 #include "state/plugin_state.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::Start();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::WriteFile(".\\BountyPools.dat", data, size);
     ResetPluginState();

@@ -16,11 +16,6 @@ namespace {
 constexpr const char* IniPath = ".\\Harkvane.ini";
 }
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::Start();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::WriteFile(IniPath, data, size);
     ResetPluginState();

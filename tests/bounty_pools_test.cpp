@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "bounty/bounty_pools.h"
+#include "plugin_fixture.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "state/plugin_state.h"
@@ -22,21 +23,14 @@ constexpr Hash ZoneRegion2 = 0x19700C95;
 constexpr Hash ZoneRegion3 = 0x00704B67;
 constexpr Hash ZoneRegion5 = 0x0BFD6F0A;
 
-class BountyPools : public ::testing::Test {
+class BountyPools : public PluginFixture {
   protected:
-    ScratchDir scratch;
-    RecordingHost host;
-    StoryRecorder story;
-
     void SetUp() override {
-        ResetPluginState();
-        story.Attach();
-        host.Install();
+        PluginFixture::SetUp();
         G.settings.BountyGates.BountyPooling = true;
         G.settings.BountyGates.BountyPoolTracker = true;
         G.settings.Bounty.BountyCap = 100000;
     }
-    void TearDown() override { host.Uninstall(); }
 
     void StandIn(Hash zone) { host.fixed[nh::GET_MAP_ZONE_AT_COORDS] = zone; }
 

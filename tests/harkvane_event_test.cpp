@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "plugin_fixture.h"
 #include "posse/harkvane_event.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
@@ -19,18 +20,13 @@ constexpr Hash SoldierModel = 0x5A1D1E55;
 constexpr Hash BlipStyle = 0xB11B;
 constexpr Hash NewHanoverZone = 0x1D3E259F;
 
-class HarkvaneEvent : public ::testing::Test {
+class HarkvaneEvent : public PluginFixture {
   protected:
-    ScratchDir scratch;
-    RecordingHost host;
-    StoryRecorder story;
     Vec3 player{0.0f, 0.0f, 0.0f};
     float heading = 180.0f;
 
     void SetUp() override {
-        ResetPluginState();
-        story.Attach();
-        host.Install();
+        PluginFixture::SetUp();
         G.settings.Harkvane.Model = SoldierModel;
         G.settings.Blip.Style = BlipStyle;
         G.settings.Harkvane.SpawnIntervalMs = 2500;
@@ -38,7 +34,6 @@ class HarkvaneEvent : public ::testing::Test {
         G.loop.StreakCount = 5;
         host.bounty = 4000;
     }
-    void TearDown() override { host.Uninstall(); }
 
     void Start(int tier) { StartHarkvaneEvent(tier, player, heading); }
     void Frame(uint32_t advanceMs) {

@@ -17,6 +17,7 @@
 #include "natives/native_hashes.h"
 #include "platform/crt_rand.h"
 #include "platform/keys.h"
+#include "plugin_fixture.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "state/plugin_state.h"
@@ -83,15 +84,9 @@ constexpr Vec3 OpenCountry{500.0f, 500.0f, 10.0f};
 constexpr Vec3 AtHorseshoeOverlook{-125.572f, -32.097f, 95.893f};
 constexpr Vec3 InRhodes{1383.95f, -1260.199f, 78.121f};
 
-struct MainLoop : ::testing::Test {
-    RecordingHost host;
-    ScratchDir scratch;
-    StoryRecorder story;
-
+struct MainLoop : PluginFixture {
     void SetUp() override {
-        ResetPluginState();
-        story.Attach();
-        host.Install();
+        PluginFixture::SetUp();
         Host = &host;
         Trace.clear();
         ProtectedPeds.clear();
@@ -100,7 +95,7 @@ struct MainLoop : ::testing::Test {
     }
     void TearDown() override {
         LoopOps = RealLoopOps;
-        host.Uninstall();
+        PluginFixture::TearDown();
         Host = nullptr;
     }
 

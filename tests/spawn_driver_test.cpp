@@ -14,6 +14,7 @@
 #include "bounty/streak_and_notices.h"
 #include "natives/game_clock.h"
 #include "platform/crt_rand.h"
+#include "plugin_fixture.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "spawn/spawn_driver.h"
@@ -26,14 +27,9 @@ namespace {
 constexpr Hash Lead = 0xA001, Fill = 0xA002, DogA = 0xD001, DogB = 0xD002, HorseA = 0xE001;
 constexpr Hash BlipStyle = 0xB11F;
 
-struct Driver : ::testing::Test {
-    ScratchDir scratch; // the streak file is written beside the plug-in
-    RecordingHost host;
-    StoryRecorder story;
+struct Driver : PluginFixture {
     void SetUp() override {
-        ResetPluginState();
-        story.Attach();
-        host.Install();
+        PluginFixture::SetUp();
         Settings& s = G.settings;
         s.BountyGates.BountyPooling = false;
         s.Harkvane.Enabled = false;
@@ -44,7 +40,6 @@ struct Driver : ::testing::Test {
         host.bounty = 100;
         host.safeCoordFound = true;
     }
-    void TearDown() override { host.Uninstall(); }
 
     // Every placement fails: every member ends up in the retry queue.
     void NoGround() {

@@ -20,6 +20,7 @@
 
 #include "bounty/bounty_pools.h"
 #include "bounty/streak_and_notices.h"
+#include "plugin_fixture.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
 #include "state/plugin_state.h"
@@ -41,18 +42,7 @@ extern "C" int fsync(int fd) {
 
 namespace {
 
-struct StreakFile : ::testing::Test {
-    RecordingHost host;
-    ScratchDir scratch;
-    StoryRecorder story;
-
-    void SetUp() override {
-        ResetPluginState();
-        story.Attach();
-        host.Install();
-    }
-    void TearDown() override { host.Uninstall(); }
-
+struct StreakFile : PluginFixture {
     static std::string Text() {
         std::ifstream in("Harkvane.dat", std::ios::binary);
         std::stringstream s;

@@ -187,10 +187,8 @@ td.mark{color:#c0392b;font-weight:700;text-align:center}
 
 // What changed for sure, in words: each figure whose interval excludes zero.
 std::string SureCard(const json& j) {
-    std::string s;
-    const json& figures = j.at("figures");
     std::string sure;
-    for (const json& f : figures) {
+    for (const json& f : j.at("figures")) {
         const json& d = f.at("difference");
         if (!d.value("excludes_zero", false)) continue;
         const json &a = f.at("a"), &b = f.at("b");
@@ -206,54 +204,44 @@ std::string SureCard(const json& j) {
                 Fmt(Num(d, "median"), "%+.2f") + " (median; 95 % interval " +
                 Fmt(Num(d, "lo"), "%+.2f") + " to " + Fmt(Num(d, "hi"), "%+.2f") + ")</li>";
     }
-    s += "<section class=\"card headline\"><h2>What B changes, for sure</h2>" +
-         (sure.empty() ? std::string("<p>No figure moved by more than the seeds' noise: every "
-                                     "interval of a median difference includes zero.</p>")
-                       : "<ul>" + sure + "</ul>") +
-         "<p class=\"note\">" + EscapeXml(j.value("interval", std::string())) + ".</p></section>\n";
-
-    return s;
+    return "<section class=\"card headline\"><h2>What B changes, for sure</h2>" +
+           (sure.empty() ? std::string("<p>No figure moved by more than the seeds' noise: every "
+                                       "interval of a median difference includes zero.</p>")
+                         : "<ul>" + sure + "</ul>") +
+           "<p class=\"note\">" + EscapeXml(j.value("interval", std::string())) +
+           ".</p></section>\n";
 }
 
 // The settings in which B differs from A, and each file's own changes from the defaults.
 std::string SettingsCards(const json& j, const std::string& fileA, const std::string& fileB) {
-    std::string s;
     std::string between;
     for (const json& line : j.value("b_differs_from_a", json::array()))
         between += "<li><code>" + EscapeXml(line.get<std::string>()) + "</code></li>";
-    s += "<section class=\"card\" id=\"between\"><h2>B differs from A in</h2>" +
-         (between.empty() ? std::string("<p>no setting</p>")
-                          : "<ul class=\"changed\">" + between + "</ul>") +
-         "</section>\n";
+    std::string s = "<section class=\"card\" id=\"between\"><h2>B differs from A in</h2>" +
+                    (between.empty() ? std::string("<p>no setting</p>")
+                                     : "<ul class=\"changed\">" + between + "</ul>") +
+                    "</section>\n";
     s += "<section class=\"card sides\"><div><h2>A: " + EscapeXml(fileA) + "</h2>" +
          ChangedList(j.at("a")) + "</div><div><h2>B: " + EscapeXml(fileB) + "</h2>" +
          ChangedList(j.at("b")) + "</div></section>\n";
-
     return s;
 }
 
 // The runs that failed, left out of their pairs.
 std::string FailedCard(const json& j) {
-    std::string s;
-    if (!j.at("failed").empty()) {
-        std::string list;
-        for (const json& f : j.at("failed"))
-            list += "<li>seed " + std::to_string(f.value("seed", uint64_t{0})) + " under " +
-                    EscapeXml(f.value("file", "")) + ": " + EscapeXml(f.value("error", "")) +
-                    "</li>";
-        s += "<section class=\"card failed\"><h2>Failed runs (left out of their pairs)</h2><ul>" +
-             list + "</ul></section>\n";
-    }
-
-    return s;
+    if (j.at("failed").empty()) return std::string();
+    std::string list;
+    for (const json& f : j.at("failed"))
+        list += "<li>seed " + std::to_string(f.value("seed", uint64_t{0})) + " under " +
+                EscapeXml(f.value("file", "")) + ": " + EscapeXml(f.value("error", "")) + "</li>";
+    return "<section class=\"card failed\"><h2>Failed runs (left out of their pairs)</h2><ul>" +
+           list + "</ul></section>\n";
 }
 
 // Every figure's row: both medians and spreads, the paired differences and their interval.
 std::string FiguresCard(const json& j) {
-    std::string s;
-    const json& figures = j.at("figures");
     std::string rows;
-    for (const json& f : figures) {
+    for (const json& f : j.at("figures")) {
         const json& d = f.at("difference");
         const bool mark = d.value("excludes_zero", false);
         const std::string interval =
@@ -269,15 +257,14 @@ std::string FiguresCard(const json& j) {
                 "</td><td class=\"mark\"" +
                 (mark ? " title=\"the interval excludes zero\">✱" : ">") + "</td></tr>\n";
     }
-    s += "<section class=\"card\"><h2>Every figure</h2><p class=\"note\">A and B share one axis "
-         "per figure. Right: B − A on each seed (dots), the median difference (bar) and its 95 % "
-         "interval (band, red and marked ✱ where it excludes zero). Figures per posse or per gap "
-         "are each run's mean; a seed that had none under either file is left out of the "
-         "pairs.</p><table id=\"figures\"><thead><tr><th>figure</th><th>A median</th>"
-         "<th>B median</th><th>A and B across the seeds</th><th>pairs</th><th>B − A median</th>"
-         "<th>95 % interval</th><th>B − A per seed</th><th></th></tr></thead><tbody>\n" +
-         rows + "</tbody></table></section>\n</main>\n</body>\n</html>\n";
-    return s;
+    return "<section class=\"card\"><h2>Every figure</h2><p class=\"note\">A and B share one axis "
+           "per figure. Right: B − A on each seed (dots), the median difference (bar) and its 95 % "
+           "interval (band, red and marked ✱ where it excludes zero). Figures per posse or per gap "
+           "are each run's mean; a seed that had none under either file is left out of the "
+           "pairs.</p><table id=\"figures\"><thead><tr><th>figure</th><th>A median</th>"
+           "<th>B median</th><th>A and B across the seeds</th><th>pairs</th><th>B − A median</th>"
+           "<th>95 % interval</th><th>B − A per seed</th><th></th></tr></thead><tbody>\n" +
+           rows + "</tbody></table></section>\n</main>\n</body>\n</html>\n";
 }
 
 } // namespace

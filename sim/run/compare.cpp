@@ -26,27 +26,6 @@ constexpr const char* IntervalWords =
     "is at most 2.5 %; it covers the median with at least 95 % whatever the differences' "
     "distribution (ties and lumpy counts included); fewer than 6 pairs give none";
 
-double Rounded(double v) {
-    return std::round(v * 1000.0) / 1000.0;
-}
-
-json Number(const std::optional<double>& v) {
-    return v ? json(Rounded(*v)) : json(nullptr);
-}
-
-json DistributionJson(const Distribution& d) {
-    if (d.n == 0)
-        return {{"n", 0},        {"min", nullptr}, {"q1", nullptr},  {"median", nullptr},
-                {"q3", nullptr}, {"max", nullptr}, {"mean", nullptr}};
-    return {{"n", d.n},
-            {"min", Rounded(d.min)},
-            {"q1", Rounded(d.q1)},
-            {"median", Rounded(d.median)},
-            {"q3", Rounded(d.q3)},
-            {"max", Rounded(d.max)},
-            {"mean", Rounded(d.mean)}};
-}
-
 // One figure over the seeds: each file's values and the pairs.
 struct FigureRow {
     std::string key, label;
@@ -139,7 +118,7 @@ std::string CompareJson(const CompareSet& set) {
         const PairedInterval& d = r.difference;
         json seeds = json::array();
         for (size_t i = 0; i < r.seeds.size(); ++i)
-            seeds.push_back({r.seeds[i], Number(r.a[i]), Number(r.b[i])});
+            seeds.push_back({r.seeds[i], RoundedOrNull(r.a[i]), RoundedOrNull(r.b[i])});
         json diff = {{"n", d.n},
                      {"median", d.n ? json(Rounded(d.median)) : json(nullptr)},
                      {"lo", d.bounded ? json(Rounded(d.lo)) : json(nullptr)},

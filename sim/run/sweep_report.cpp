@@ -16,10 +16,6 @@ namespace {
 constexpr const char* ArmyTier = "HV";
 constexpr const char* Format = "harkvane-sweep 1";
 
-double Rounded(double v) {
-    return std::round(v * 1000.0) / 1000.0;
-}
-
 bool IsArmy(const SweepPosse& p) {
     return p.tier == ArmyTier;
 }
@@ -57,23 +53,6 @@ RunFigures Figures(const SweepRun& r) {
 
 double PerHour(double count, double hours) {
     return hours > 0 ? count / hours : 0;
-}
-
-json OrNull(const std::optional<double>& v) {
-    return v ? json(Rounded(*v)) : json(nullptr);
-}
-
-json DistributionJson(const Distribution& d) {
-    if (d.n == 0)
-        return {{"n", 0},        {"min", nullptr}, {"q1", nullptr},  {"median", nullptr},
-                {"q3", nullptr}, {"max", nullptr}, {"mean", nullptr}};
-    return {{"n", d.n},
-            {"min", Rounded(d.min)},
-            {"q1", Rounded(d.q1)},
-            {"median", Rounded(d.median)},
-            {"q3", Rounded(d.q3)},
-            {"max", Rounded(d.max)},
-            {"mean", Rounded(d.mean)}};
 }
 
 // Every spread the sweep reports, in the order the text shows them.
@@ -188,6 +167,27 @@ std::string Dollars(double cents) {
 }
 
 } // namespace
+
+double Rounded(double v) {
+    return std::round(v * 1000.0) / 1000.0;
+}
+
+json RoundedOrNull(const std::optional<double>& v) {
+    return v ? json(Rounded(*v)) : json(nullptr);
+}
+
+json DistributionJson(const Distribution& d) {
+    if (d.n == 0)
+        return {{"n", 0},        {"min", nullptr}, {"q1", nullptr},  {"median", nullptr},
+                {"q3", nullptr}, {"max", nullptr}, {"mean", nullptr}};
+    return {{"n", d.n},
+            {"min", Rounded(d.min)},
+            {"q1", Rounded(d.q1)},
+            {"median", Rounded(d.median)},
+            {"q3", Rounded(d.q3)},
+            {"max", Rounded(d.max)},
+            {"mean", Rounded(d.mean)}};
+}
 
 std::string SettingChangeText(const SettingChange& c) {
     if (c.value.empty()) return c.key + " not set (default " + c.defaultValue + ")";
@@ -352,10 +352,10 @@ std::string SweepJson(const SweepSet& set) {
                         {"hunters", f.hunters},
                         {"dogs", f.dogs},
                         {"horses", f.horses},
-                        {"first_posse_minutes", OrNull(f.firstPosse)},
+                        {"first_posse_minutes", RoundedOrNull(f.firstPosse)},
                         {"army_started", f.army},
                         {"army_won", r.armyWon},
-                        {"first_army_minutes", OrNull(f.firstArmy)},
+                        {"first_army_minutes", RoundedOrNull(f.firstArmy)},
                         {"player_deaths", r.playerDeaths},
                         {"peak_tracked_peds", r.peakTrackedPeds},
                         {"final_bounty_cents", r.finalBountyCents},

@@ -71,6 +71,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 struct SweepPosse {
     double minutes = 0;  // game minutes from the start of the run
     std::string tier;    // T1..T5, or HV for an army event
@@ -114,6 +116,13 @@ struct Distribution {
 
 // The spread of the values (order does not matter).
 Distribution Distribute(std::vector<double> values);
+
+// A figure as sweep.json and compare.json write it: to the thousandth.
+double Rounded(double v);
+// A figure rounded, or null where there is none.
+nlohmann::json RoundedOrNull(const std::optional<double>& v);
+// A spread as the files write it: its figures rounded, all null when it has no values.
+nlohmann::json DistributionJson(const Distribution& d);
 
 // One run's record as the child process hands it to the sweep, and back.
 std::string SweepRunJson(const SweepRun& run);

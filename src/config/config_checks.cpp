@@ -35,6 +35,14 @@ int32_t MostDrawn(const CountRange& range) {
     return std::max(range.min, range.max);
 }
 
+// A note on the key of the first of `tiers` in [section] (T1 to T5).
+void NoteFirstTier(ConfigDiagnostics& d, const char* section, const std::vector<int>& tiers,
+                   const std::string& text) {
+    std::string key = "T";
+    key += std::to_string(tiers.front());
+    NoteConfigKey(d, section, key.c_str(), text);
+}
+
 void NoteHorselessPosses(ConfigDiagnostics& d) {
     const Settings& s = G.settings;
     std::vector<int> noModels, noCount;
@@ -57,9 +65,7 @@ void NoteHorselessPosses(ConfigDiagnostics& d) {
                           "; name horses there or give Horse a weight of 0");
     }
     if (!noCount.empty()) {
-        std::string key = "T";
-        key += std::to_string(noCount.front());
-        NoteConfigKey(d, "HorseCounts", key.c_str(),
+        NoteFirstTier(d, "HorseCounts", noCount,
                       "Horse posses of " + TierList(noCount) +
                           " come without horses: the variant weights send them, but their "
                           "HorseCounts allow 0 horses");
@@ -80,9 +86,7 @@ void NoteDoglessPosses(ConfigDiagnostics& d) {
                       "Dogs posses come without dogs: the variant weights send them, but no dog "
                       "model is listed");
     } else if (!noCount.empty()) {
-        std::string key = "T";
-        key += std::to_string(noCount.front());
-        NoteConfigKey(d, "DogCounts", key.c_str(),
+        NoteFirstTier(d, "DogCounts", noCount,
                       "Dogs posses of " + TierList(noCount) +
                           " come without dogs: the variant weights send them, but their DogCounts "
                           "allow 0 dogs");

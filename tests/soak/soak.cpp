@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "host/main_loop.h"
+#include "hostkit/cap_watch.h"
 #include "posse/harkvane_event.h"
 #include "run/runner.h"
 #include "scenario/scenario.h"
@@ -29,8 +30,6 @@ namespace {
 using json = nlohmann::json;
 
 constexpr double TimerSecondsPerGameHour = 120.0; // the default clock rate, 30
-constexpr int64_t CapSlack = 10;
-constexpr int64_t CapStep = 5;
 // Tables may hold a few handles beyond the tracked list (a horse the player claimed, the
 // entries of the frame's own new posse).
 constexpr size_t TableSlack = 16;
@@ -55,26 +54,12 @@ void Fail(const std::string& what) {
                      what.c_str());
 }
 
-// Tracked peds the cap may remove: all but the army's soldiers while they are protected.
-size_t Unprotected() {
-    size_t n = 0;
-    const bool spare = G.settings.Harkvane.ProtectFromMaxAlive;
-    for (Ped p : G.spawn.SpawnedPeds)
-        if (!(spare && p != 0 && IsHarkvaneMember(p))) ++n;
-    return n;
-}
-
-// The clean-up of each frame, watched: afterwards the removable peds are within
-// Spawner.MaxAlive + 10, or the cap is still trimming at its full five per frame.
+// The clean-up of each frame, watched for the cap's rule (hostkit/cap_watch.h).
 void WatchedCompaction() {
-    S.unprotectedBefore = Unprotected();
+    S.unprotectedBefore = PedsTheCapMayRemove();
     RealLoopOps.CompactSpawnedPeds();
-    const size_t after = Unprotected();
-    const int64_t limit = std::max<int64_t>(int64_t{G.settings.Spawner.MaxAlive} + CapSlack, 0);
-    if (static_cast<int64_t>(after) > limit && after + CapStep > S.unprotectedBefore)
-        Fail("tracked list above Spawner.MaxAlive + 10 after clean-up: " + std::to_string(after) +
-             " (limit " + std::to_string(limit) + ", before " +
-             std::to_string(S.unprotectedBefore) + ")");
+    const std::string broken = CapRuleBroken(S.unprotectedBefore, PedsTheCapMayRemove());
+    if (!broken.empty()) Fail(broken);
 }
 
 void Bound(const char* name, size_t size, size_t limit) {

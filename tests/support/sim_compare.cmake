@@ -43,14 +43,9 @@ endfunction()
 
 compare(self a.ini 1 6 360)
 compare(self2 a.ini 2 6 360)
-foreach(file compare.json compare.txt compare.html)
-    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/self/${file}
-                            ${WORK}/self2/${file}
-                    RESULT_VARIABLE same)
-    if(NOT same EQUAL 0)
-        message(FATAL_ERROR "${file} differs between one job and two")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/same_files.cmake)
+expect_same_files(${WORK}/self ${WORK}/self2 "between one job and two" compare.json compare.txt
+                  compare.html)
 file(READ ${WORK}/self/compare.json text)
 string(JSON count LENGTH "${text}" figures)
 math(EXPR last "${count} - 1")
