@@ -81,8 +81,8 @@ const NativeAnswer Texts[] = {
          r[0] = h;
      }},
     {nh::SET_NOTICE_TEXT,
-     [](World& w, const Args&, uint64_t*) {
-         auto it = w.texts.find(w.callArgs[0]);
+     [](World& w, const Args& a, uint64_t*) {
+         auto it = w.texts.find(a.Q(0));
          w.pendingNotice = it != w.texts.end() ? it->second : std::string();
      }},
     {nh::SHOW_NOTICE, ShowNotice},

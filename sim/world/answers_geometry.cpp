@@ -59,8 +59,8 @@ const NativeAnswer Geometry[] = {
          r[0] = m;
      }},
     {nh::REMOVE_EVENT_MARKER,
-     [](World& w, const Args&, uint64_t*) {
-         if (w.markers.erase(w.callArgs[0]))
+     [](World& w, const Args& a, uint64_t*) {
+         if (w.markers.erase(a.Q(0)))
              ++w.counters.markersRemoved;
          else
              WorldLog(w, "anomaly", "removal of an unknown event marker");

@@ -16,6 +16,7 @@ struct Args {
     int32_t I(size_t i) const { return SlotInt(s[i]); }
     uint32_t U(size_t i) const { return SlotU32(s[i]); }
     float F(size_t i) const { return SlotFloat(s[i]); }
+    uint64_t Q(size_t i) const { return s[i]; }
     template <typename T> T* P(size_t i) const { return SlotPointer<T>(s[i]); }
 };
 

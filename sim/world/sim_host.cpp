@@ -10,6 +10,7 @@
 namespace {
 World* Attached = nullptr;
 ScriptEntry Registered = nullptr;
+NativeCall Call; // the call in progress
 
 World& Require() {
     if (!Attached) {
@@ -44,19 +45,19 @@ void SimScriptWait(uint32_t ms) {
 }
 
 void SimNativeInit(uint64_t hash) {
-    World& w = Require();
-    w.callHash = hash;
-    w.callArgs.clear();
+    Require();
+    Call.hash = hash;
+    Call.args.clear();
 }
 
 void SimNativePush64(uint64_t value) {
-    Require().callArgs.push_back(value);
+    Require();
+    Call.args.push_back(value);
 }
 
 uint64_t* SimNativeCall() {
-    World& w = Require();
-    WorldCall(w);
-    return w.result;
+    WorldCall(Require(), Call);
+    return Call.result;
 }
 
 ScriptEntry SimRegisteredEntry() {

@@ -363,10 +363,6 @@ struct World {
     size_t eventsFlushed = 0;
     WorldCounters counters;
 
-    // Native call in progress.
-    uint64_t callHash = 0;
-    std::vector<uint64_t> callArgs;
-    uint64_t result[4] = {0, 0, 0, 0};
     // Hosts hand key presses to the plug-in's key reader through this.
     void (*pressKey)(int virtualKey) = nullptr;
     std::string iniFileName = "Harkvane.ini";
@@ -391,8 +387,16 @@ void AddDefaultMap(WorldOptions& o, std::vector<Landmark>& landmarks);
 void WorldInit(World& w, const WorldOptions& options);
 // Advances the world by ms of game-timer time (at least one frame step for 0).
 void WorldAdvance(World& w, uint32_t ms);
-// Runs one native call with the pushed slots in w.callArgs; fills w.result.
-void WorldCall(World& w);
+// One native call as the host takes it in: the native, the slots pushed for it, and the result
+// slots handed back. It belongs to the host glue (sim_host.cpp), not to the game.
+struct NativeCall {
+    uint64_t hash = 0;
+    std::vector<uint64_t> args;
+    uint64_t result[4] = {0, 0, 0, 0};
+};
+
+// Runs one native call on the world with the pushed slots; fills call.result.
+void WorldCall(World& w, NativeCall& call);
 void WorldLog(World& w, const std::string& kind, const std::string& text,
               const std::string& json = std::string());
 

@@ -164,7 +164,8 @@ bool HasWildFloat(const NativeInfo& info, const std::vector<uint64_t>& s) {
 }
 
 // Writes the trace line of one call; in-out handles are shown as they were before the call.
-void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& before) {
+void TraceCall(World& w, const NativeCall& call, const NativeInfo& info,
+               const std::vector<uint64_t>& before) {
     std::string& line = w.traceLine;
     line.clear();
     char head[96];
@@ -175,7 +176,7 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
     line += "\"name\":\"";
     line += info.name;
     line += "\",\"args\":[";
-    const std::vector<uint64_t>& s = w.callArgs;
+    const std::vector<uint64_t>& s = call.args;
     for (size_t i = 0; i < s.size(); ++i) {
         if (i) line += ',';
         if (AppendSlot(line, info.args[i], s[i])) continue;
@@ -185,7 +186,7 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
             AppendText(line, static_cast<const char*>(ptr));
             break;
         case 'F':
-            if (ptr && w.result[0]) {
+            if (ptr && call.result[0]) {
                 float f;
                 std::memcpy(&f, ptr, sizeof f);
                 AppendNumber(line, f);
@@ -194,7 +195,7 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
             }
             break;
         case 'V':
-            if (ptr && w.result[0])
+            if (ptr && call.result[0])
                 AppendVec(line, ptr);
             else
                 line += "null";
@@ -211,7 +212,7 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
             const int capacity =
                 slots ? std::clamp(static_cast<int>(static_cast<int32_t>(slots[0])), 0, 64) : 0;
             const int n =
-                std::clamp(static_cast<int>(static_cast<int32_t>(w.result[0])), 0, capacity);
+                std::clamp(static_cast<int>(static_cast<int32_t>(call.result[0])), 0, capacity);
             for (int k = 0; k < n; ++k) {
                 if (k) line += ',';
                 line += std::to_string(static_cast<uint32_t>(slots[1 + k]));
@@ -228,16 +229,16 @@ void TraceCall(World& w, const NativeInfo& info, const std::vector<uint64_t>& be
     if (kind == 'v')
         line += "null";
     else if (kind == 'b')
-        line += static_cast<uint32_t>(w.result[0]) ? "true" : "false";
+        line += static_cast<uint32_t>(call.result[0]) ? "true" : "false";
     else if (kind == 'V')
-        AppendVec(line, w.result);
-    else if (!AppendSlot(line, kind, w.result[0]))
-        line += std::to_string(w.result[0]);
+        AppendVec(line, call.result);
+    else if (!AppendSlot(line, kind, call.result[0]))
+        line += std::to_string(call.result[0]);
     line += "}\n";
     std::fputs(line.c_str(), w.trace);
 }
 
-void CountWatched(World& w, const NativeInfo& info) {
+void CountWatched(World& w, const NativeCall& call, const NativeInfo& info) {
     const uint32_t now = ElapsedMs(w);
     for (NativeWatch& watch : w.watches) {
         if (watch.hash != info.hash || now < watch.fromMs || now >= watch.toMs) continue;
@@ -245,7 +246,7 @@ void CountWatched(World& w, const NativeInfo& info) {
         for (size_t i = 0; i < watch.args.size() && match; ++i) {
             const NativeArgMatch& m = watch.args[i];
             if (m.any) continue;
-            const uint64_t slot = w.callArgs[i];
+            const uint64_t slot = call.args[i];
             switch (info.args[i]) {
             case 'f':
                 match = std::fabs(SlotFloat(slot) - m.number) <=
@@ -269,31 +270,31 @@ void CountWatched(World& w, const NativeInfo& info) {
 
 } // namespace
 
-void WorldCall(World& w) {
-    const KnownNative* known = Lookup(w.callHash);
+void WorldCall(World& w, NativeCall& call) {
+    const KnownNative* known = Lookup(call.hash);
     if (!known) {
         std::fprintf(stderr,
                      "harkvane-sim: the plug-in called native 0x%016" PRIX64
                      ", which is not in the catalogue; stopping the run\n",
-                     w.callHash);
+                     call.hash);
         std::abort();
     }
     const NativeInfo* info = known->info;
     const size_t expected = known->argCount;
-    if (w.callArgs.size() != expected) {
+    if (call.args.size() != expected) {
         std::fprintf(stderr,
                      "harkvane-sim: native %s (0x%016" PRIX64 ") takes %zu arguments but %zu were "
                      "pushed; stopping the run\n",
-                     info->name, info->hash, expected, w.callArgs.size());
+                     info->name, info->hash, expected, call.args.size());
         std::abort();
     }
     ++w.counters.nativeCalls;
     std::vector<uint64_t> before;
     if (w.trace) {
-        before.assign(w.callArgs.size(), 0);
-        for (size_t i = 0; i < w.callArgs.size(); ++i) {
+        before.assign(call.args.size(), 0);
+        for (size_t i = 0; i < call.args.size(); ++i) {
             const char k = info->args[i];
-            const void* ptr = reinterpret_cast<const void*>(static_cast<uintptr_t>(w.callArgs[i]));
+            const void* ptr = reinterpret_cast<const void*>(static_cast<uintptr_t>(call.args[i]));
             if ((k == 'E' || k == 'B') && ptr) {
                 uint32_t v;
                 std::memcpy(&v, ptr, sizeof v);
@@ -303,13 +304,14 @@ void WorldCall(World& w) {
             }
         }
     }
-    std::memset(w.result, 0, sizeof w.result);
-    if (HasWildFloat(*info, w.callArgs)) {
+    std::memset(call.result, 0, sizeof call.result);
+    if (HasWildFloat(*info, call.args)) {
         ++w.counters.wildCalls;
     } else {
-        known->answer(w, Args{w.callArgs}, w.result);
-        if (w.opt.faults.hostileAnswers > 0) SpoilAnswer(w, info->hash, Args{w.callArgs}, w.result);
+        known->answer(w, Args{call.args}, call.result);
+        if (w.opt.faults.hostileAnswers > 0)
+            SpoilAnswer(w, info->hash, Args{call.args}, call.result);
     }
-    if (w.trace) TraceCall(w, *info, before);
-    if (!w.watches.empty()) CountWatched(w, *info);
+    if (w.trace) TraceCall(w, call, *info, before);
+    if (!w.watches.empty()) CountWatched(w, call, *info);
 }
