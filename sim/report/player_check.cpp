@@ -71,53 +71,32 @@ std::string SpreadLines(const std::string& sweepText) {
     return at == std::string::npos ? std::string() : sweepText.substr(at + 1);
 }
 
-} // namespace
-
-int RunPlayerCheck(bool openBrowser) {
-    const std::vector<std::string> places = PlacesToLook();
-    std::string folder;
+// The folder of the first place holding the settings file; empty when none does.
+std::string SettingsFolder(const std::vector<std::string>& places) {
     for (const std::string& p : places) {
         std::error_code ec;
-        if (fs::is_regular_file(os::Path(InFolder(p, SettingsName)), ec)) {
-            folder = p;
-            break;
-        }
+        if (fs::is_regular_file(os::Path(InFolder(p, SettingsName)), ec)) return p;
     }
-    if (folder.empty()) {
-        const int status = NotFound(places);
-        WaitForEnter();
-        return status;
-    }
-    // In the working folder the file is named as the player knows it; elsewhere in full.
-    const std::string iniPath =
-        folder == places.front() ? SettingsName : InFolder(folder, SettingsName);
+    return std::string();
+}
 
+// Prints the checker's findings in plain words; the checker's status (2: not readable).
+int CheckSettings(const std::string& folder, const std::string& iniPath) {
     Say("Checking your settings: " + InFolder(folder, SettingsName) + "\n\n");
     std::string findings;
     const int lint = LintIniFile(iniPath, &findings);
     Say(findings);
-    if (lint == 2) {
-        WaitForEnter();
-        return 2;
-    }
+    if (lint == 2) return 2;
     Say(lint == 0 ? "The plug-in reads every line as you wrote it.\n\n"
                   : "The plug-in still starts with this file: each line above says what it uses "
                     "instead of what is written.\n\n");
+    return lint;
+}
 
-    Scenario scenario;
-    std::string error;
-    if (!ParseScenario(EveningScenarioJson(), "", &scenario, &error) ||
-        !ReadTextFile(iniPath, &scenario.ini)) {
-        std::fprintf(stderr, "harkvane-sim: %s\n",
-                     error.empty() ? "cannot read the settings" : error.c_str());
-        WaitForEnter();
-        return 2;
-    }
-    scenario.iniGiven = true;
-    scenario.iniPath = iniPath;
-    scenario.seconds = EveningGameHours * 3600.0 / scenario.world.clockRate;
-
-    const std::string reports = InFolder(folder, ReportFolder);
+// The evenings over all seeds, with the sweep page: the number of evenings that failed, or -1
+// when the sweep could not run at all.
+int SweepEvenings(const Scenario& scenario, const std::string& iniPath,
+                  const std::string& reports) {
     char line[200];
     std::snprintf(line, sizeof line,
                   "Trying your settings on %d evenings of %.0f game hours each (seeds %llu to "
@@ -139,17 +118,16 @@ int RunPlayerCheck(bool openBrowser) {
     fs::create_directories(os::Path(reports), made);
     if (!WriteTextFile(eveningFile, EveningScenarioJson())) {
         std::fprintf(stderr, "harkvane-sim: cannot write %s\n", eveningFile.c_str());
-        WaitForEnter();
-        return 1;
+        return -1;
     }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.17g", scenario.seconds);
     sweep.childArguments = {eveningFile, "--seconds", seconds, "--ini", iniPath};
     SweepSet set;
+    std::string error;
     if (!RunSweep(scenario, sweep, &set, &error)) {
         std::fprintf(stderr, "harkvane-sim: %s\n", error.c_str());
-        WaitForEnter();
-        return 1;
+        return -1;
     }
     int failed = 0;
     if (!WriteTextFile(InFolder(reports, "sweep.html"), SweepHtml(SweepJson(set)))) {
@@ -160,7 +138,11 @@ int RunPlayerCheck(bool openBrowser) {
         failed += r.ok ? 0 : 1;
     Say("\n");
     Say(SpreadLines(SweepText(set)));
+    return failed;
+}
 
+// The first seed's evening with its report page: 1 when it failed, else 0.
+int OneEvening(const Scenario& scenario, const std::string& reports) {
     Say("\nOne evening in detail (seed " + std::to_string(scenario.world.seed) + ")...\n");
     RunOptions one;
     one.workdir = InFolder(reports, "run");
@@ -172,12 +154,17 @@ int RunPlayerCheck(bool openBrowser) {
     const RunOutcome r = RunScenario(scenario, one);
     if (!r.ok) {
         std::fprintf(stderr, "harkvane-sim: %s\n", r.error.c_str());
-        ++failed;
-    } else if (!WriteRunPages(r, one)) {
-        std::fprintf(stderr, "harkvane-sim: cannot write %s\n", one.reportPath.c_str());
-        ++failed;
+        return 1;
     }
+    if (!WriteRunPages(r, one)) {
+        std::fprintf(stderr, "harkvane-sim: cannot write %s\n", one.reportPath.c_str());
+        return 1;
+    }
+    return 0;
+}
 
+// Says where the pages are and opens the sweep page when asked.
+void ShowReports(const std::string& reports, int failed, bool openBrowser) {
     const std::string page = InFolder(reports, "sweep.html");
     std::string where = "\nThe report is in ";
     where += reports;
@@ -191,6 +178,48 @@ int RunPlayerCheck(bool openBrowser) {
         else
             Say("Open sweep.html in your browser to see it.\n");
     }
+}
+
+} // namespace
+
+int RunPlayerCheck(bool openBrowser) {
+    const std::vector<std::string> places = PlacesToLook();
+    const std::string folder = SettingsFolder(places);
+    if (folder.empty()) {
+        const int status = NotFound(places);
+        WaitForEnter();
+        return status;
+    }
+    // In the working folder the file is named as the player knows it; elsewhere in full.
+    const std::string iniPath =
+        folder == places.front() ? SettingsName : InFolder(folder, SettingsName);
+    const int lint = CheckSettings(folder, iniPath);
+    if (lint == 2) {
+        WaitForEnter();
+        return 2;
+    }
+
+    Scenario scenario;
+    std::string error;
+    if (!ParseScenario(EveningScenarioJson(), "", &scenario, &error) ||
+        !ReadTextFile(iniPath, &scenario.ini)) {
+        std::fprintf(stderr, "harkvane-sim: %s\n",
+                     error.empty() ? "cannot read the settings" : error.c_str());
+        WaitForEnter();
+        return 2;
+    }
+    scenario.iniGiven = true;
+    scenario.iniPath = iniPath;
+    scenario.seconds = EveningGameHours * 3600.0 / scenario.world.clockRate;
+
+    const std::string reports = InFolder(folder, ReportFolder);
+    int failed = SweepEvenings(scenario, iniPath, reports);
+    if (failed < 0) {
+        WaitForEnter();
+        return 1;
+    }
+    failed += OneEvening(scenario, reports);
+    ShowReports(reports, failed, openBrowser);
     WaitForEnter();
     return lint != 0 || failed > 0 ? 1 : 0;
 }
