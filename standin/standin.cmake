@@ -25,7 +25,10 @@ add_library(harkvane_standin_dll SHARED
     ${HARKVANE_STANDIN_DIR}/standin.def)
 set_target_properties(harkvane_standin_dll PROPERTIES OUTPUT_NAME ScriptHookRDR2 PREFIX "")
 target_include_directories(harkvane_standin_dll PRIVATE ${HARKVANE_STANDIN_DIR}
-    ${HARKVANE_SIM_DIR} ${HARKVANE_STANDIN_INCLUDE})
+    ${HARKVANE_SIM_DIR} ${HARKVANE_STANDIN_INCLUDE} ${CMAKE_BINARY_DIR}/sim/generated)
+# The scenario reader includes the evening the simulator's build embeds (sim/CMakeLists.txt):
+# that header must be written first.
+add_dependencies(harkvane_standin_dll harkvane_simworld)
 # The world uses the plug-in's native catalogue and shared types, not the plug-in itself.
 target_link_libraries(harkvane_standin_dll PRIVATE harkvane_core harkvane_hostkit)
 target_link_options(harkvane_standin_dll PRIVATE ${HARKVANE_WIN_STATIC_LINK})
