@@ -8,6 +8,7 @@
 
 #include "platform/crt_numbers.h"
 #include "platform/crt_rand.h"
+#include "platform/file_writes.h"
 #include "platform/log_file.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -163,6 +164,7 @@ TEST(LogFile, AppendsThenRollsAtTheCap) {
         return ec ? -1 : static_cast<long long>(n);
     };
     const std::string line(40, 'x');
+    const uint64_t writesBefore = FilesWrittenSoFar();
     struct Step {
         int lines;             // appended with a cap of 100 bytes
         long long log, rolled; // sizes after them (-1: no file)
@@ -173,6 +175,7 @@ TEST(LogFile, AppendsThenRollsAtTheCap) {
         EXPECT_EQ(size("h.log"), s.log);
         EXPECT_EQ(size("h.log.1"), s.rolled);
     }
+    EXPECT_EQ(FilesWrittenSoFar(), writesBefore + 5); // a host watching the files sees each line
     // A line longer than the cap still goes into an empty log.
     std::filesystem::remove("h.log");
     EXPECT_TRUE(AppendLogLine("h.log", line.data(), line.size(), 10));

@@ -20,6 +20,8 @@
 
 #include "bounty/bounty_pools.h"
 #include "bounty/streak_and_notices.h"
+#include "platform/atomic_file.h"
+#include "platform/file_writes.h"
 #include "plugin_fixture.h"
 #include "recording_host.h"
 #include "scratch_dir.h"
@@ -107,20 +109,32 @@ TEST_F(StreakFile, AFileThatCannotBeOpenedIsLeftAsItIs) {
 }
 
 // Both state files reach the disk before they take the old file's place, so a power cut right
-// after a save cannot leave an empty file where the old one was.
+// after a save cannot leave an empty file where the old one was. The simulator may switch the
+// commit off for its throwaway folders; the files still land whole. Every save is counted, so a
+// host watching the files sees it.
 TEST_F(StreakFile, BothStateFilesAreCommittedToDiskBeforeTheyReplaceTheOldOnes) {
     Write("3\n");
     ScratchDir::Write("BountyPools.dat", "1 1 1 1 1 5\n");
     std::vector<std::string> seen; // the old files as they were at each commit
     OnDiskCommit = [&](int) { seen.push_back(Text() + ScratchDir::Read("BountyPools.dat")); };
+    const uint64_t writesBefore = FilesWrittenSoFar();
     G.loop.StreakCount = 4;
     EXPECT_TRUE(SaveStreak());
     std::fill(std::begin(G.pools.PoolFileValues), std::end(G.pools.PoolFileValues), 2);
     SaveBountyPools();
-    OnDiskCommit = nullptr;
     EXPECT_EQ(seen, (std::vector<std::string>{"3\n1 1 1 1 1 5\n", "4\n1 1 1 1 1 5\n"}));
     EXPECT_EQ(Text(), "4\n");
     EXPECT_EQ(ScratchDir::Read("BountyPools.dat"), "2 2 2 2 2 2\n");
+    EXPECT_EQ(FilesWrittenSoFar(), writesBefore + 2);
+
+    SetStateFilesFlushedToDisk(false);
+    G.loop.StreakCount = 5;
+    EXPECT_TRUE(SaveStreak());
+    SetStateFilesFlushedToDisk(true);
+    OnDiskCommit = nullptr;
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(Text(), "5\n");
+    EXPECT_EQ(FilesWrittenSoFar(), writesBefore + 3);
 }
 
 TEST_F(StreakFile, FailedSaveKeepsTheOldFileAndTheCountInMemory) {

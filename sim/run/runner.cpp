@@ -18,7 +18,9 @@
 #include "host/main_loop.h"
 #include "hostkit/text_file.h"
 #include "os/os.h"
+#include "platform/atomic_file.h"
 #include "platform/crt_rand.h"
+#include "platform/file_writes.h"
 #include "platform/host_link.h"
 #include "platform/keys.h"
 #include "platform/log_file.h"
@@ -127,6 +129,7 @@ struct Observer {
     uint32_t queueSinceMs = 0;
     std::map<std::string, std::string> files;
     uint32_t nextFileCheckMs = 0;
+    uint64_t filesWrittenAtRead = 0; // FilesWrittenSoFar() when they were last read
     int framesAboveCap = 0;
     std::unordered_map<Ped, int> replayIndex; // handle -> index into the record's peds
     uint32_t nextReplayMs = 0;
@@ -387,6 +390,9 @@ void TellStateFiles(World& w, Observer& ob, RunOutcome& out, const RunOptions& o
     }
     if (w.timerMs < ob.nextFileCheckMs) return;
     ob.nextFileCheckMs = w.timerMs + 1000;
+    // Nothing written since the last look: they read as they did then.
+    if (FilesWrittenSoFar() == ob.filesWrittenAtRead) return;
+    ob.filesWrittenAtRead = FilesWrittenSoFar();
     for (const char* name : StateFiles) {
         std::string text;
         const bool exists = ReadTextFile(name, &text);
@@ -703,6 +709,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     PinCalendarTime(static_cast<int64_t>(scenario.world.seed));
     ResetPluginState();
     ResetKeyState();
+    SetStateFilesFlushedToDisk(false); // the work folder is the run's alone
     SimAttachWorld(&w);
     InstallHost(options.host ? options.host : &SimHost);
     HostModule module = &w;
@@ -711,6 +718,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     ob.world = &w;
     const StoryListener listener{HearStory, &ob};
     AttachStoryListener(listener);
+    ob.filesWrittenAtRead = FilesWrittenSoFar();
     for (const char* name : StateFiles) {
         std::string text;
         const bool exists = ReadTextFile(name, &text);

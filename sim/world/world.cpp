@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/file_writes.h"
+
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
@@ -778,6 +780,7 @@ void StepTimeline(World& w) {
                 std::fwrite(e.text.data(), 1, e.text.size(), f);
                 std::fclose(f);
             }
+            NoteFileWritten();
             WorldLog(w, "write_ini", "settings file replaced");
         }
     }

@@ -2,6 +2,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/file_replace.h"
+#include "platform/file_writes.h"
 
 #include <cstdio>
 #include <string>
@@ -14,8 +15,15 @@
 
 namespace {
 
+#if !HARKVANE_WINDOWS_HOST
+bool FlushedToDisk = true;
+#else
+constexpr bool FlushedToDisk = true;
+#endif
+
 bool FlushToDisk(std::FILE* file) {
     if (std::fflush(file) != 0) return false;
+    if (!FlushedToDisk) return true;
 #ifdef _WIN32
     return _commit(_fileno(file)) == 0;
 #else
@@ -25,7 +33,14 @@ bool FlushToDisk(std::FILE* file) {
 
 } // namespace
 
+#if !HARKVANE_WINDOWS_HOST
+void SetStateFilesFlushedToDisk(bool flushed) {
+    FlushedToDisk = flushed;
+}
+#endif
+
 bool ReplaceFileContents(const char* path, const char* data, size_t size) {
+    NoteFileWritten();
     std::string temp = std::string(path) + ".tmp";
     std::FILE* file = std::fopen(temp.c_str(), "wb");
     if (!file) return false;

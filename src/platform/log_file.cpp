@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/file_replace.h"
+#include "platform/file_writes.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -90,6 +91,7 @@ void RollOver(const char* path) {
 } // namespace
 
 bool AppendLogLine(const char* path, const char* text, size_t size, uint64_t capBytes) {
+    NoteFileWritten();
     if (path[0] == '\0' || std::strlen(path) > MaxLogPathBytes) return false;
     LogHandle file = OpenForAppend(path);
     if (file == NoHandle) return false;
