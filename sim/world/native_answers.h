@@ -12,7 +12,7 @@
 
 // The pushed slots of the call in progress, read by kind.
 struct Args {
-    const std::vector<uint64_t>& s;
+    const uint64_t* s;
     int32_t I(size_t i) const { return SlotInt(s[i]); }
     uint32_t U(size_t i) const { return SlotU32(s[i]); }
     float F(size_t i) const { return SlotFloat(s[i]); }

@@ -47,12 +47,13 @@ void SimScriptWait(uint32_t ms) {
 void SimNativeInit(uint64_t hash) {
     Require();
     Call.hash = hash;
-    Call.args.clear();
+    Call.argCount = 0;
 }
 
 void SimNativePush64(uint64_t value) {
     Require();
-    Call.args.push_back(value);
+    if (Call.argCount < NativeCall::MaxArgs) Call.args[Call.argCount] = value;
+    ++Call.argCount;
 }
 
 uint64_t* SimNativeCall() {

@@ -390,8 +390,11 @@ void WorldAdvance(World& w, uint32_t ms);
 // One native call as the host takes it in: the native, the slots pushed for it, and the result
 // slots handed back. It belongs to the host glue (sim_host.cpp), not to the game.
 struct NativeCall {
+    // Room for the catalogue's longest native (14 slots); a call with more pushed is refused.
+    static constexpr size_t MaxArgs = 16;
     uint64_t hash = 0;
-    std::vector<uint64_t> args;
+    uint64_t args[MaxArgs] = {};
+    size_t argCount = 0; // every push counts, kept or not
     uint64_t result[4] = {0, 0, 0, 0};
 };
 

@@ -12,11 +12,13 @@
 
 namespace {
 
-// A catalogue entry with its argument count worked out once, and the world's answer to it.
+// A catalogue entry with what each call needs worked out once, and the world's answer to it.
 struct KnownNative {
+    uint64_t hash = 0;
+    void (*answer)(World& w, const Args& a, uint64_t* r) = nullptr; // nullptr: an empty slot
     const NativeInfo* info = nullptr;
-    size_t argCount = 0;
-    void (*answer)(World& w, const Args& a, uint64_t* r) = nullptr;
+    uint32_t argCount = 0;
+    uint32_t floatArgs = 0; // bit i set: slot i is a float
 };
 
 // A mistake in the world's tables: stops before the plug-in runs.
@@ -29,8 +31,15 @@ struct KnownNative {
 // exactly one answer: anything else is a mistake in the world's tables, found at the first call.
 std::unordered_map<uint64_t, KnownNative> IndexCatalogue() {
     std::unordered_map<uint64_t, KnownNative> m;
-    for (const NativeInfo& n : NativeCatalogue)
-        m[n.hash] = {&n, std::strlen(n.args)};
+    for (const NativeInfo& n : NativeCatalogue) {
+        KnownNative& k = m[n.hash];
+        k.hash = n.hash;
+        k.info = &n;
+        k.argCount = static_cast<uint32_t>(std::strlen(n.args));
+        if (k.argCount > NativeCall::MaxArgs) Refuse("takes more slots than a call holds", n.hash);
+        for (uint32_t i = 0; i < k.argCount; ++i)
+            if (n.args[i] == 'f') k.floatArgs |= 1u << i;
+    }
     const std::span<const NativeAnswer> groups[] = {
         ClockAnswers(), LawAnswers(),    EntityQueryAnswers(), GeometryAnswers(),
         ModelAnswers(), WeaponAnswers(), OrderAnswers(),       MountAnswers(),
@@ -48,36 +57,39 @@ std::unordered_map<uint64_t, KnownNative> IndexCatalogue() {
     return m;
 }
 
-// Every native call looks its hash up: an open-addressed table with a power-of-two size, where
-// a lookup is a multiply, a shift and, almost always, one compare.
-constexpr int LookupBits = 10; // 1024 slots for the hundred or so natives of the catalogue
+// Every native call looks its hash up: an open-addressed table with a power-of-two size holding
+// the entries themselves, where a lookup is a multiply, a shift and, almost always, one compare
+// within one cache line.
+constexpr int LookupBits = 8; // 256 slots for the eighty or so natives of the catalogue
 constexpr size_t LookupMask = (size_t{1} << LookupBits) - 1;
-
-struct LookupSlot {
-    uint64_t hash = 0;
-    const KnownNative* known = nullptr; // nullptr: an empty slot
-};
 
 size_t LookupHome(uint64_t hash) {
     return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ull) >> (64 - LookupBits));
 }
 
+struct LookupTable {
+    KnownNative slots[LookupMask + 1];
+};
+
+const LookupTable& BuildLookup() {
+    static LookupTable t;
+    const std::unordered_map<uint64_t, KnownNative> catalogue = IndexCatalogue();
+    if (catalogue.size() > LookupMask / 2) Refuse("fills the lookup table past half", 0);
+    for (const auto& [h, known] : catalogue) {
+        size_t i = LookupHome(h);
+        while (t.slots[i].answer)
+            i = (i + 1) & LookupMask;
+        t.slots[i] = known;
+    }
+    return t;
+}
+
 const KnownNative* Lookup(uint64_t hash) {
-    static const std::unordered_map<uint64_t, KnownNative> catalogue = IndexCatalogue();
-    static const std::vector<LookupSlot> slots = [] {
-        std::vector<LookupSlot> t(LookupMask + 1);
-        for (const auto& [h, known] : catalogue) {
-            size_t i = LookupHome(h);
-            while (t[i].known)
-                i = (i + 1) & LookupMask;
-            t[i] = {h, &known};
-        }
-        return t;
-    }();
+    static const LookupTable& table = BuildLookup();
     for (size_t i = LookupHome(hash);; i = (i + 1) & LookupMask) {
-        const LookupSlot& slot = slots[i];
-        if (!slot.known) return nullptr;
-        if (slot.hash == hash) return slot.known;
+        const KnownNative& slot = table.slots[i];
+        if (!slot.answer) return nullptr;
+        if (slot.hash == hash) return &slot;
     }
 }
 
@@ -157,15 +169,14 @@ bool AppendSlot(std::string& out, char kind, uint64_t slot) {
 // so the world itself stays sane.
 constexpr float WildFloatLimit = 1e7f;
 
-bool HasWildFloat(const NativeInfo& info, const std::vector<uint64_t>& s) {
-    for (size_t i = 0; i < s.size(); ++i)
-        if (info.args[i] == 'f' && !(std::fabs(SlotFloat(s[i])) <= WildFloatLimit)) return true;
+bool HasWildFloat(uint32_t floatArgs, const uint64_t* s) {
+    for (size_t i = 0; floatArgs; ++i, floatArgs >>= 1)
+        if ((floatArgs & 1) && !(std::fabs(SlotFloat(s[i])) <= WildFloatLimit)) return true;
     return false;
 }
 
 // Writes the trace line of one call; in-out handles are shown as they were before the call.
-void TraceCall(World& w, const NativeCall& call, const NativeInfo& info,
-               const std::vector<uint64_t>& before) {
+void TraceCall(World& w, const NativeCall& call, const NativeInfo& info, const uint64_t* before) {
     std::string& line = w.traceLine;
     line.clear();
     char head[96];
@@ -176,8 +187,8 @@ void TraceCall(World& w, const NativeCall& call, const NativeInfo& info,
     line += "\"name\":\"";
     line += info.name;
     line += "\",\"args\":[";
-    const std::vector<uint64_t>& s = call.args;
-    for (size_t i = 0; i < s.size(); ++i) {
+    const uint64_t* s = call.args;
+    for (size_t i = 0; i < call.argCount; ++i) {
         if (i) line += ',';
         if (AppendSlot(line, info.args[i], s[i])) continue;
         const void* ptr = reinterpret_cast<const void*>(static_cast<uintptr_t>(s[i]));
@@ -281,18 +292,18 @@ void WorldCall(World& w, NativeCall& call) {
     }
     const NativeInfo* info = known->info;
     const size_t expected = known->argCount;
-    if (call.args.size() != expected) {
+    if (call.argCount != expected) {
         std::fprintf(stderr,
                      "harkvane-sim: native %s (0x%016" PRIX64 ") takes %zu arguments but %zu were "
                      "pushed; stopping the run\n",
-                     info->name, info->hash, expected, call.args.size());
+                     info->name, info->hash, expected, call.argCount);
         std::abort();
     }
     ++w.counters.nativeCalls;
-    std::vector<uint64_t> before;
+    uint64_t before[NativeCall::MaxArgs]; // filled only for the trace
     if (w.trace) {
-        before.assign(call.args.size(), 0);
-        for (size_t i = 0; i < call.args.size(); ++i) {
+        for (size_t i = 0; i < call.argCount; ++i) {
+            before[i] = 0;
             const char k = info->args[i];
             const void* ptr = reinterpret_cast<const void*>(static_cast<uintptr_t>(call.args[i]));
             if ((k == 'E' || k == 'B') && ptr) {
@@ -305,7 +316,7 @@ void WorldCall(World& w, NativeCall& call) {
         }
     }
     std::memset(call.result, 0, sizeof call.result);
-    if (HasWildFloat(*info, call.args)) {
+    if (HasWildFloat(known->floatArgs, call.args)) {
         ++w.counters.wildCalls;
     } else {
         known->answer(w, Args{call.args}, call.result);
