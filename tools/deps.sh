@@ -5,7 +5,7 @@
 set -euo pipefail
 
 # --sim is only what building and running the simulator needs (make run).
-sim=(cmake g++ make nlohmann-json3-dev zlib1g-dev)
+sim=(cmake g++ make nlohmann-json3-dev zlib1g-dev ccache)
 need=("${sim[@]}" libgtest-dev libgmock-dev libbenchmark-dev g++-mingw-w64-x86-64-posix wine64
       clang libclang-rt-14-dev binutils-mingw-w64-x86-64 libz-mingw-w64-dev zip)
 [ "${1:-}" = "--sim" ] && need=("${sim[@]}")
