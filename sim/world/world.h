@@ -199,6 +199,10 @@ struct SimPed {
     bool fromPlugin = false; // created through the create-ped native
     bool bystander = false;
     bool isPlayer = false;
+    // A wandering bystander's height is worked out when the ped is next looked up, not at every
+    // step: most steps nobody looks. Kept beside what most lookups read next (alive or dying).
+    bool groundPending = false;
+    bool headingPending = false; // likewise its heading: facing (dx, dy) from where it stepped
     Blip blip = 0;
     Ped mount = 0;
     Ped rider = 0;
@@ -220,10 +224,6 @@ struct SimPed {
     int posse = -1; // index into the world's posse labels, -1 when none
     int posseMember = -1;
     bool engaged = false;
-    // A wandering bystander's height is worked out when the ped is next looked up, not at every
-    // step: most steps nobody looks.
-    bool groundPending = false;
-    bool headingPending = false; // likewise its heading: facing (dx, dy) from where it stepped
     double pendingHeadingDx = 0, pendingHeadingDy = 0;
 };
 
