@@ -21,6 +21,7 @@
 #include "scenario/scenario_args.h"
 #include "world/sim_host.h"
 #include "world/world.h"
+#include "world/world_story.h"
 #include "world_api.h"
 
 namespace fs = std::filesystem;
@@ -40,15 +41,16 @@ struct StandinRun {
     std::array<bool, 256> pressedSinceQuery{};
 };
 StandinRun Run;
-World TheWorld; // large; one run per process
+World TheWorld;   // large; one run per process
+WorldStory Story; // what the world told of the run, for the summary
 
 void PressKey(int virtualKey) {
     if (virtualKey >= 0 && virtualKey < 256) Run.pressedSinceQuery[virtualKey] = true;
 }
 
-void PrintEvents(World& w) {
-    for (; w.eventsFlushed < w.events.size(); ++w.eventsFlushed) {
-        const WorldEvent& e = w.events[w.eventsFlushed];
+void PrintEvents(const World& w) {
+    for (; Story.eventsTold < Story.events.size(); ++Story.eventsTold) {
+        const WorldEvent& e = Story.events[Story.eventsTold];
         const uint32_t ms = e.tMs - w.startTimerMs;
         if (!Run.quiet)
             std::printf("[%3u:%02u.%01u] %s\n", ms / 60000, (ms / 1000) % 60, (ms / 100) % 10,
@@ -125,8 +127,10 @@ bool WorldOpen(int argc, char** argv, const char** workdir) {
 
     World& w = TheWorld;
     WorldInit(w, s.world);
-    w.pressKey = PressKey;
-    if (!Run.tracePath.empty()) w.trace = std::fopen(Run.tracePath.c_str(), "wb");
+    AttachWorldStory(w, &Story);
+    HostGlue& glue = SimHostGlue();
+    glue.pressKey = PressKey;
+    if (!Run.tracePath.empty()) glue.trace = std::fopen(Run.tracePath.c_str(), "wb");
     SimAttachWorld(&w);
     Run.endMs = static_cast<uint64_t>(s.seconds * 1000.0);
     Run.workdir = fs::current_path().string();
@@ -154,14 +158,14 @@ void WorldAdvance(uint32_t ms) {
     World& w = TheWorld;
     SimScriptWait(ms);
     Run.atFrameEnd = ms == 0;
-    if (Run.atFrameEnd) w.createdThisPass.clear();
+    if (Run.atFrameEnd) Story.createdThisPass.clear();
     PrintEvents(w);
 }
 
 bool WorldFinished() {
     const bool done = Run.atFrameEnd && ElapsedMs(TheWorld) >= Run.endMs;
     // The host unloads the plug-in next; its clean-up deletes are told apart from play.
-    if (done) TheWorld.despawnContext = "plug-in unloaded";
+    if (done) Story.despawnContext = "plug-in unloaded";
     return done;
 }
 
@@ -189,14 +193,14 @@ int WorldClose() {
     }
     stats.pluginPedsAfterUnload = CountPluginPeds(w);
     SimAttachWorld(nullptr);
-    if (w.trace) {
-        std::fclose(w.trace);
-        w.trace = nullptr;
-    }
+    AttachWorldStory(w, nullptr);
+    HostGlue& glue = SimHostGlue();
+    if (glue.trace) std::fclose(glue.trace);
+    glue = HostGlue();
     std::error_code ec;
     fs::current_path(Run.original, ec);
 
-    nlohmann::json j = nlohmann::json::parse(SummaryJson(w, stats));
+    nlohmann::json j = nlohmann::json::parse(SummaryJson(w, Story, stats));
     for (const char* hidden : {"posses", "max_tracked_peds", "final_tracked_peds", "streak"})
         j[hidden] = nullptr;
     for (const char* hidden : {"started", "won", "waves"})

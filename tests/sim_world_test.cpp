@@ -10,6 +10,7 @@
 #include "platform/host_link.h"
 #include "world/sim_host.h"
 #include "world/world.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -18,11 +19,14 @@ const HostFunctions SimTable = {SimScriptRegister, SimScriptUnregister, SimScrip
 
 struct SimWorldTest : ::testing::Test {
     World w;
+    WorldStory story; // what the world tells of itself, as a run keeps it
     void SetUp() override { Start(WorldOptions{}); }
     void Start(WorldOptions o) {
         o.bystanders = o.bystanders == 24 ? 0 : o.bystanders;
         w = World();
         WorldInit(w, o);
+        story = WorldStory();
+        AttachWorldStory(w, &story);
         SimAttachWorld(&w);
         InstallHost(&SimTable);
     }
@@ -195,8 +199,8 @@ TEST_F(SimWorldTest, OrdersMovePedsAndFightsCanBeWonByEitherSide) {
     Call(nh::TASK_COMBAT_PED, hunter, w.playerPed, 0, 0);
     EXPECT_TRUE(native::ResultBool(Call(nh::IS_PED_IN_COMBAT, hunter, 0)));
     WorldAdvance(w, 60000);
-    EXPECT_GE(w.counters.playerDeaths, 1);
-    EXPECT_EQ(w.counters.playerRespawns, w.counters.playerDeaths - (w.playerDead ? 1 : 0));
+    EXPECT_GE(story.counters.playerDeaths, 1);
+    EXPECT_EQ(story.counters.playerRespawns, story.counters.playerDeaths - (w.playerDead ? 1 : 0));
     // A player who shoots back wins against a weak posse.
     w.opt.combat.playerReturnsFire = true;
     w.opt.combat.playerHitChance = 1.0;
@@ -325,7 +329,7 @@ TEST_F(SimWorldTest, ClockNoticesAndHashesAnswerAsTheGameWould) {
         Call(nh::CREATE_VAR_STRING, 10, P("LITERAL_STRING"), P("Bounty Cleared"))[0];
     Call(nh::SET_NOTICE_TEXT, textHandle);
     Call(nh::SHOW_NOTICE);
-    EXPECT_EQ(w.counters.notices["Bounty Cleared"], 1);
+    EXPECT_EQ(story.counters.notices["Bounty Cleared"], 1);
     EXPECT_EQ(native::ResultU32(Call(nh::GET_HASH_KEY, P("BLIP_STYLE_ENEMY"))),
               H("blip_style_enemy"));
 }
@@ -366,7 +370,7 @@ TEST_F(SimWorldTest, PlateausAreSheerRisesThatProbesAndSafeSpotsAgreeOn) {
     ASSERT_TRUE(native::ResultBool(
         Call(nh::GET_GROUND_Z_FOR_3D_COORD, F(1340), F(-1180), F(below + 30), P(&g), 0)));
     EXPECT_NEAR(g, out.z, 0.01);
-    EXPECT_EQ(w.counters.raisedGroundAnswers, 2);
+    EXPECT_EQ(story.counters.raisedGroundAnswers, 2);
 }
 
 // Lines of sight skip the exact ground wherever the cell's ceiling stays below the eye line: the
@@ -405,11 +409,11 @@ TEST_F(SimWorldTest, AimedCreationFailuresAndThePlayerTakingAPosseHorse) {
     const Ped free = Create("A_C_Horse_Morgan_Bay", 1340, -1170);
     ASSERT_NE(rider, 0u);
     ASSERT_NE(free, 0u);
-    EXPECT_EQ(w.counters.createFailures, 1);
+    EXPECT_EQ(story.counters.createFailures, 1);
     Call(nh::SET_PED_ONTO_MOUNT, rider, ridden, 0, 0);
     // The riderless horse is taken even though the ridden one is nearer.
     ASSERT_TRUE(PlayerTakesNearestHorse(w));
-    EXPECT_EQ(w.takenHorse, free);
+    EXPECT_EQ(story.takenHorse.horse, free);
     EXPECT_EQ(native::ResultU32(Call(nh::GET_MOUNT, w.playerPed)), free);
     EXPECT_EQ(native::ResultU32(Call(nh::GET_RIDER_OF_MOUNT, ridden, 0)), rider);
     // With every horse ridden the nearest one is taken and its rider pulled off.
@@ -418,13 +422,13 @@ TEST_F(SimWorldTest, AimedCreationFailuresAndThePlayerTakingAPosseHorse) {
     const Ped second = Create("A_M_M_RANCHER_01", 1345, -1170);
     Call(nh::SET_PED_ONTO_MOUNT, second, free, 0, 0);
     ASSERT_TRUE(PlayerTakesNearestHorse(w));
-    EXPECT_EQ(w.takenHorse, free) << "the player stands beside it";
+    EXPECT_EQ(story.takenHorse.horse, free) << "the player stands beside it";
     EXPECT_FALSE(native::ResultBool(Call(nh::IS_PED_ON_MOUNT, second)));
     EXPECT_TRUE(native::ResultBool(Call(nh::IS_PED_ON_MOUNT, rider)));
     EXPECT_EQ(native::ResultU32(Call(nh::GET_RIDER_OF_MOUNT, free, 0)), w.playerPed);
-    uint32_t handle = w.takenHorse;
+    uint32_t handle = story.takenHorse.horse;
     Call(nh::DELETE_ENTITY, P(&handle));
-    EXPECT_TRUE(w.takenHorseDeleted);
+    EXPECT_TRUE(story.takenHorse.deleted);
 }
 
 using SimWorldDeathTest = SimWorldTest;

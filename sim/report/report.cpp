@@ -39,7 +39,7 @@ std::string EscapeXml(const std::string& s) {
     return o;
 }
 
-MapFrame FrameMap(const World& w) {
+MapFrame FrameMap(const World& w, const RunRecord& r) {
     // Frame the action: the player's path and every posse point, with a margin.
     double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
     auto grow = [&](const Point3& p) {
@@ -48,9 +48,9 @@ MapFrame FrameMap(const World& w) {
         x1 = std::max(x1, p.x);
         y1 = std::max(y1, p.y);
     };
-    for (const Point3& p : w.playerPath)
+    for (const Point3& p : r.world.playerPath)
         grow(p);
-    for (const PosseLabel& l : w.posses)
+    for (const PosseLabel& l : r.posses)
         for (const Point3& p : l.spawnPoints)
             grow(p);
     if (x0 > x1) grow(w.opt.playerStart);
@@ -154,10 +154,10 @@ std::string ShelterLayer(const World& w, const MapFrame& v) {
 }
 
 // Posses: spawn points and paths.
-std::string PosseLayer(const World& w, const MapFrame& v) {
+std::string PosseLayer(const RunRecord& r, const MapFrame& v) {
     std::string s;
-    for (size_t i = 0; i < w.posses.size(); ++i) {
-        const PosseLabel& l = w.posses[i];
+    for (size_t i = 0; i < r.posses.size(); ++i) {
+        const PosseLabel& l = r.posses[i];
         const std::string col = PosseColour(static_cast<int>(i));
         for (const auto& path : l.paths) {
             if (path.size() < 2) continue;
@@ -178,23 +178,24 @@ std::string PosseLayer(const World& w, const MapFrame& v) {
 }
 
 // The player's path and start, and where anyone died.
-std::string PlayerLayer(const World& w, const MapFrame& v) {
+std::string PlayerLayer(const WorldStory& story, const MapFrame& v) {
     std::string s;
-    if (w.playerPath.size() > 1) {
+    const std::vector<Point3>& path = story.playerPath;
+    if (path.size() > 1) {
         std::string pts;
-        for (const Point3& p : w.playerPath)
+        for (const Point3& p : path)
             pts += Num1(v.X(p.x)) + "," + Num1(v.Y(p.y)) + " ";
         s += "<polyline points=\"" + pts +
              "\" fill=\"none\" stroke=\"#000\" stroke-width=\"2.5\" stroke-dasharray=\"8,4\"/>\n";
     }
-    if (!w.playerPath.empty()) {
-        const Point3& a = w.playerPath.front();
+    if (!path.empty()) {
+        const Point3& a = path.front();
         s += "<circle cx=\"" + Num1(v.X(a.x)) + "\" cy=\"" + Num1(v.Y(a.y)) +
              "\" r=\"6\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"2.5\"><title>player "
              "start</title></circle>\n";
     }
     // Deaths.
-    for (const Point3& d : w.deaths)
+    for (const Point3& d : story.deaths)
         s += "<text x=\"" + Num1(v.X(d.x)) + "\" y=\"" + Num1(v.Y(d.y) + 4) +
              "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" "
              "fill=\"#000\">x</text>\n";
@@ -203,34 +204,35 @@ std::string PlayerLayer(const World& w, const MapFrame& v) {
 
 } // namespace
 
-std::string MapLayers(const World& w, const MapFrame& v) {
-    return TerrainLayer(w, v) + RoadLayer(w, v) + ShelterLayer(w, v) + PosseLayer(w, v) +
-           PlayerLayer(w, v);
+std::string MapLayers(const World& w, const RunRecord& r, const MapFrame& v) {
+    return TerrainLayer(w, v) + RoadLayer(w, v) + ShelterLayer(w, v) + PosseLayer(r, v) +
+           PlayerLayer(r.world, v);
 }
 
-std::string MapSvg(const World& w) {
-    const MapFrame v = FrameMap(w);
+std::string MapSvg(const World& w, const RunRecord& r) {
+    const MapFrame v = FrameMap(w, r);
     const double size = v.size;
     std::string s;
     s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num1(size) + "\" height=\"" +
          Num1(size + 56) + "\" viewBox=\"0 0 " + Num1(size) + " " + Num1(size + 56) + "\">\n";
     s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-    s += MapLayers(w, v);
+    s += MapLayers(w, r, v);
     // Legend.
     std::string legend = "player path (dashed), posse spawn points and paths in colour, x = death";
     s += "<text x=\"8\" y=\"" + Num1(size + 16) +
          "\" font-family=\"sans-serif\" font-size=\"12\">" + EscapeXml(legend) + "</text>\n";
-    for (size_t i = 0; i < w.posses.size() && i < 12; ++i)
+    for (size_t i = 0; i < r.posses.size() && i < 12; ++i)
         s += "<text x=\"" + Num1(8 + (i % 6) * 148) + "\" y=\"" + Num1(size + 30 + (i / 6) * 12) +
              "\" font-family=\"sans-serif\" font-size=\"10\" fill=\"" +
-             PosseColour(static_cast<int>(i)) + "\">" + EscapeXml(w.posses[i].label) + "</text>\n";
+             PosseColour(static_cast<int>(i)) + "\">" + EscapeXml(r.posses[i].label) + "</text>\n";
     s += "</svg>\n";
     return s;
 }
 
 bool WriteRunPages(const RunOutcome& run, const RunOptions& options) {
     bool ok = true;
-    if (!options.mapPath.empty()) ok = WriteTextFile(options.mapPath, MapSvg(*run.world)) && ok;
+    if (!options.mapPath.empty())
+        ok = WriteTextFile(options.mapPath, MapSvg(*run.world, run.record)) && ok;
     if (!options.reportPath.empty())
         ok = WriteTextFile(options.reportPath, ReportHtml(*run.world, run.stats, run.record,
                                                           run.summaryJson, run.settingsText)) &&

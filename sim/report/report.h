@@ -15,12 +15,12 @@ struct MapFrame {
     double X(double x) const { return (x - x0) * scale; }
     double Y(double y) const { return (y1 - y) * scale; }
 };
-MapFrame FrameMap(const World& w);
+MapFrame FrameMap(const World& w, const RunRecord& r);
 // The map's drawing inside the frame, without the svg element or legend: terrain and water, roads,
 // no-spawn areas, camps and the town, each posse's paths and spawn points, the player's path and
 // the deaths.
-std::string MapLayers(const World& w, const MapFrame& f);
-std::string MapSvg(const World& w);
+std::string MapLayers(const World& w, const RunRecord& r, const MapFrame& f);
+std::string MapSvg(const World& w, const RunRecord& r);
 // Map colour of the posse label with this index.
 std::string PosseColour(int index);
 std::string EscapeXml(const std::string& s);

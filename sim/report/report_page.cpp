@@ -62,8 +62,8 @@ std::string ReplayJson(const World& w, const RunStats& stats, const RunRecord& r
     std::string s = "{\"end\":" + std::to_string(static_cast<uint64_t>(stats.seconds * 1000)) +
                     ",\"clock\":[" + std::to_string(w.opt.hour * 60 + w.opt.minute) + "," +
                     Num1(w.opt.clockRate) + "],\"posses\":[";
-    for (size_t i = 0; i < w.posses.size(); ++i) {
-        const PosseLabel& l = w.posses[i];
+    for (size_t i = 0; i < r.posses.size(); ++i) {
+        const PosseLabel& l = r.posses[i];
         const char* group = l.group == PosseGroup::Army
                                 ? "army"
                                 : (l.group == PosseGroup::Posse ? "posse" : "untracked");
@@ -97,8 +97,8 @@ std::string ReplayJson(const World& w, const RunStats& stats, const RunRecord& r
 std::string Markers(const World& w, const RunRecord& r, const MapFrame& f) {
     std::string s;
     int posseNumber = 0, armyNumber = 0;
-    for (size_t i = 0; i < w.posses.size(); ++i) {
-        const PosseLabel& l = w.posses[i];
+    for (size_t i = 0; i < r.posses.size(); ++i) {
+        const PosseLabel& l = r.posses[i];
         if (l.group == PosseGroup::Untracked) continue;
         const bool army = l.group == PosseGroup::Army;
         // Army badges: the event's number and the wave's letter, 1A 1B 1C 2A ...
@@ -271,8 +271,9 @@ std::string Charts(const RunStats& stats, const RunRecord& r) {
 }
 
 // The header: the run's length and its headline figures as tiles.
-std::string Header(const World& w, const RunStats& stats, const std::string& title) {
-    const WorldCounters& c = w.counters;
+std::string Header(const World& w, const RunStats& stats, const RunRecord& record,
+                   const std::string& title) {
+    const WorldCounters& c = record.world.counters;
     int notices = 0, peds = 0;
     for (const auto& kv : c.notices)
         notices += kv.second;
@@ -304,7 +305,7 @@ std::string MapCard(const World& w, const RunStats& stats, const RunRecord& reco
     s += "<section class=\"card\" id=\"map-card\"><h2>Map<span class=\"hint\">wheel: zoom · "
          "drag: move · double-click: whole map · click a badge: its moment</span></h2>\n";
     s += "<svg id=\"map\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + Num1(f.size) +
-         " " + Num1(f.size) + "\">\n" + MapLayers(w, f) + "<g id=\"markers\">\n" +
+         " " + Num1(f.size) + "\">\n" + MapLayers(w, record, f) + "<g id=\"markers\">\n" +
          Markers(w, record, f) +
          "</g>\n<g id=\"live\"></g>\n<g id=\"player\"><circle r=\"10\" fill=\"#111\" "
          "stroke=\"#fff\" stroke-width=\"2.5\"/><title>player</title></g>\n</svg>\n";
@@ -321,9 +322,9 @@ std::string MapCard(const World& w, const RunStats& stats, const RunRecord& reco
 }
 
 // The summary as a table (with summary.json folded under it) and the effective settings.
-std::string SummaryCards(const World& w, const RunStats& stats, const std::string& summaryJson,
-                         const std::string& settingsText) {
-    const WorldCounters& c = w.counters;
+std::string SummaryCards(const World& w, const RunStats& stats, const RunRecord& record,
+                         const std::string& summaryJson, const std::string& settingsText) {
+    const WorldCounters& c = record.world.counters;
     std::string s;
     s += "<section class=\"lower\"><div class=\"card\"><h2>Summary</h2><table>\n";
     auto row = [&](const std::string& k, const std::string& v) {
@@ -374,7 +375,7 @@ std::string ReplayBlock(const World& w, const RunStats& stats, const RunRecord& 
 
 std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& record,
                        const std::string& summaryJson, const std::string& settingsText) {
-    const MapFrame f = FrameMap(w);
+    const MapFrame f = FrameMap(w, record);
     const std::string title =
         "Harkvane run report: " + stats.scenario + " (seed " + std::to_string(stats.seed) + ")";
     std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
@@ -383,12 +384,12 @@ std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& r
          "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
     s += "<title>" + EscapeXml(title) + "</title>\n<style>\n" + std::string(ReportPageCss) +
          "</style>\n</head>\n<body>\n";
-    s += Header(w, stats, title);
+    s += Header(w, stats, record, title);
     s += MapCard(w, stats, record, f);
     s += "<section class=\"card\" id=\"timeline-card\"><h2>Timeline</h2>\n" + Timeline(record) +
          "</section>\n";
     s += Charts(stats, record);
-    s += SummaryCards(w, stats, summaryJson, settingsText);
+    s += SummaryCards(w, stats, record, summaryJson, settingsText);
     s += ReplayBlock(w, stats, record, f);
     s += "<script>\n" + std::string(ReportPageJs) + "</script>\n</body>\n</html>\n";
     return s;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "world/world.h"
+#include "world/world_story.h"
 
 // One posse (or army event) as it was sent: when, which tier and variant, and the members placed
 // at once.
@@ -70,7 +71,21 @@ struct TimelineEntry {
     std::string text;
 };
 
-// A plug-in ped as the replay knows it: its group (index into the world's posse labels) and kind.
+// What a group of plug-in peds on the map is: a posse the spawn driver sent, one wave of the
+// Harkvane army, or peds placed when the run knew of no group for them.
+enum class PosseGroup : uint8_t { Posse, Army, Untracked };
+
+// One group on the map: its label, when it was sent, where each member was placed and went.
+struct PosseLabel {
+    std::string label;
+    PosseGroup group = PosseGroup::Posse;
+    uint32_t spawnMs = 0; // since the run began
+    std::vector<Point3> spawnPoints;
+    std::vector<std::vector<Point3>> paths; // per member, sampled
+    std::vector<Ped> members;
+};
+
+// A plug-in ped as the replay knows it: its group (index into the run's posse labels) and kind.
 struct ReplayPed {
     int posse = -1;
     ModelKind kind = ModelKind::Human;
@@ -87,12 +102,15 @@ struct ReplayFrame {
     std::vector<std::pair<int, Point2>> peds; // index into RunRecord::peds, position
 };
 
-// What the report page replays: the timeline with kinds and the sampled positions.
+// The run's account for the map and the report page: what the world told of itself, the groups
+// the run made of the plug-in's peds, the timeline with kinds and the sampled positions.
 struct RunRecord {
+    WorldStory world;
+    std::vector<PosseLabel> posses;
     std::vector<TimelineEntry> entries;
     std::vector<ReplayPed> peds;
     std::vector<ReplayFrame> frames;
 };
 
 // The summary as JSON text (keys sorted, so equal runs give equal bytes).
-std::string SummaryJson(const World& w, const RunStats& stats);
+std::string SummaryJson(const World& w, const WorldStory& story, const RunStats& stats);

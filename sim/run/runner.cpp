@@ -32,6 +32,7 @@
 #include "state/story.h"
 #include "world/sim_host.h"
 #include "world/trace_file.h"
+#include "world/world_story.h"
 
 namespace fs = std::filesystem;
 
@@ -117,7 +118,14 @@ struct Observer {
         size_t placedBefore;
     };
     std::vector<Heard> heard;
-    const World* world = nullptr;
+    RunRecord* record = nullptr; // the run's, with the world's story in it
+    // Where each plug-in ped stands on the map: its group and its place in it, kept by handle
+    // with the ped's serial (a reused handle names another ped).
+    struct Place {
+        uint64_t serial = 0;
+        int posse = -1, member = -1;
+    };
+    std::unordered_map<Ped, Place> places;
     bool armyOn = false; // the army event runs, as the plug-in told it
     ArmyStage armyStage = WaveAFilling;
     ArmyEnd armyEnd = ArmyEnd::Cleared; // how it last ended
@@ -196,24 +204,30 @@ void FollowPluginLog(const World& w, Observer& ob, RunOutcome& out, const RunOpt
     ob.logPartial.erase(0, start);
 }
 
-int NewPosse(World& w, const std::string& label, PosseGroup group) {
+// The ped's group on the map, or nullptr when it has none.
+const Observer::Place* PlaceOf(const Observer& ob, const SimPed& p) {
+    const auto it = ob.places.find(p.handle);
+    return it != ob.places.end() && it->second.serial == p.serial ? &it->second : nullptr;
+}
+
+int NewPosse(const World& w, Observer& ob, const std::string& label, PosseGroup group) {
     PosseLabel l;
     l.label = label;
     l.group = group;
     l.spawnMs = ElapsedMs(w);
-    w.posses.push_back(l);
-    return static_cast<int>(w.posses.size()) - 1;
+    std::vector<PosseLabel>& posses = ob.record->posses;
+    posses.push_back(l);
+    return static_cast<int>(posses.size()) - 1;
 }
 
 // Puts the peds among `peds` that have no group yet into the posse's group on the map.
-void AdoptCreated(World& w, int posse, std::span<const Ped> peds) {
+void AdoptCreated(World& w, Observer& ob, int posse, std::span<const Ped> peds) {
     if (posse < 0) return;
     for (Ped h : peds) {
         SimPed* p = FindPed(w, h);
-        if (!p || p->posse >= 0) continue;
-        PosseLabel& l = w.posses[posse];
-        p->posse = posse;
-        p->posseMember = static_cast<int>(l.paths.size());
+        if (!p || PlaceOf(ob, *p)) continue;
+        PosseLabel& l = ob.record->posses[posse];
+        ob.places[h] = {p->serial, posse, static_cast<int>(l.paths.size())};
         l.paths.push_back({p->pos});
         l.spawnPoints.push_back(p->pos);
         l.members.push_back(h);
@@ -254,7 +268,7 @@ void HearStory(void* observer, const StoryEvent& e) {
     case StoryKind::ArmyStageChanged:
     case StoryKind::ArmyEnded: {
         Observer& ob = *static_cast<Observer*>(observer);
-        ob.heard.push_back({e, ob.world ? ob.world->createdThisPass.size() : 0});
+        ob.heard.push_back({e, ob.record->world.createdThisPass.size()});
         break;
     }
     default:
@@ -290,20 +304,21 @@ const char* VariantName(int32_t variant) {
 
 // The members a posse or the army placed as the plug-in counted them; the rest the world saw
 // placed in the same frame came from the retry queue.
-void TellArmyStarted(World& w, RunOutcome& out, const RunOptions& o, const StoryArmy& army,
-                     std::span<const Ped> leader, const std::string& stamp) {
+void TellArmyStarted(World& w, Observer& ob, RunOutcome& out, const RunOptions& o,
+                     const StoryArmy& army, std::span<const Ped> leader, const std::string& stamp) {
     RunStats& st = out.stats;
     ++st.harkvaneStarted;
     ++st.harkvaneWaves;
     st.sent.push_back({ElapsedMs(w), "HV", "Army", army.leaderPlaced ? 1 : 0, 0, 0});
-    AdoptCreated(w, NewPosse(w, "Harkvane wave A", PosseGroup::Army), leader);
+    AdoptCreated(w, ob, NewPosse(w, ob, "Harkvane wave A", PosseGroup::Army), leader);
     Line(out, o, "army", ElapsedMs(w), stamp,
          "HARKVANE event started (tier " + std::to_string(army.tier) + "): army leader " +
              (army.leaderPlaced ? "placed" : "could not be placed"));
 }
 
-void TellPosseSent(World& w, RunOutcome& out, const RunOptions& o, const StoryPosse& posse,
-                   std::span<const Ped> members, const std::string& stamp) {
+void TellPosseSent(World& w, Observer& ob, RunOutcome& out, const RunOptions& o,
+                   const StoryPosse& posse, std::span<const Ped> members,
+                   const std::string& stamp) {
     RunStats& st = out.stats;
     const std::string tag = "T" + std::to_string(posse.tier);
     const char* variant = VariantName(posse.variant);
@@ -317,8 +332,8 @@ void TellPosseSent(World& w, RunOutcome& out, const RunOptions& o, const StoryPo
     for (const auto& kv : PlacedAmong(w, members).models)
         list += (list.empty() ? "" : ", ") + kv.first + " x" + std::to_string(kv.second);
     NoteAnchor(w, members, st);
-    AdoptCreated(w,
-                 NewPosse(w, "posse " + std::to_string(st.posses) + " " + tag + " " + variant,
+    AdoptCreated(w, ob,
+                 NewPosse(w, ob, "posse " + std::to_string(st.posses) + " " + tag + " " + variant,
                           PosseGroup::Posse),
                  members);
     Line(out, o, "posse", ElapsedMs(w), stamp,
@@ -337,16 +352,18 @@ void TellMorePlaced(World& w, Observer& ob, RunOutcome& out, const RunOptions& o
     if (ob.armyOn && ob.armyStage != ob.toldStage && newWave && !ob.waveOpened) {
         ob.waveOpened = true;
         ++st.harkvaneWaves;
-        posse = NewPosse(w, ob.armyStage == WaveBFilling ? "Harkvane wave B" : "Harkvane wave C",
-                         PosseGroup::Army);
+        posse =
+            NewPosse(w, ob, ob.armyStage == WaveBFilling ? "Harkvane wave B" : "Harkvane wave C",
+                     PosseGroup::Army);
     }
     const Placed placed = PlacedAmong(w, others); // those still in the world
     const int count = placed.humans + placed.dogs + placed.horses;
     if (!ob.armyOn) st.deferredPlaced += count;
-    if (posse < 0) posse = NewPosse(w, "untracked peds", PosseGroup::Untracked);
-    AdoptCreated(w, posse, others);
-    Line(out, o, w.posses[posse].group == PosseGroup::Army ? "army" : "posse", ElapsedMs(w), stamp,
-         std::to_string(count) + " more placed (" + w.posses[posse].label + ")");
+    if (posse < 0) posse = NewPosse(w, ob, "untracked peds", PosseGroup::Untracked);
+    AdoptCreated(w, ob, posse, others);
+    const PosseLabel& label = out.record.posses[posse];
+    Line(out, o, label.group == PosseGroup::Army ? "army" : "posse", ElapsedMs(w), stamp,
+         std::to_string(count) + " more placed (" + label.label + ")");
 }
 
 // The army's stage as the frame leaves it, told when it moved; and its end, told once.
@@ -429,9 +446,10 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
         if (stamp.empty()) stamp = Stamp(w);
         return stamp;
     };
-    const int latest = static_cast<int>(w.posses.size()) - 1; // newest group before the frame
+    // The newest group before the frame.
+    const int latest = static_cast<int>(out.record.posses.size()) - 1;
     ob.waveOpened = false;
-    const std::vector<Ped>& placed = w.createdThisPass;
+    const std::vector<Ped>& placed = out.record.world.createdThisPass;
     // Each ped placed this frame and the group it joins on the map: a posse's or the army
     // leader's peds are the last ones placed before the plug-in told of it; any other joins the
     // group that was newest when it was placed (retried members, the army's next soldiers).
@@ -447,12 +465,13 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     for (const Observer::Heard& h : ob.heard) {
         const StoryEvent& e = h.event;
         if (e.kind == StoryKind::ArmyStarted) {
-            TellArmyStarted(w, out, o, e.army, members(h.placedBefore, e.army.leaderPlaced), at());
+            TellArmyStarted(w, ob, out, o, e.army, members(h.placedBefore, e.army.leaderPlaced),
+                            at());
             ob.armyOn = true;
             ob.armyStage = WaveAFilling;
         } else if (e.kind == StoryKind::PosseSent) {
             const int count = e.posse.hunters + e.posse.dogs + e.posse.horses;
-            TellPosseSent(w, out, o, e.posse, members(h.placedBefore, count), at());
+            TellPosseSent(w, ob, out, o, e.posse, members(h.placedBefore, count), at());
         } else if (e.kind == StoryKind::ArmyStageChanged) {
             ob.armyStage = e.army.stage;
             continue;
@@ -463,7 +482,7 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
             }
             continue;
         }
-        opened.push_back({h.placedBefore, static_cast<int>(w.posses.size()) - 1});
+        opened.push_back({h.placedBefore, static_cast<int>(out.record.posses.size()) - 1});
     }
     ob.heard.clear();
     // The rest, in runs that join the same group.
@@ -490,14 +509,16 @@ void Observe(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
 // Samples the player and the plug-in's living peds for the report's replay: every second, and at
 // each frame that placed peds, so that a posse shows at the very moment it was sent.
 void SampleReplay(const World& w, Observer& ob, RunRecord& rec) {
-    for (Ped h : w.createdThisPass) {
+    const std::vector<Ped>& created = rec.world.createdThisPass;
+    for (Ped h : created) {
         const SimPed* p = FindPed(w, h);
         if (!p) continue;
         ob.replayIndex[h] = static_cast<int>(rec.peds.size());
-        rec.peds.push_back({p->posse, p->kind});
+        const Observer::Place* place = PlaceOf(ob, *p);
+        rec.peds.push_back({place ? place->posse : -1, p->kind});
     }
     const uint32_t now = ElapsedMs(w);
-    if (w.createdThisPass.empty() && now < ob.nextReplayMs) return;
+    if (created.empty() && now < ob.nextReplayMs) return;
     if (now >= ob.nextReplayMs) ob.nextReplayMs = now - now % ReplaySampleMs + ReplaySampleMs;
     ReplayFrame f;
     f.ms = now;
@@ -514,9 +535,35 @@ void SampleReplay(const World& w, Observer& ob, RunRecord& rec) {
     rec.frames.push_back(std::move(f));
 }
 
+// Where each posse member went, sampled when the world samples the player's path.
+void SamplePosses(void* keeper, World& w) {
+    Observer& ob = *static_cast<Observer*>(keeper);
+    for (auto it = ob.places.begin(); it != ob.places.end();) {
+        const SimPed* p = FindPed(w, it->first);
+        if (!p || p->serial != it->second.serial) {
+            it = ob.places.erase(it); // gone from the world, or its handle was given again
+            continue;
+        }
+        if (!p->dying) {
+            auto& path = ob.record->posses[it->second.posse].paths[it->second.member];
+            if (path.empty() ||
+                std::hypot(path.back().x - p->pos.x, path.back().y - p->pos.y) > 2.0)
+                path.push_back(p->pos);
+        }
+        ++it;
+    }
+}
+
+bool IsSoldier(void* keeper, const SimPed& p) {
+    const Observer& ob = *static_cast<const Observer*>(keeper);
+    const Observer::Place* place = PlaceOf(ob, p);
+    return place && ob.record->posses[place->posse].group == PosseGroup::Army;
+}
+
 void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
-    for (; w.eventsFlushed < w.events.size(); ++w.eventsFlushed) {
-        const WorldEvent& e = w.events[w.eventsFlushed];
+    WorldStory& story = out.record.world;
+    for (; story.eventsTold < story.events.size(); ++story.eventsTold) {
+        const WorldEvent& e = story.events[story.eventsTold];
         const uint32_t ms = e.tMs - w.startTimerMs;
         int y, mo, d, h, mi;
         ClockFields(w, &y, &mo, &d, &h, &mi);
@@ -529,7 +576,7 @@ void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
 
 std::string Table(const RunOutcome& out, const World& w) {
     const RunStats& s = out.stats;
-    const WorldCounters& c = w.counters;
+    const WorldCounters& c = out.record.world.counters;
     std::string t = "\n== summary ==\n";
     char buf[160];
     auto row = [&](const char* k, const std::string& v) {
@@ -578,10 +625,12 @@ World* StartWorld(const Scenario& scenario, const std::string& tracePath) {
     static World w; // large; one run at a time
     w = World();
     WorldInit(w, scenario.world);
-    w.pressKey = FeedKeyPress;
     for (const NativeExpectation& n : scenario.expect.natives)
         w.watches.push_back(n.watch);
-    if (!tracePath.empty() && !(w.trace = OpenTraceFile(tracePath))) return nullptr;
+    HostGlue& glue = SimHostGlue();
+    glue = HostGlue();
+    glue.pressKey = FeedKeyPress;
+    if (!tracePath.empty() && !(glue.trace = OpenTraceFile(tracePath))) return nullptr;
     return &w;
 }
 
@@ -591,7 +640,7 @@ void RunFrames(World& w, Observer& ob, const Scenario& scenario, RunOutcome& out
     const uint64_t endMs = static_cast<uint64_t>(scenario.seconds * 1000.0);
     int lastPercent = -1;
     while (ElapsedMs(w) < endMs) {
-        w.createdThisPass.clear();
+        out.record.world.createdThisPass.clear();
         if (options.beforeFrame) options.beforeFrame(options.afterFrameContext);
         ScriptFramePass();
         PrintEvents(w, out, options);
@@ -619,10 +668,11 @@ void RunFrames(World& w, Observer& ob, const Scenario& scenario, RunOutcome& out
 
 // What the run's end shows of the plug-in's lists and of the world before the plug-in unloads.
 void NoteEnd(const World& w, RunOutcome& out) {
+    const Ped takenHorse = out.record.world.takenHorse.horse;
     out.stats.finalTrackedPeds = static_cast<int>(G.spawn.SpawnedPeds.size());
     out.stats.deferredPending = static_cast<int>(G.spawn.DeferredSpawns.size());
     out.stats.streak = G.loop.StreakCount;
-    if (const SimPed* taken = FindPed(static_cast<const World&>(w), w.takenHorse)) {
+    if (const SimPed* taken = FindPed(w, takenHorse)) {
         out.stats.takenHorseExistsAtEnd = true;
         out.stats.takenHorseBlipAtEnd = taken->blip != 0 && w.blips.count(taken->blip) != 0;
     }
@@ -637,7 +687,7 @@ void NoteEnd(const World& w, RunOutcome& out) {
 
 // Unloads the plug-in (its clean-up runs), keeps the files it left and lets go of the world.
 void Unload(World& w, Observer& ob, HostModule module, RunOutcome& out, const RunOptions& options) {
-    w.despawnContext = "plug-in unloaded";
+    out.record.world.despawnContext = "plug-in unloaded";
     PluginDetach(module);
     PrintEvents(w, out, options);
     FollowPluginLog(w, ob, out, options);
@@ -652,16 +702,16 @@ void Unload(World& w, Observer& ob, HostModule module, RunOutcome& out, const Ru
         out.nativeCalls.push_back(watch.calls);
     InstallHost(nullptr);
     SimAttachWorld(nullptr);
-    if (w.trace) {
-        CloseTraceFile(w.trace);
-        w.trace = nullptr;
-    }
+    AttachWorldStory(w, nullptr);
+    HostGlue& glue = SimHostGlue();
+    if (glue.trace) CloseTraceFile(glue.trace);
+    glue = HostGlue();
 }
 
 // The summary and the readable timeline, each when its path is given.
 void WriteRunFiles(const World& w, RunOutcome& out, const std::string& summaryPath,
                    const std::string& timelinePath) {
-    out.summaryJson = SummaryJson(w, out.stats);
+    out.summaryJson = SummaryJson(w, out.record.world, out.stats);
     out.summaryTable = Table(out, w);
     out.world = &w;
     if (!summaryPath.empty()) WriteTextFile(summaryPath, out.summaryJson);
@@ -715,7 +765,12 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     HostModule module = &w;
     Observer ob;
     StartPluginLog(ob);
-    ob.world = &w;
+    ob.record = &out.record;
+    WorldStory& story = out.record.world;
+    story.keeper = &ob;
+    story.samplePaths = SamplePosses;
+    story.isSoldier = IsSoldier;
+    AttachWorldStory(w, &story);
     const StoryListener listener{HearStory, &ob};
     AttachStoryListener(listener);
     ob.filesWrittenAtRead = FilesWrittenSoFar();
@@ -735,6 +790,9 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     if (!reportPath.empty()) out.settingsText = RenderEffectiveConfig();
     Unload(w, ob, module, out, options);
     DetachStoryListener(listener);
+    story.keeper = nullptr; // the observer ends with the run; its record stays
+    story.samplePaths = nullptr;
+    story.isSoldier = nullptr;
     fs::current_path(original);
 
     WriteRunFiles(w, out, summaryPath, timelinePath);

@@ -8,8 +8,9 @@
 
 using nlohmann::json;
 
-std::string SummaryJson(const World& w, const RunStats& s) {
-    const WorldCounters& c = w.counters;
+std::string SummaryJson(const World& w, const WorldStory& story, const RunStats& s) {
+    const WorldCounters& c = story.counters;
+    const TakenHorse& taken = story.takenHorse;
     json j;
     j["scenario"] = s.scenario;
     j["seed"] = s.seed;
@@ -52,10 +53,10 @@ std::string SummaryJson(const World& w, const RunStats& s) {
                       {"above_ground", c.placedAboveGround},
                       {"above_player", c.placedAbovePlayer}};
     j["terrain"] = {{"raised_ground_answers", c.raisedGroundAnswers}};
-    j["taken_horse"] = {{"taken", w.takenHorse != 0},
-                        {"blip_when_taken", w.takenHorseHadBlip},
-                        {"deleted_during_run", w.takenHorseDeleted},
-                        {"deleted_at_unload", w.takenHorseDeletedAtUnload},
+    j["taken_horse"] = {{"taken", taken.horse != 0},
+                        {"blip_when_taken", taken.hadBlip},
+                        {"deleted_during_run", taken.deleted},
+                        {"deleted_at_unload", taken.deletedAtUnload},
                         {"exists_at_end", s.takenHorseExistsAtEnd},
                         {"blip_at_end", s.takenHorseBlipAtEnd}};
     j["streak"] = s.streak;

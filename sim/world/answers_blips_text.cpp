@@ -2,6 +2,7 @@
 // text strings, and the name hashes behind them.
 #include "natives/native_hashes.h"
 #include "world/native_answers.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ void AddBlipForEntity(World& w, const Args& a, uint64_t* r) {
     b.style = a.U(0);
     w.blips[b.handle] = b;
     p->blip = b.handle;
-    ++w.counters.blipsCreated;
+    Tally(w, &WorldCounters::blipsCreated);
     r[0] = b.handle;
 }
 
@@ -25,13 +26,13 @@ void RemoveBlip(World& w, const Args& a, uint64_t*) {
     if (it != w.blips.end()) {
         if (SimPed* p = FindPed(w, it->second.entity); p && p->blip == *handle) p->blip = 0;
         w.blips.erase(it);
-        ++w.counters.blipsRemoved;
+        Tally(w, &WorldCounters::blipsRemoved);
     }
     *handle = 0;
 }
 
 void ShowNotice(World& w, const Args&, uint64_t*) {
-    ++w.counters.notices[w.pendingNotice];
+    Tally(w, &WorldCounters::notices, w.pendingNotice);
     std::string esc;
     for (char c : w.pendingNotice) {
         if (c == '"' || c == '\\') esc += '\\';

@@ -4,6 +4,7 @@
 
 #include "natives/native_hashes.h"
 #include "world/native_answers.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ const NativeAnswer Law[] = {
      [](World& w, const Args& a, uint64_t* r) { r[0] = ZoneAt(w, a.F(0), a.F(1), a.I(3)); }},
     {nh::SET_PLAYER_LAW_REGION,
      [](World& w, const Args& a, uint64_t*) {
-         ++w.counters.lawRegionCalls;
+         Tally(w, &WorldCounters::lawRegionCalls);
          char buf[64];
          std::snprintf(buf, sizeof buf, "law region set to 0x%08X", a.U(1));
          WorldLog(w, "law_region", buf);
@@ -65,8 +66,9 @@ const NativeAnswer Law[] = {
      [](World& w, const Args&, uint64_t* r) { r[0] = static_cast<uint32_t>(w.lawStateQuery); }},
     {nh::SET_LAW_SETTING, [](World&, const Args&, uint64_t*) {}},
     {nh::REPORT_CRIME_ON_PLAYER,
-     [](World& w, const Args&, uint64_t*) { ++w.counters.crimesReported; }},
-    {nh::SET_GLOBAL_COOLDOWN, [](World& w, const Args&, uint64_t*) { ++w.counters.cooldownCalls; }},
+     [](World& w, const Args&, uint64_t*) { Tally(w, &WorldCounters::crimesReported); }},
+    {nh::SET_GLOBAL_COOLDOWN,
+     [](World& w, const Args&, uint64_t*) { Tally(w, &WorldCounters::cooldownCalls); }},
     {nh::IS_MISSION_ACTIVE,
      [](World& w, const Args&, uint64_t* r) { r[0] = MissionActive(w) ? 1 : 0; }},
 };

@@ -5,6 +5,7 @@
 
 #include "natives/native_hashes.h"
 #include "world/native_answers.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ const NativeAnswer Geometry[] = {
          if (a.F(2) > g) {
              if (float* out = a.P<float>(3)) *out = static_cast<float>(g);
              r[0] = 1;
-             if (PlateauRise(w, a.F(0), a.F(1)) > 0) ++w.counters.raisedGroundAnswers;
+             if (PlateauRise(w, a.F(0), a.F(1)) > 0) Tally(w, &WorldCounters::raisedGroundAnswers);
          }
      }},
     {nh::GET_SAFE_COORD_FOR_PED,
@@ -38,7 +39,7 @@ const NativeAnswer Geometry[] = {
          if (SafeCoordForPed(w, a.F(0), a.F(1), a.F(2), a.I(5), &p)) {
              if (void* out = a.P<void>(4)) WriteVec(out, p);
              r[0] = 1;
-             if (PlateauRise(w, p.x, p.y) > 0) ++w.counters.raisedGroundAnswers;
+             if (PlateauRise(w, p.x, p.y) > 0) Tally(w, &WorldCounters::raisedGroundAnswers);
          }
      }},
     {nh::GET_WATER_HEIGHT,
@@ -55,13 +56,13 @@ const NativeAnswer Geometry[] = {
      [](World& w, const Args& a, uint64_t* r) {
          const uint64_t m = w.nextMarker++;
          w.markers[m] = a.I(0);
-         ++w.counters.markersCreated;
+         Tally(w, &WorldCounters::markersCreated);
          r[0] = m;
      }},
     {nh::REMOVE_EVENT_MARKER,
      [](World& w, const Args& a, uint64_t*) {
          if (w.markers.erase(a.Q(0)))
-             ++w.counters.markersRemoved;
+             Tally(w, &WorldCounters::markersRemoved);
          else
              WorldLog(w, "anomaly", "removal of an unknown event marker");
      }},

@@ -9,6 +9,7 @@
 
 #include "natives/native_hashes.h"
 #include "world/native_answers.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ void SpoilAnswer(World& w, uint64_t hash, const Args& a, uint64_t* r) {
         return;
     }
     if (!w.faultRng.Chance(w.opt.faults.hostileAnswers)) return;
-    ++w.counters.hostileAnswers;
+    Tally(w, &WorldCounters::hostileAnswers);
     switch (hash) {
     case nh::GET_ENTITY_COORDS:
         SpoilVec(w, r);

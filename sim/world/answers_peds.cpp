@@ -6,6 +6,7 @@
 
 #include "natives/native_hashes.h"
 #include "world/native_answers.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ const Landmark* CampHolding(const World& w, const Point3& at) {
 // Why the plug-in is probably deleting this entity, judged from the world around the player.
 std::string DespawnReason(const World& w, const SimPed& p) {
     const SimPed* pl = FindPed(w, w.playerPed);
-    if (!w.despawnContext.empty()) return w.despawnContext;
+    if (w.story && !w.story->despawnContext.empty()) return w.story->despawnContext;
     if (w.playerDead) return "player died";
     if (MissionActive(w)) return "story mission";
     if (pl) {
@@ -42,14 +43,14 @@ void Delete(World& w, Entity h) {
         return;
     }
     const std::string why = DespawnReason(w, *p);
-    if (h == w.takenHorse) {
-        if (w.despawnContext.empty())
-            w.takenHorseDeleted = true;
+    if (WorldStory* story = w.story; story && h == story->takenHorse.horse) {
+        if (story->despawnContext.empty())
+            story->takenHorse.deleted = true;
         else
-            w.takenHorseDeletedAtUnload = true;
+            story->takenHorse.deletedAtUnload = true;
     }
-    ++w.counters.deletions;
-    ++w.counters.despawnReasons[why];
+    Tally(w, &WorldCounters::deletions);
+    Tally(w, &WorldCounters::despawnReasons, why);
     if (p->fromPlugin) {
         char buf[200];
         std::snprintf(buf, sizeof buf, "despawned %u (%s): %s", h, ModelName(w, p->model).c_str(),
@@ -79,7 +80,7 @@ void RequestModel(World& w, const Args& a, uint64_t*) {
         w.modelRequestedAt[m] = w.timerMs;
         if (w.opt.faults.modelNeverLoads > 0 && w.faultRng.Chance(w.opt.faults.modelNeverLoads)) {
             w.modelStuck[m] = true;
-            ++w.counters.modelsStuck;
+            Tally(w, &WorldCounters::modelsStuck);
         }
     }
 }
@@ -87,34 +88,37 @@ void RequestModel(World& w, const Args& a, uint64_t*) {
 void CreatePed(World& w, const Args& a, uint64_t* r) {
     const Hash m = a.U(0);
     if (!w.models.count(m) || !ModelLoaded(w, m)) return;
-    const int ordinal = ++w.counters.createAttempts;
+    const int ordinal = ++w.createAttempts;
     const auto& aimed = w.opt.faults.failCreations;
     if (std::find(aimed.begin(), aimed.end(), ordinal) != aimed.end()) {
-        ++w.counters.createFailures;
+        Tally(w, &WorldCounters::createFailures);
         return;
     }
     if (w.opt.faults.createFailure > 0 && w.faultRng.Chance(w.opt.faults.createFailure)) {
-        ++w.counters.createFailures;
+        Tally(w, &WorldCounters::createFailures);
         return;
     }
     {
         const double x = a.F(1), y = a.F(2), z = a.F(3);
         double surface = 0;
-        if (WaterAt(w, x, y, &surface) && z - surface < 1.0) ++w.counters.placedInWater;
-        if (z - GroundHeight(w, x, y) > 1.25 + 1e-3) ++w.counters.placedAboveGround;
+        if (WaterAt(w, x, y, &surface) && z - surface < 1.0)
+            Tally(w, &WorldCounters::placedInWater);
+        if (z - GroundHeight(w, x, y) > 1.25 + 1e-3) Tally(w, &WorldCounters::placedAboveGround);
         if (const SimPed* player = FindPed(static_cast<const World&>(w), w.playerPed))
-            if (z > player->pos.z + 3.0 + 1e-3) ++w.counters.placedAbovePlayer;
+            if (z > player->pos.z + 3.0 + 1e-3) Tally(w, &WorldCounters::placedAbovePlayer);
     }
     const Ped h = CreatePluginPed(w, m, {a.F(1), a.F(2), a.F(3)}, a.F(4));
     SimPed& p = *FindPed(w, h);
     const char* kind =
         p.kind == ModelKind::Horse ? "horse" : (p.kind == ModelKind::Dog ? "dog" : "human");
-    ++w.counters.pedsByModel[ModelName(w, m)];
-    ++w.counters.pedsByKind[kind];
+    Tally(w, &WorldCounters::pedsByModel, ModelName(w, m));
+    Tally(w, &WorldCounters::pedsByKind, kind);
     // A handle handed out again within the pass names only the new entity.
-    w.createdThisPass.erase(std::remove(w.createdThisPass.begin(), w.createdThisPass.end(), h),
-                            w.createdThisPass.end());
-    w.createdThisPass.push_back(h);
+    if (w.story) {
+        std::vector<Ped>& created = w.story->createdThisPass;
+        created.erase(std::remove(created.begin(), created.end(), h), created.end());
+        created.push_back(h);
+    }
     char buf[200];
     std::snprintf(buf, sizeof buf, "created %s %u (%s) at (%.1f, %.1f)", kind, h,
                   ModelName(w, m).c_str(), p.pos.x, p.pos.y);

@@ -11,6 +11,7 @@ namespace {
 World* Attached = nullptr;
 ScriptEntry Registered = nullptr;
 NativeCall Call; // the call in progress
+HostGlue Glue;
 
 World& Require() {
     if (!Attached) {
@@ -20,6 +21,10 @@ World& Require() {
     return *Attached;
 }
 } // namespace
+
+HostGlue& SimHostGlue() {
+    return Glue;
+}
 
 void SimAttachWorld(World* world) {
     Attached = world;

@@ -2,10 +2,22 @@
 // runner here, or a stand-in host library) forwards its entry points to these.
 #pragma once
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "natives/host_interface.h"
 
 struct World;
+
+// The host's plumbing the world reaches through while it runs, one per process like the attached
+// world: where a key press goes (the plug-in's key reader) and the trace file of every native
+// call and world event. A host sets it before its run and clears it after.
+struct HostGlue {
+    void (*pressKey)(int virtualKey) = nullptr;
+    std::FILE* trace = nullptr; // JSON lines; nullptr: no trace
+    std::string traceLine;      // the line being written, kept to allocate once
+};
+HostGlue& SimHostGlue();
 
 // The world the host functions act on; nullptr detaches it.
 void SimAttachWorld(World* world);

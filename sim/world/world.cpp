@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "platform/file_writes.h"
+#include "world/sim_host.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -43,7 +45,7 @@ Ped NewHandle(World& w) {
         w.faultRng.Chance(w.opt.faults.handleReuse)) {
         const Ped h = w.freedHandles.back();
         w.freedHandles.pop_back();
-        ++w.counters.handlesReused;
+        if (WorldCounters* c = Counters(w)) ++c->handlesReused;
         return h;
     }
     return w.nextHandle++;
@@ -209,14 +211,14 @@ void WorldLog(World& w, const std::string& kind, const std::string& text, const 
     e.kind = kind;
     e.text = text;
     e.json = json;
-    if (w.trace) {
+    if (std::FILE* trace = SimHostGlue().trace) {
         std::string line = "{\"frame\":" + std::to_string(w.frame) +
                            ",\"t_ms\":" + std::to_string(w.timerMs) + ",\"event\":\"" + kind + "\"";
         if (!json.empty()) line += "," + json;
         line += "}\n";
-        std::fputs(line.c_str(), w.trace);
+        std::fputs(line.c_str(), trace);
     }
-    w.events.push_back(std::move(e));
+    if (w.story) w.story->events.push_back(std::move(e));
 }
 
 bool MissionActive(const World& w) {
@@ -225,6 +227,10 @@ bool MissionActive(const World& w) {
     for (const auto& m : w.opt.missions)
         if (s >= m.first && s < m.second) return true;
     return false;
+}
+
+WorldCounters* Counters(World& w) {
+    return w.story ? &w.story->counters : nullptr;
 }
 
 int CountPluginPeds(const World& w) {
@@ -237,6 +243,7 @@ SimPed& AddPed(World& w, Hash model, const Point3& pos, double heading) {
     const Ped h = NewHandle(w);
     SimPed p;
     p.handle = h;
+    p.serial = w.nextSerial++;
     p.model = model;
     auto it = w.models.find(model);
     p.kind = it != w.models.end() ? it->second.kind : ModelKind::Human;
@@ -298,7 +305,8 @@ void RemoveEntity(World& w, Ped handle) {
     if (!p) return;
     Unlink(w, *p);
     if (p->blip) {
-        if (w.blips.erase(p->blip)) ++w.counters.blipsRemoved;
+        WorldCounters* c = Counters(w);
+        if (w.blips.erase(p->blip) && c) ++c->blipsRemoved;
     }
     if (p->fromPlugin) --w.pluginPeds;
     w.peds[handle - FirstPedHandle].reset();
@@ -343,8 +351,12 @@ void WorldInit(World& w, const WorldOptions& options) {
     w.playerHorse = horse.handle;
     for (int i = 0; i < options.bystanders; ++i)
         SpawnBystander(w, 6);
-    w.playerPath.push_back(start);
     if (options.behaviour.kind != PlayerBehaviour::Kind::None) StartPlayerPlan(w);
+}
+
+void AttachWorldStory(World& w, WorldStory* story) {
+    w.story = story;
+    if (story && story->playerPath.empty()) story->playerPath.push_back(Player(w).pos);
 }
 
 void KillPlayer(World& w, const char* why) {
@@ -354,8 +366,10 @@ void KillPlayer(World& w, const char* why) {
     Unlink(w, p);
     w.playerDead = true;
     w.playerDiedAtMs = w.timerMs;
-    ++w.counters.playerDeaths;
-    w.deaths.push_back(p.pos);
+    if (w.story) {
+        ++w.story->counters.playerDeaths;
+        w.story->deaths.push_back(p.pos);
+    }
     WorldLog(w, "player_died", std::string("player died (") + why + ")",
              std::string("\"why\":\"") + why + "\"");
 }
@@ -392,8 +406,10 @@ bool PlayerTakesNearestHorse(World& w) {
     best->rider = p.handle;
     p.mount = best->handle;
     p.pos = best->pos;
-    w.takenHorse = best->handle;
-    w.takenHorseHadBlip = best->blip != 0 && w.blips.count(best->blip) != 0;
+    if (w.story) {
+        w.story->takenHorse.horse = best->handle;
+        w.story->takenHorse.hadBlip = best->blip != 0 && w.blips.count(best->blip) != 0;
+    }
     char buf[120];
     std::snprintf(buf, sizeof buf, "player takes horse %u (%s), %.1f m away", best->handle,
                   ModelName(w, best->model).c_str(), bestD);
@@ -416,7 +432,7 @@ void TeleportPlayer(World& w, double x, double y, double z) {
     if (z == 0) z = GroundHeight(w, x, y);
     p.pos = {x, y, z};
     if (SimPed* m = FindPed(w, p.mount)) m->pos = p.pos;
-    w.playerPath.push_back(p.pos);
+    if (w.story) w.story->playerPath.push_back(p.pos);
     char buf[160];
     std::snprintf(buf, sizeof buf, "player teleported to (%.1f, %.1f, %.1f)", x, y, z);
     WorldLog(w, "teleport", buf);
@@ -431,15 +447,17 @@ void PedDies(World& w, SimPed& p, const char* cause) {
     p.task = TaskKind::None;
     if (p.mount) Unlink(w, p);
     if (p.fromPlugin) {
-        const bool soldier =
-            p.posse >= 0 && w.posses[static_cast<size_t>(p.posse)].group == PosseGroup::Army;
+        WorldStory* story = w.story;
+        const bool soldier = story && story->isSoldier && story->isSoldier(story->keeper, p);
         const char* who = p.kind == ModelKind::Dog     ? "dog"
                           : p.kind == ModelKind::Horse ? "horse"
                           : soldier                    ? "soldier"
                                                        : "hunter";
-        ++w.counters.hunterDeaths;
-        ++w.counters.killedByKind[who];
-        w.deaths.push_back(p.pos);
+        if (story) {
+            ++story->counters.hunterDeaths;
+            ++story->counters.killedByKind[who];
+            story->deaths.push_back(p.pos);
+        }
         char buf[200];
         std::snprintf(buf, sizeof buf, "%s %u (%s) died: %s", who, p.handle,
                       ModelName(w, p.model).c_str(), cause);
@@ -476,7 +494,7 @@ int DeletePluginPeds(World& w, int n) {
         char buf[80];
         std::snprintf(buf, sizeof buf, "game removed entity %u", h);
         WorldLog(w, "vanished", buf, "\"ped\":" + std::to_string(h));
-        ++w.counters.vanished;
+        if (WorldCounters* c = Counters(w)) ++c->vanished;
         RemoveEntity(w, h);
     }
     return static_cast<int>(victims.size());
@@ -645,8 +663,10 @@ void StepPlayer(World& w, double dtS) {
                 p.pos = w.opt.respawnPoint;
                 if (p.pos.z == 0) p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
             }
-            ++w.counters.playerRespawns;
-            w.playerPath.push_back(p.pos);
+            if (w.story) {
+                ++w.story->counters.playerRespawns;
+                w.story->playerPath.push_back(p.pos);
+            }
             WorldLog(w, "player_respawned", "player respawned");
         }
         return;
@@ -739,7 +759,7 @@ void StepFaults(World& w, double dtS) {
     const Ped victim = candidates[w.faultRng.Below(static_cast<int>(candidates.size()))];
     WorldLog(w, "vanished", "game removed entity " + std::to_string(victim),
              "\"ped\":" + std::to_string(victim));
-    ++w.counters.vanished;
+    if (WorldCounters* c = Counters(w)) ++c->vanished;
     RemoveEntity(w, victim);
 }
 
@@ -751,7 +771,7 @@ void StepTimeline(World& w) {
         if (e.kind == "key") {
             // The reader has turned the name into its virtual-key code.
             const int vk = static_cast<int>(e.number);
-            if (vk && w.pressKey) w.pressKey(vk);
+            if (vk && SimHostGlue().pressKey) SimHostGlue().pressKey(vk);
             WorldLog(w, "key", "key " + e.text + " pressed", "\"key\":\"" + e.text + "\"");
         } else if (e.kind == "set_bounty") {
             const int32_t before = w.bounty;
@@ -786,18 +806,15 @@ void StepTimeline(World& w) {
     }
 }
 
+// Where the player went, for the map, every second; the run samples its posses' paths then too.
 void SamplePaths(World& w) {
+    WorldStory* story = w.story;
+    if (!story) return;
     if (ElapsedMs(w) % PathSampleMs >= w.opt.frameMs && ElapsedMs(w) >= w.opt.frameMs) return;
     const SimPed& pl = Player(w);
-    if (w.playerPath.empty() || Dist2D(w.playerPath.back(), pl.pos) > 1.0)
-        w.playerPath.push_back(pl.pos);
-    for (Ped h : w.pedOrder) {
-        const SimPed* seen = PeekPed(w, h);
-        if (!seen || seen->posse < 0 || seen->posseMember < 0 || seen->dying) continue;
-        const SimPed* p = FindPed(w, h);
-        auto& path = w.posses[p->posse].paths[p->posseMember];
-        if (path.empty() || Dist2D(path.back(), p->pos) > 2.0) path.push_back(p->pos);
-    }
+    std::vector<Point3>& path = story->playerPath;
+    if (path.empty() || Dist2D(path.back(), pl.pos) > 1.0) path.push_back(pl.pos);
+    if (story->samplePaths) story->samplePaths(story->keeper, w);
 }
 
 void Step(World& w, uint32_t dt) {
@@ -837,7 +854,8 @@ void Step(World& w, uint32_t dt) {
     StepBystanders(w);
     StepFaults(w, dtS);
     SamplePaths(w);
-    w.counters.maxPluginPeds = std::max(w.counters.maxPluginPeds, CountPluginPeds(w));
+    if (WorldCounters* c = Counters(w))
+        c->maxPluginPeds = std::max(c->maxPluginPeds, CountPluginPeds(w));
 }
 
 } // namespace

@@ -181,6 +181,8 @@ struct NativeWatch {
     int64_t calls = 0;
 };
 
+struct WorldStory;
+
 inline constexpr uint32_t FirstPedHandle = 0x1001;
 
 enum class TaskKind : uint8_t { None, Follow, Combat, Flee, Pursue, Wander };
@@ -221,8 +223,9 @@ struct SimPed {
     uint32_t nextShotMs = 0;
     Point2 wanderGoal;
     uint32_t wanderUntilMs = 0;
-    int posse = -1; // index into the world's posse labels, -1 when none
-    int posseMember = -1;
+    // Unlike the handle, never given to another ped: tells a ped from one that came later
+    // under its reused handle.
+    uint64_t serial = 0;
     bool engaged = false;
     double pendingHeadingDx = 0, pendingHeadingDy = 0;
 };
@@ -234,51 +237,6 @@ struct SimBlip {
     std::vector<Hash> modifiers;
     std::string name;
     bool released = false;
-};
-
-// One thing that happened in the world, for the timeline, the trace and the map.
-struct WorldEvent {
-    uint64_t frame = 0;
-    uint32_t tMs = 0;
-    std::string kind;
-    std::string text; // readable description
-    std::string json; // extra JSON members (without braces), may be empty
-};
-
-// What a group of plug-in peds on the map is: a posse the spawn driver sent, one wave of the
-// Harkvane army, or peds placed when the observer knew of no group for them.
-enum class PosseGroup : uint8_t { Posse, Army, Untracked };
-
-struct PosseLabel {
-    std::string label;
-    PosseGroup group = PosseGroup::Posse;
-    uint32_t spawnMs = 0; // since the run began
-    std::vector<Point3> spawnPoints;
-    std::vector<std::vector<Point3>> paths; // per member, sampled
-    std::vector<Ped> members;
-};
-
-struct WorldCounters {
-    std::map<std::string, int> pedsByModel;
-    std::map<std::string, int> pedsByKind;
-    std::map<std::string, int> notices;
-    int blipsCreated = 0, blipsRemoved = 0;
-    int deletions = 0, vanished = 0;
-    int hunterDeaths = 0, playerDeaths = 0, playerRespawns = 0; // hunterDeaths: every plug-in ped
-    std::map<std::string, int> killedByKind; // the same deaths as hunter, soldier, dog, horse
-    int createFailures = 0, safeCoordFailures = 0, modelsStuck = 0, handlesReused = 0;
-    int crimesReported = 0, lawRegionCalls = 0, cooldownCalls = 0;
-    int markersCreated = 0, markersRemoved = 0;
-    uint64_t nativeCalls = 0;
-    int maxPluginPeds = 0;
-    // Creation points that break the placement rules: under or on water, floating above the
-    // ground, or high above the player.
-    int placedInWater = 0, placedAboveGround = 0, placedAbovePlayer = 0;
-    int createAttempts = 0;      // creations that got as far as the fault check
-    int raisedGroundAnswers = 0; // ground and safe-coordinate answers on top of a plateau
-    int hostileAnswers = 0;      // answers spoilt by the hostile-answers fault
-    int wildCalls = 0;           // calls with a position or heading off any map, left unanswered
-    std::map<std::string, int> despawnReasons;
 };
 
 // One cell of the ground's ceiling (world_map.cpp), kept in a small cache by cell.
@@ -347,24 +305,6 @@ struct World {
     int missionOverride = -1; // -1: schedule decides, 0/1 timeline override
     bool missionWasActive = false;
 
-    std::vector<Point3> playerPath;
-    std::vector<Point3> deaths;
-    std::vector<PosseLabel> posses;
-    int currentPosse = -1;
-    std::vector<Ped> createdThisPass;
-    // A plug-in horse the player took (timeline), and what became of it.
-    Ped takenHorse = 0;
-    bool takenHorseDeleted = false;         // deleted while the plug-in was running
-    bool takenHorseDeletedAtUnload = false; // deleted by the plug-in's unload clean-up
-    bool takenHorseHadBlip = false;
-    std::string despawnContext; // when set, the reason given for every deletion
-
-    std::vector<WorldEvent> events;
-    size_t eventsFlushed = 0;
-    WorldCounters counters;
-
-    // Hosts hand key presses to the plug-in's key reader through this.
-    void (*pressKey)(int virtualKey) = nullptr;
     std::string iniFileName = "Harkvane.ini";
     // Every non-zero model hash counts as valid (the settings checker: only the game knows them
     // all, so it judges no model names).
@@ -373,9 +313,10 @@ struct World {
     // Answers worked out once and kept: they change nothing the plug-in or the outputs see.
     mutable std::vector<GroundCeilingCell> groundCeilings;
     mutable ClockReading clockReading;
-    // Optional JSON-lines trace of every native call and world event.
-    std::FILE* trace = nullptr;
-    std::string traceLine;
+    int createAttempts = 0; // creations that got as far as the fault check
+    uint64_t nextSerial = 1;
+    // The run's account of what happens here (world_story.h); nullptr when nobody keeps one.
+    WorldStory* story = nullptr;
 };
 
 // Built-in model names (humans, dogs, horses) known to the default world.

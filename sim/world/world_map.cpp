@@ -6,6 +6,7 @@
 #include "config/shield_zones.h"
 #include "state/settings.h"
 #include "world/world.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -302,7 +303,7 @@ uint32_t ZoneAt(const World& w, double x, double y, int type) {
 bool SafeCoordForPed(World& w, double x, double y, double z, int flags, Point3* out) {
     (void)z;
     if (w.opt.faults.safeCoordFailure > 0 && w.faultRng.Chance(w.opt.faults.safeCoordFailure)) {
-        ++w.counters.safeCoordFailures;
+        Tally(w, &WorldCounters::safeCoordFailures);
         return false;
     }
     double px = x, py = y;

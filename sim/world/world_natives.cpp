@@ -9,6 +9,8 @@
 
 #include "natives/native_hashes.h"
 #include "world/native_answers.h"
+#include "world/sim_host.h"
+#include "world/world_story.h"
 
 namespace {
 
@@ -177,7 +179,7 @@ bool HasWildFloat(uint32_t floatArgs, const uint64_t* s) {
 
 // Writes the trace line of one call; in-out handles are shown as they were before the call.
 void TraceCall(World& w, const NativeCall& call, const NativeInfo& info, const uint64_t* before) {
-    std::string& line = w.traceLine;
+    std::string& line = SimHostGlue().traceLine;
     line.clear();
     char head[96];
     std::snprintf(head, sizeof head,
@@ -246,7 +248,7 @@ void TraceCall(World& w, const NativeCall& call, const NativeInfo& info, const u
     else if (!AppendSlot(line, kind, call.result[0]))
         line += std::to_string(call.result[0]);
     line += "}\n";
-    std::fputs(line.c_str(), w.trace);
+    std::fputs(line.c_str(), SimHostGlue().trace);
 }
 
 void CountWatched(World& w, const NativeCall& call, const NativeInfo& info) {
@@ -299,9 +301,10 @@ void WorldCall(World& w, NativeCall& call) {
                      info->name, info->hash, expected, call.argCount);
         std::abort();
     }
-    ++w.counters.nativeCalls;
+    if (WorldCounters* c = Counters(w)) ++c->nativeCalls;
+    const bool traced = SimHostGlue().trace != nullptr;
     uint64_t before[NativeCall::MaxArgs]; // filled only for the trace
-    if (w.trace) {
+    if (traced) {
         for (size_t i = 0; i < call.argCount; ++i) {
             before[i] = 0;
             const char k = info->args[i];
@@ -317,12 +320,12 @@ void WorldCall(World& w, NativeCall& call) {
     }
     std::memset(call.result, 0, sizeof call.result);
     if (HasWildFloat(known->floatArgs, call.args)) {
-        ++w.counters.wildCalls;
+        Tally(w, &WorldCounters::wildCalls);
     } else {
         known->answer(w, Args{call.args}, call.result);
         if (w.opt.faults.hostileAnswers > 0)
             SpoilAnswer(w, info->hash, Args{call.args}, call.result);
     }
-    if (w.trace) TraceCall(w, call, *info, before);
+    if (traced) TraceCall(w, call, *info, before);
     if (!w.watches.empty()) CountWatched(w, call, *info);
 }
