@@ -1,9 +1,10 @@
 // The simulated world behind the stand-in host: the same world, scenarios and summary as
 // harkvane-sim, driven from outside the plug-in. The host sees only what the world sees, so
-// the summary leaves out the plug-in's own bookkeeping (posse counts by tier and variant, army
-// events, tracked-ped counts, streak): those fields are null. It adds the count of the plug-in's
-// peds left in the world after the plug-in was unloaded. The native-call trace is the
-// full record, and equals harkvane-sim's trace for the same scenario and seed.
+// the summary leaves out the plug-in's own bookkeeping and story (posse counts by tier and
+// variant, army events, tracked-ped counts, streak, why peds were despawned): those fields are
+// null. It adds the count of the plug-in's peds left in the world after the plug-in was
+// unloaded. The native-call trace is the full record, and equals harkvane-sim's trace for the
+// same scenario and seed.
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -165,7 +166,7 @@ void WorldAdvance(uint32_t ms) {
 bool WorldFinished() {
     const bool done = Run.atFrameEnd && ElapsedMs(TheWorld) >= Run.endMs;
     // The host unloads the plug-in next; its clean-up deletes are told apart from play.
-    if (done) Story.despawnContext = "plug-in unloaded";
+    Story.pluginUnloading = done;
     return done;
 }
 
@@ -201,7 +202,8 @@ int WorldClose() {
     fs::current_path(Run.original, ec);
 
     nlohmann::json j = nlohmann::json::parse(SummaryJson(w, Story, stats));
-    for (const char* hidden : {"posses", "max_tracked_peds", "final_tracked_peds", "streak"})
+    for (const char* hidden :
+         {"posses", "max_tracked_peds", "final_tracked_peds", "streak", "despawn_reasons"})
         j[hidden] = nullptr;
     for (const char* hidden : {"started", "won", "waves"})
         j["harkvane"][hidden] = nullptr;

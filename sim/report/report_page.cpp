@@ -339,7 +339,7 @@ std::string SummaryCards(const World& w, const RunStats& stats, const RunRecord&
         row("peds created: " + kv.first, std::to_string(kv.second));
     for (const auto& kv : c.killedByKind)
         row("killed: " + kv.first + "s", std::to_string(kv.second));
-    for (const auto& kv : c.despawnReasons)
+    for (const auto& kv : stats.despawnReasons)
         row("despawned: " + kv.first, std::to_string(kv.second));
     row("army events started / won / waves", std::to_string(stats.harkvaneStarted) + " / " +
                                                  std::to_string(stats.harkvaneWon) + " / " +

@@ -60,6 +60,8 @@ struct RunStats {
     // Armed hunters still alive in the world at the end that were never ordered to attack the
     // player (-1 when the host does not look).
     int armedNeverOrderedToAttack = -1;
+    // Why the plug-in's peds were deleted, as the plug-in told it (one count per despawn).
+    std::map<std::string, int> despawnReasons;
     std::map<std::string, std::string> files; // state files at the end of the run
 };
 

@@ -118,6 +118,18 @@ struct Observer {
         size_t placedBefore;
     };
     std::vector<Heard> heard;
+    // Why the plug-in deleted peds, as it told it since the world's events were last told: a
+    // despawn of one ped just before its deletion, a clear-out of the posse just after its
+    // deletions; each with the number of world events there were when it was told.
+    struct Despawn {
+        bool clearOut = false;
+        Ped ped = 0; // a single despawn's
+        std::string reason;
+        size_t eventsBefore = 0;
+        bool matched = false;
+    };
+    std::vector<Despawn> despawns;
+    const World* world = nullptr;
     RunRecord* record = nullptr; // the run's, with the world's story in it
     // Where each plug-in ped stands on the map: its group and its place in it, kept by handle
     // with the ped's serial (a reused handle names another ped).
@@ -259,15 +271,68 @@ void NoteAnchor(const World& w, std::span<const Ped> members, RunStats& st) {
                                                             p->createdAt.y - a->createdAt.y));
 }
 
+// Why a ped was deleted, in the words the summary has always counted.
+const char* DespawnWords(DespawnReason reason) {
+    switch (reason) {
+    case DespawnReason::FellBehind:
+        return "fell far behind";
+    case DespawnReason::ListCap:
+        return "list cap";
+    case DespawnReason::OldHorse:
+    case DespawnReason::UnpairedHorse:
+        return "horse clean-up";
+    case DespawnReason::Unloaded:
+        return "plug-in unloaded";
+    }
+    return "unknown reason";
+}
+
+// Why the posse was cleared; a shelter is named by where the player stands as it is cleared.
+std::string ClearWords(const World& w, ClearReason reason) {
+    switch (reason) {
+    case ClearReason::Camp:
+    case ClearReason::Town:
+        if (const SimPed* player = FindPed(w, w.playerPed))
+            if (const Landmark* l = ShelterHolding(w, player->pos.x, player->pos.y))
+                return "shelter: " + l->name;
+        return "shelter";
+    case ClearReason::PlayerDied:
+        return "player died";
+    case ClearReason::Mission:
+        return "story mission";
+    }
+    return "unknown reason";
+}
+
+// The reason for the deletion the world told as its event `index`: the despawn told for that ped
+// before it, else the clear-out told after it.
+std::string DespawnReasonOf(Observer& ob, size_t index, Ped ped) {
+    for (Observer::Despawn& d : ob.despawns) {
+        if (d.clearOut || d.matched || d.ped != ped || d.eventsBefore > index) continue;
+        d.matched = true;
+        return d.reason;
+    }
+    for (const Observer::Despawn& d : ob.despawns)
+        if (d.clearOut && d.eventsBefore > index) return d.reason;
+    return "no reason told";
+}
+
 // The plug-in's own account, kept until the frame is observed: its posses and its army (plain
-// values only, so the events outlive the call).
+// values only, so the events outlive the call), and why it deleted peds.
 void HearStory(void* observer, const StoryEvent& e) {
+    Observer& ob = *static_cast<Observer*>(observer);
+    const size_t events = ob.record->world.events.size();
     switch (e.kind) {
+    case StoryKind::PedDespawned:
+        ob.despawns.push_back({false, e.despawned.ped, DespawnWords(e.despawned.reason), events});
+        break;
+    case StoryKind::PosseCleared:
+        ob.despawns.push_back({true, 0, ClearWords(*ob.world, e.cleared.reason), events});
+        break;
     case StoryKind::PosseSent:
     case StoryKind::ArmyStarted:
     case StoryKind::ArmyStageChanged:
     case StoryKind::ArmyEnded: {
-        Observer& ob = *static_cast<Observer*>(observer);
         ob.heard.push_back({e, ob.record->world.createdThisPass.size()});
         break;
     }
@@ -320,7 +385,9 @@ void TellPosseSent(World& w, Observer& ob, RunOutcome& out, const RunOptions& o,
                    const StoryPosse& posse, std::span<const Ped> members,
                    const std::string& stamp) {
     RunStats& st = out.stats;
-    const std::string tag = "T" + std::to_string(posse.tier);
+    char tier[16]; // formatted: GCC 12's optimiser warns falsely on "T" + std::to_string
+    std::snprintf(tier, sizeof tier, "T%d", posse.tier);
+    const std::string tag = tier;
     const char* variant = VariantName(posse.variant);
     ++st.posses;
     ++st.possesByTier[tag];
@@ -560,7 +627,9 @@ bool IsSoldier(void* keeper, const SimPed& p) {
     return place && ob.record->posses[place->posse].group == PosseGroup::Army;
 }
 
-void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
+// The world's events since the last look, as timeline lines; a despawn with the reason the
+// plug-in told for it (every deletion and its reason are told within the same plug-in call).
+void PrintEvents(World& w, Observer& ob, RunOutcome& out, const RunOptions& o) {
     WorldStory& story = out.record.world;
     for (; story.eventsTold < story.events.size(); ++story.eventsTold) {
         const WorldEvent& e = story.events[story.eventsTold];
@@ -570,8 +639,15 @@ void PrintEvents(World& w, RunOutcome& out, const RunOptions& o) {
         char stamp[48];
         std::snprintf(stamp, sizeof stamp, "[%3u:%02u.%01u %02d:%02d]", ms / 60000,
                       (ms / 1000) % 60, (ms / 100) % 10, h, mi);
-        Line(out, o, e.kind.c_str(), ms, stamp, e.text);
+        if (e.kind == "despawned") {
+            const std::string why = DespawnReasonOf(ob, story.eventsTold, e.ped);
+            ++out.stats.despawnReasons[why];
+            Line(out, o, e.kind.c_str(), ms, stamp, e.text + ": " + why);
+        } else {
+            Line(out, o, e.kind.c_str(), ms, stamp, e.text);
+        }
     }
+    ob.despawns.clear();
 }
 
 std::string Table(const RunOutcome& out, const World& w) {
@@ -598,7 +674,7 @@ std::string Table(const RunOutcome& out, const World& w) {
     for (const auto& kv : c.killedByKind)
         row(("  " + kv.first + "s").c_str(), std::to_string(kv.second));
     row("deletions", std::to_string(c.deletions));
-    for (const auto& kv : c.despawnReasons)
+    for (const auto& kv : s.despawnReasons)
         row(("  " + kv.first).c_str(), std::to_string(kv.second));
     row("blips created/removed",
         std::to_string(c.blipsCreated) + "/" + std::to_string(c.blipsRemoved));
@@ -643,7 +719,7 @@ void RunFrames(World& w, Observer& ob, const Scenario& scenario, RunOutcome& out
         out.record.world.createdThisPass.clear();
         if (options.beforeFrame) options.beforeFrame(options.afterFrameContext);
         ScriptFramePass();
-        PrintEvents(w, out, options);
+        PrintEvents(w, ob, out, options);
         FollowPluginLog(w, ob, out, options);
         Observe(w, ob, out, options);
         if (sampleReplay) SampleReplay(w, ob, out.record);
@@ -653,7 +729,7 @@ void RunFrames(World& w, Observer& ob, const Scenario& scenario, RunOutcome& out
             out.filesAt.push_back(StateFilesNow());
         if (options.afterFrame) options.afterFrame(options.afterFrameContext);
         scriptWait(0);
-        PrintEvents(w, out, options);
+        PrintEvents(w, ob, out, options);
         if (options.progress) {
             const int pc = static_cast<int>(ElapsedMs(w) * 100 / std::max<uint64_t>(1, endMs));
             if (pc != lastPercent) {
@@ -687,9 +763,9 @@ void NoteEnd(const World& w, RunOutcome& out) {
 
 // Unloads the plug-in (its clean-up runs), keeps the files it left and lets go of the world.
 void Unload(World& w, Observer& ob, HostModule module, RunOutcome& out, const RunOptions& options) {
-    out.record.world.despawnContext = "plug-in unloaded";
+    out.record.world.pluginUnloading = true;
     PluginDetach(module);
-    PrintEvents(w, out, options);
+    PrintEvents(w, ob, out, options);
     FollowPluginLog(w, ob, out, options);
     out.stats.pluginPedsAfterUnload = CountPluginPeds(w);
     for (const char* name : StateFiles) {
@@ -765,6 +841,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     HostModule module = &w;
     Observer ob;
     StartPluginLog(ob);
+    ob.world = &w;
     ob.record = &out.record;
     WorldStory& story = out.record.world;
     story.keeper = &ob;
@@ -783,7 +860,7 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
          "run \"" + scenario.name + "\" starts; bounty " + FormatCents(w.bounty));
     PluginAttach(module);
     ScriptStartup();
-    PrintEvents(w, out, options);
+    PrintEvents(w, ob, out, options);
     FollowPluginLog(w, ob, out, options);
     RunFrames(w, ob, scenario, out, options, !reportPath.empty());
     NoteEnd(w, out);

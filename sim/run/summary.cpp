@@ -25,7 +25,7 @@ std::string SummaryJson(const World& w, const WorldStory& story, const RunStats&
     j["notices"] = json(c.notices);
     j["blips"] = {{"created", c.blipsCreated}, {"removed", c.blipsRemoved}};
     j["deletions"] = c.deletions;
-    j["despawn_reasons"] = json(c.despawnReasons);
+    j["despawn_reasons"] = json(s.despawnReasons);
     j["posses"] = {{"total", s.posses},
                    {"by_tier", json(s.possesByTier)},
                    {"by_variant", json(s.possesByVariant)},

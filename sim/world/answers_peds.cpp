@@ -1,5 +1,5 @@
 // The answers that make and unmake peds: model requests and loading (with the faults a scenario
-// can ask for), creation, placement, deletion with its likely reason, and weapons.
+// can ask for), creation, placement, deletion and weapons.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,29 +12,6 @@ namespace {
 
 constexpr uint32_t StuckModelMs = 10000;
 
-// The camp or town whose shelter holds the position (the plug-in clears posses there).
-const Landmark* CampHolding(const World& w, const Point3& at) {
-    for (const Landmark& l : w.landmarks) {
-        if (std::hypot(at.x - l.x, at.y - l.y) <= l.radius) return &l;
-    }
-    return nullptr;
-}
-
-// Why the plug-in is probably deleting this entity, judged from the world around the player.
-std::string DespawnReason(const World& w, const SimPed& p) {
-    const SimPed* pl = FindPed(w, w.playerPed);
-    if (w.story && !w.story->despawnContext.empty()) return w.story->despawnContext;
-    if (w.playerDead) return "player died";
-    if (MissionActive(w)) return "story mission";
-    if (pl) {
-        if (const Landmark* l = CampHolding(w, pl->pos)) return std::string("shelter: ") + l->name;
-        if (std::hypot(p.pos.x - pl->pos.x, p.pos.y - pl->pos.y) > 200.0) return "fell far behind";
-    }
-    if (p.kind == ModelKind::Horse) return "horse clean-up";
-    if (p.dying) return "dead body cleared";
-    return "list cap or posse clear-out";
-}
-
 void Delete(World& w, Entity h) {
     SimPed* p = FindPed(w, h);
     if (!p) return;
@@ -42,21 +19,18 @@ void Delete(World& w, Entity h) {
         WorldLog(w, "anomaly", "plug-in tried to delete the player's own ped or horse");
         return;
     }
-    const std::string why = DespawnReason(w, *p);
     if (WorldStory* story = w.story; story && h == story->takenHorse.horse) {
-        if (story->despawnContext.empty())
-            story->takenHorse.deleted = true;
-        else
+        if (story->pluginUnloading)
             story->takenHorse.deletedAtUnload = true;
+        else
+            story->takenHorse.deleted = true;
     }
     Tally(w, &WorldCounters::deletions);
-    Tally(w, &WorldCounters::despawnReasons, why);
     if (p->fromPlugin) {
         char buf[200];
-        std::snprintf(buf, sizeof buf, "despawned %u (%s): %s", h, ModelName(w, p->model).c_str(),
-                      why.c_str());
-        WorldLog(w, "despawned", buf,
-                 "\"ped\":" + std::to_string(h) + ",\"reason\":\"" + why + "\"");
+        std::snprintf(buf, sizeof buf, "despawned %u (%s)", h, ModelName(w, p->model).c_str());
+        WorldLog(w, "despawned", buf, "\"ped\":" + std::to_string(h));
+        if (w.story) w.story->events.back().ped = h;
     }
     RemoveEntity(w, h);
 }

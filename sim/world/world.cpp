@@ -233,6 +233,12 @@ WorldCounters* Counters(World& w) {
     return w.story ? &w.story->counters : nullptr;
 }
 
+const Landmark* ShelterHolding(const World& w, double x, double y) {
+    for (const Landmark& l : w.landmarks)
+        if (std::hypot(x - l.x, y - l.y) <= l.radius) return &l;
+    return nullptr;
+}
+
 int CountPluginPeds(const World& w) {
     return w.pluginPeds;
 }

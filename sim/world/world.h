@@ -357,6 +357,8 @@ double GroundCeiling(const World& w, double x, double y);
 double PlateauRise(const World& w, double x, double y);
 bool WaterAt(const World& w, double x, double y, double* surface);
 bool InNoSpawnArea(const World& w, double x, double y);
+// The camp or the town whose shelter holds the point, or nullptr.
+const Landmark* ShelterHolding(const World& w, double x, double y);
 uint32_t ZoneAt(const World& w, double x, double y, int type);
 bool SafeCoordForPed(World& w, double x, double y, double z, int flags, Point3* out);
 bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b);

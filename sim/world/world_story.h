@@ -19,6 +19,7 @@ struct WorldEvent {
     std::string kind;
     std::string text; // readable description
     std::string json; // extra JSON members (without braces), may be empty
+    Ped ped = 0;      // the ped a despawn tells of
 };
 
 struct WorldCounters {
@@ -40,7 +41,6 @@ struct WorldCounters {
     int raisedGroundAnswers = 0; // ground and safe-coordinate answers on top of a plateau
     int hostileAnswers = 0;      // answers spoilt by the hostile-answers fault
     int wildCalls = 0;           // calls with a position or heading off any map, left unanswered
-    std::map<std::string, int> despawnReasons;
 };
 
 // A plug-in horse the player took (timeline), and what became of it.
@@ -59,7 +59,9 @@ struct WorldStory {
     std::vector<Point3> deaths;
     std::vector<Ped> createdThisPass; // the plug-in's new peds since the run last cleared it
     TakenHorse takenHorse;
-    std::string despawnContext; // when set, the reason given for every deletion
+    // The host is unloading the plug-in: what it deletes now is its clean-up. Why the plug-in
+    // deletes a ped is its own story (state/story.h), not the world's.
+    bool pluginUnloading = false;
     // The run that keeps this story: called at each moment the world samples the player's path
     // (the run samples its posses' paths there), and asked whether a plug-in ped that dies is one
     // of the army's soldiers (the timeline names it so).
