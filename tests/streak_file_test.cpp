@@ -113,6 +113,7 @@ TEST_F(StreakFile, AFileThatCannotBeOpenedIsLeftAsItIs) {
 // commit off for its throwaway folders; the files still land whole. Every save is counted, so a
 // host watching the files sees it.
 TEST_F(StreakFile, BothStateFilesAreCommittedToDiskBeforeTheyReplaceTheOldOnes) {
+    SetStateFilesFlushedToDisk(true); // as in the game, whatever a simulated run here switched
     Write("3\n");
     ScratchDir::Write("BountyPools.dat", "1 1 1 1 1 5\n");
     std::vector<std::string> seen; // the old files as they were at each commit
