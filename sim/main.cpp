@@ -177,8 +177,8 @@ int SingleRun(const Scenario& scenario, CommandLine& c) {
         std::fprintf(stderr, "harkvane-sim: %s\n", r.error.c_str());
         return 1;
     }
-    if (!WriteRunPages(r, run)) {
-        std::fprintf(stderr, "harkvane-sim: cannot write the map or the report page\n");
+    if (std::string unwritten; !WriteRunPages(r, run, &unwritten)) {
+        std::fprintf(stderr, "harkvane-sim: cannot write %s\n", unwritten.c_str());
         return 1;
     }
     if (!c.quiet) std::fputs(r.summaryTable.c_str(), stdout);

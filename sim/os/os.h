@@ -67,6 +67,9 @@ bool StartChild(int (*body)(void* context), void* context,
                 Child* child, std::string* error);
 // Waits for any of the children started and not yet waited for.
 bool WaitForChild(Child* child, ChildEnd* end, std::string* error);
+// Ends this process as a fault in it would: an access violation on Windows, a segmentation fault
+// on Linux (the system's own end, not a sanitizer's report). For the sweep's tests.
+[[noreturn]] void CrashNow();
 
 // Opens a page in the user's default browser; false when nothing could be started.
 bool OpenInBrowser(const std::string& utf8Path);

@@ -96,11 +96,25 @@ std::string ExitDescription(DWORD code) {
     return "crashed with exception " + Hex(code) + name;
 }
 
+LPTOP_LEVEL_EXCEPTION_FILTER RuntimeFilter = nullptr;
+
+// A crash ends the process at once with its exception code, for a sweep to report. Windows does
+// that without an error box in this error mode; Wine would start its debugger first (seconds per
+// crash, and its dump on the console) whatever the mode.
+LONG WINAPI EndWithExceptionCode(EXCEPTION_POINTERS* e) {
+    // The C runtime's filter first: it lets an uncaught C++ exception go on to std::terminate.
+    if (RuntimeFilter && RuntimeFilter(e) == EXCEPTION_CONTINUE_EXECUTION)
+        return EXCEPTION_CONTINUE_EXECUTION;
+    TerminateProcess(GetCurrentProcess(), e->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 } // namespace
 
 std::vector<std::string> StartProgram(int, char**) {
     // No error boxes: a crash ends the process with its exception code, for the sweep to report.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    RuntimeFilter = SetUnhandledExceptionFilter(EndWithExceptionCode);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
@@ -264,6 +278,11 @@ bool WaitForChild(Child* child, ChildEnd* end, std::string* error) {
         end->how = ExitDescription(code);
         return true;
     }
+}
+
+void CrashNow() {
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    std::_Exit(3);
 }
 
 bool OpenInBrowser(const std::string& utf8Path) {

@@ -229,13 +229,15 @@ std::string MapSvg(const World& w, const RunRecord& r) {
     return s;
 }
 
-bool WriteRunPages(const RunOutcome& run, const RunOptions& options) {
-    bool ok = true;
-    if (!options.mapPath.empty())
-        ok = WriteTextFile(options.mapPath, MapSvg(*run.world, run.record)) && ok;
-    if (!options.reportPath.empty())
-        ok = WriteTextFile(options.reportPath, ReportHtml(*run.world, run.stats, run.record,
-                                                          run.summaryJson, run.settingsText)) &&
-             ok;
-    return ok;
+bool WriteRunPages(const RunOutcome& run, const RunOptions& options, std::string* unwritten) {
+    std::string failed;
+    if (!options.mapPath.empty() && !WriteTextFile(options.mapPath, MapSvg(*run.world, run.record)))
+        failed = options.mapPath;
+    if (!options.reportPath.empty() &&
+        !WriteTextFile(options.reportPath, ReportHtml(*run.world, run.stats, run.record,
+                                                      run.summaryJson, run.settingsText)) &&
+        failed.empty())
+        failed = options.reportPath;
+    if (unwritten) *unwritten = failed;
+    return failed.empty();
 }

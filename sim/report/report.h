@@ -33,8 +33,9 @@ std::string ReportHtml(const World& w, const RunStats& stats, const RunRecord& r
                        const std::string& summaryJson, const std::string& settingsText);
 
 // Writes the map (options.mapPath) and the report page (options.reportPath) of a finished run,
-// each when its path is given; false when one cannot be written.
-bool WriteRunPages(const RunOutcome& run, const RunOptions& options);
+// each when its path is given; false when one cannot be written (its name in *unwritten).
+bool WriteRunPages(const RunOutcome& run, const RunOptions& options,
+                   std::string* unwritten = nullptr);
 
 // The sweep page: the distributions of sweep.json (its text) as charts, every seed's row and the
 // failed seeds; self-contained like the run report.

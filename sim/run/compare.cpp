@@ -105,8 +105,11 @@ std::string Fixed(double v, int decimals, bool sign = false) {
     return buf;
 }
 
-void WriteAll(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+bool WriteAll(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
 }
 
 } // namespace
@@ -219,7 +222,11 @@ bool RunCompare(const Scenario& a, const Scenario& b, const SweepOptions& option
             o.childArguments.insert(o.childArguments.end(), {"--ini", b.iniPath});
         if (!RunSweep(*scenario, o, side, error)) return false;
     }
-    WriteAll(os::Path(options.workdir) / "compare.json", CompareJson(*set));
-    WriteAll(os::Path(options.workdir) / "compare.txt", CompareText(*set));
+    for (const auto& [name, text] : {std::pair{"compare.json", CompareJson(*set)},
+                                     std::pair{"compare.txt", CompareText(*set)}})
+        if (!WriteAll(os::Path(options.workdir) / name, text)) {
+            *error = "cannot write " + os::Utf8(os::Path(options.workdir) / name);
+            return false;
+        }
     return true;
 }

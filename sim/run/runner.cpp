@@ -784,20 +784,22 @@ void Unload(World& w, Observer& ob, HostModule module, RunOutcome& out, const Ru
     glue = HostGlue();
 }
 
-// The summary and the readable timeline, each when its path is given.
-void WriteRunFiles(const World& w, RunOutcome& out, const std::string& summaryPath,
-                   const std::string& timelinePath) {
+// The summary and the readable timeline, each when its path is given (made absolute before the
+// run moved into its work folder). Returns the name given of a file that could not be written.
+std::string WriteRunFiles(const World& w, RunOutcome& out, const RunOptions& o,
+                          const std::string& summaryPath, const std::string& timelinePath) {
     out.summaryJson = SummaryJson(w, out.record.world, out.stats);
     out.summaryTable = Table(out, w);
     out.world = &w;
-    if (!summaryPath.empty()) WriteTextFile(summaryPath, out.summaryJson);
+    if (!summaryPath.empty() && !WriteTextFile(summaryPath, out.summaryJson)) return o.summaryPath;
     if (!timelinePath.empty()) {
         std::string all;
         for (const std::string& l : out.timeline)
             all += l + "\n";
         all += out.summaryTable;
-        WriteTextFile(timelinePath, all);
+        if (!WriteTextFile(timelinePath, all)) return o.timelinePath;
     }
+    return std::string();
 }
 
 } // namespace
@@ -872,7 +874,11 @@ RunOutcome RunScenario(Scenario scenario, const RunOptions& options) {
     story.isSoldier = nullptr;
     fs::current_path(original);
 
-    WriteRunFiles(w, out, summaryPath, timelinePath);
+    const std::string unwritten = WriteRunFiles(w, out, options, summaryPath, timelinePath);
+    if (!unwritten.empty()) {
+        out.error = "cannot write " + unwritten;
+        return out;
+    }
     out.ok = true;
     return out;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -31,8 +32,11 @@ std::string ReadAll(const std::string& path) {
     return s.str();
 }
 
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(os::Path(path), std::ios::binary | std::ios::trunc) << text;
+bool WriteAll(const std::string& path, const std::string& text) {
+    std::ofstream out(os::Path(path), std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
@@ -41,6 +45,26 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 
 std::string SeedDir(const SweepOptions& o, uint64_t seed) {
     return os::Utf8(os::Path(o.workdir) / "seeds" / std::to_string(seed));
+}
+
+// A fault made on purpose in one seed's process, for the sweep's own tests: the environment
+// variable HARKVANE_SIM_SEED_FAULT holds "SEED:crash" (the process crashes as a fault in it would)
+// or "SEED:no-record" (it ends with status 0 and leaves no record, as a process killed from outside
+// does under Wine), several joined by commas. Unset, as for everyone else, nothing changes.
+enum class SeedFault { None, Crash, NoRecord };
+
+SeedFault SeedFaultFor(uint64_t seed) {
+    const char* spec = std::getenv("HARKVANE_SIM_SEED_FAULT");
+    if (!spec) return SeedFault::None;
+    std::istringstream items{std::string(spec)};
+    for (std::string item; std::getline(items, item, ',');) {
+        const std::string want = std::to_string(seed) + ":";
+        if (item.rfind(want, 0) != 0) continue;
+        const std::string kind = item.substr(want.size());
+        if (kind == "crash") return SeedFault::Crash;
+        if (kind == "no-record") return SeedFault::NoRecord;
+    }
+    return SeedFault::None;
 }
 
 // What a child process is given on Linux, where it is a fork of the sweep.
@@ -65,12 +89,19 @@ std::string LastLine(const std::string& text) {
     return last;
 }
 
-// What became of a child, from how it ended and what it left in its folder.
+// What became of a child, from how it ended and what it left in its folder. The record is written
+// whole or not at all, so a process that ended well without it was ended from outside (under Wine
+// a process killed so reports status 0).
 SweepRun Collect(const SweepOptions& o, uint64_t seed, const os::ChildEnd& end) {
     SweepRun r;
     r.seed = seed;
     const std::string dir = SeedDir(o, seed);
     if (end.success) {
+        std::error_code ec;
+        if (!fs::exists(os::Path(InFolder(dir, RecordFile)), ec)) {
+            r.error = "the run ended without its record (" + end.how + ")";
+            return r;
+        }
         std::string error;
         if (ParseSweepRun(ReadAll(InFolder(dir, RecordFile)), &r, &error)) {
             r.seed = seed;
@@ -136,13 +167,29 @@ SweepRun RunSeedInWorld(const Scenario& scenario, const std::string& dir) {
 
 int RunSeedChild(const Scenario& scenario, SweepRun (*runSeed)(const Scenario&, const std::string&),
                  const std::string& dir) {
+    switch (SeedFaultFor(scenario.world.seed)) {
+    case SeedFault::Crash:
+        os::CrashNow();
+    case SeedFault::NoRecord:
+        return 0;
+    case SeedFault::None:
+        break;
+    }
     SweepRun r = (runSeed ? runSeed : RunSeedInWorld)(scenario, dir);
     r.seed = scenario.world.seed;
     if (!r.ok) {
         std::fprintf(stderr, "%s\n", r.error.c_str());
         return 1;
     }
-    WriteAll(InFolder(dir, RecordFile), SweepRunJson(r));
+    // Whole or not at all: written beside, then put in its place.
+    const std::string record = InFolder(dir, RecordFile), part = record + ".part";
+    std::error_code ec;
+    const bool written = WriteAll(part, SweepRunJson(r));
+    if (written) fs::rename(os::Path(part), os::Path(record), ec);
+    if (!written || ec) {
+        std::fprintf(stderr, "cannot write the run record %s\n", record.c_str());
+        return 1;
+    }
     return 0;
 }
 
@@ -214,7 +261,11 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
                 o.terminal, done, total,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    WriteAll(InFolder(o.workdir, "sweep.json"), SweepJson(*set));
-    WriteAll(InFolder(o.workdir, "sweep.txt"), SweepText(*set));
+    for (const auto& [name, text] :
+         {std::pair{"sweep.json", SweepJson(*set)}, std::pair{"sweep.txt", SweepText(*set)}})
+        if (!WriteAll(InFolder(o.workdir, name), text)) {
+            *error = "cannot write " + InFolder(o.workdir, name);
+            return false;
+        }
     return true;
 }

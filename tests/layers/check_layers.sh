@@ -15,6 +15,7 @@ declare -A level=([natives]=0 [state]=1 [platform]=2 [config]=3 [bounty]=3 [spaw
                   [host]=6)
 
 bad=0
+quoted='"([^"]*)"' # the name an include line names (no process per line: there are hundreds)
 declare -A edges=()
 for dir in "$src"/*/; do
     from=$(basename "$dir")
@@ -24,7 +25,7 @@ for dir in "$src"/*/; do
         continue
     fi
     while IFS=: read -r file line text; do
-        target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/' <<<"$text")
+        [[ $text =~ $quoted ]] && target=${BASH_REMATCH[1]}
         to=${target%%/*}
         where="${file#"$1"/}:$line"
         if [ "$to" = "$target" ]; then
@@ -58,7 +59,7 @@ while IFS=: read -r file line text; do
     rel=${file#"$1"/sim/}
     from=${rel%%/*}
     [ "$from" = "$rel" ] && from=sim # the command, sim/main.cpp
-    target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/' <<<"$text")
+    [[ $text =~ $quoted ]] && target=${BASH_REMATCH[1]}
     to=${target%%/*}
     where="sim/$rel:$line"
     if [ -z "${simLevel[$from]+set}" ]; then

@@ -1,21 +1,55 @@
-# Sweeps the default world over three seeds with one process and with two; the two work folders
-# must hold byte-identical sweep.json, sweep.txt and sweep.html, and no seed may have failed.
-foreach(jobs 1 2)
-    file(REMOVE_RECURSE ${WORK}/j${jobs})
-    execute_process(COMMAND ${SIM} --sweep 3 --jobs ${jobs} --seconds 60 --seed 40 --quiet
-                            --workdir ${WORK}/j${jobs}
+# Sweeps the default world over four seeds with one process and with two, the process of seed 41
+# crashing and that of seed 42 ending with status 0 but no record (HARKVANE_SIM_SEED_FAULT); then
+# once more without faults. The two faulty sweeps must hold byte-identical sweep.json, sweep.txt
+# and sweep.html and end with status 1, their two rows must say what became of the seed, and the
+# other rows and seed folders must be those of the sweep without faults.
+set(faults 41:crash,42:no-record)
+foreach(run j1 j2 clean)
+    string(REGEX REPLACE "^j" "" jobs ${run})
+    set(env HARKVANE_SIM_SEED_FAULT=${faults})
+    if(run STREQUAL clean)
+        set(jobs 2)
+        set(env --unset=HARKVANE_SIM_SEED_FAULT)
+    endif()
+    file(REMOVE_RECURSE ${WORK}/${run})
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env ${env}
+                            ${SIM} --sweep 4 --jobs ${jobs} --seconds 40 --seed 40 --quiet
+                            --workdir ${WORK}/${run}
                     RESULT_VARIABLE rc)
-    if(NOT rc EQUAL 0)
-        message(FATAL_ERROR "the sweep with ${jobs} job(s) failed: ${rc}")
+    set(expected 1)
+    if(run STREQUAL clean)
+        set(expected 0)
+    endif()
+    if(NOT rc EQUAL expected)
+        message(FATAL_ERROR "the sweep ${run} ended with status ${rc}, not ${expected}")
     endif()
 endforeach()
 include(${CMAKE_CURRENT_LIST_DIR}/same_files.cmake)
 expect_same_files(${WORK}/j1 ${WORK}/j2 "between one job and two" sweep.json sweep.txt sweep.html)
-file(READ ${WORK}/j1/sweep.json text)
-string(JSON seeds GET "${text}" seeds)
-string(JSON failed LENGTH "${text}" failed)
-string(JSON last GET "${text}" runs 2 seed)
-if(NOT seeds EQUAL 3 OR NOT failed EQUAL 0 OR NOT last EQUAL 42)
-    message(FATAL_ERROR "expected seeds 40 to 42 all run, got ${seeds} seeds, ${failed} failed, "
-                        "last seed ${last}")
+expect_same_files(${WORK}/j2 ${WORK}/clean "between a sweep with faulty seeds and one without"
+                  seeds/40/summary.json seeds/43/summary.json)
+
+file(READ ${WORK}/j1/sweep.json faulty)
+file(READ ${WORK}/clean/sweep.json clean)
+string(JSON seeds GET "${clean}" seeds)
+string(JSON failed LENGTH "${clean}" failed)
+if(NOT seeds EQUAL 4 OR NOT failed EQUAL 0)
+    message(FATAL_ERROR "without faults: ${seeds} seeds, ${failed} failed; expected 4 and none")
 endif()
+foreach(i 0 3)
+    string(JSON a GET "${faulty}" runs ${i})
+    string(JSON b GET "${clean}" runs ${i})
+    if(NOT a STREQUAL b)
+        message(FATAL_ERROR "row ${i} differs beside the faulty seeds:\n${a}\n${b}")
+    endif()
+endforeach()
+set(said_41 "killed by signal 11 (Segmentation fault)")
+set(said_42 "the run ended without its record (exit status 0)")
+foreach(i 1 2)
+    math(EXPR seed "40 + ${i}")
+    string(JSON ok GET "${faulty}" runs ${i} ok)
+    string(JSON error GET "${faulty}" runs ${i} error)
+    if(ok OR NOT error STREQUAL said_${seed})
+        message(FATAL_ERROR "seed ${seed}: ok ${ok}, error \"${error}\"; expected \"${said_${seed}}\"")
+    endif()
+endforeach()
