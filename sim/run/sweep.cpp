@@ -54,9 +54,9 @@ std::string SeedDir(const SweepOptions& o, uint64_t seed) {
 enum class SeedFault { None, Crash, NoRecord };
 
 SeedFault SeedFaultFor(uint64_t seed) {
-    const char* spec = std::getenv("HARKVANE_SIM_SEED_FAULT");
-    if (!spec) return SeedFault::None;
-    std::istringstream items{std::string(spec)};
+    const char* faults = std::getenv("HARKVANE_SIM_SEED_FAULT");
+    if (!faults) return SeedFault::None;
+    std::istringstream items{std::string(faults)};
     for (std::string item; std::getline(items, item, ',');) {
         const std::string want = std::to_string(seed) + ":";
         if (item.rfind(want, 0) != 0) continue;
