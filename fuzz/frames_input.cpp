@@ -70,123 +70,100 @@ File Reader::ReadFile() {
 
 namespace {
 
-// The result slots of one answer, read; gives the integer result (what an 'N' slot counts).
-int64_t ReadResult(Reader& r, char kind, uint64_t* result) {
-    int64_t resultInt = 0;
-    switch (kind) {
-    case 'b':
-        result[0] = r.Byte();
-        break;
-    case 'i':
-    case 'e':
-    case 'h':
-        result[0] = static_cast<uint32_t>(r.Varint());
-        resultInt = static_cast<int32_t>(static_cast<uint32_t>(result[0]));
-        break;
-    case 'f':
-        result[0] = r.U32();
-        break;
-    case 'V':
-        for (int i = 0; i < 3; ++i)
-            result[i] = r.U32();
-        break;
-    case 'q':
-        result[0] = r.Varint();
-        break;
-    default:
-        break;
-    }
-    return resultInt;
-}
-
-// One out-parameter of an answer, read into its slot.
-void ReadOutSlot(Reader& r, char kind, uint64_t arg, int64_t resultInt) {
-    switch (kind) {
-    case 'F': {
+// Reading and writing walk an answer's fields with the same code, so the two cannot drift
+// apart: the coder either fills a slot from the input or sends what the slot holds.
+struct ReadCoder {
+    Reader& r;
+    void Flag(uint64_t& slot) { slot = r.Byte(); } // the byte taken whole
+    void Word(uint64_t& slot) { slot = static_cast<uint32_t>(r.Varint()); }
+    void Wide(uint64_t& slot) { slot = r.Varint(); }
+    void Bits(uint64_t& slot) { slot = r.U32(); }
+    void Float(float* f) {
         const uint32_t bits = r.U32();
-        std::memcpy(SlotPointer<float>(arg), &bits, sizeof bits);
-        break;
+        std::memcpy(f, &bits, sizeof bits);
     }
-    case 'V': {
-        uint64_t* slots = SlotPointer<uint64_t>(arg);
-        for (int k = 0; k < 3; ++k)
-            slots[k] = r.U32();
-        break;
+    void Zeroed(uint32_t* handle) {
+        if (r.Byte() & 1) *handle = 0;
     }
-    case 'E':
-    case 'B':
-        if (r.Byte() & 1) *SlotPointer<uint32_t>(arg) = 0;
-        break;
-    case 'N': {
-        uint64_t* slots = SlotPointer<uint64_t>(arg);
-        const int64_t n = std::clamp<int64_t>(resultInt, 0, NearbySlots);
-        for (int64_t k = 0; k < n; ++k)
-            slots[1 + k] = static_cast<uint32_t>(r.Varint());
-        break;
-    }
-    default:
-        break;
-    }
-}
+};
 
-// The result slots of one answer, written; gives the integer result (what an 'N' slot counts).
-int64_t WriteResult(Writer& w, char kind, const uint64_t* result) {
-    int64_t resultInt = 0;
+struct WriteCoder {
+    Writer& w;
+    void Flag(uint64_t slot) { w.Byte(static_cast<uint8_t>(slot != 0)); }
+    void Word(uint64_t slot) { w.Varint(static_cast<uint32_t>(slot)); }
+    void Wide(uint64_t slot) { w.Varint(slot); }
+    void Bits(uint64_t slot) { w.U32(FloatBits(slot)); }
+    void Float(const float* f) {
+        uint32_t bits;
+        std::memcpy(&bits, f, sizeof bits);
+        w.U32(bits);
+    }
+    void Zeroed(const uint32_t* handle) { w.Byte(*handle == 0 ? 1 : 0); }
+};
+
+// The result slots of one answer; gives the integer result (what an 'N' slot counts).
+template <typename Coder, typename Slot> int64_t CodeResult(Coder& c, char kind, Slot* result) {
     switch (kind) {
     case 'b':
-        w.Byte(static_cast<uint8_t>(result[0] != 0));
+        c.Flag(result[0]);
         break;
     case 'i':
     case 'e':
     case 'h':
-        w.Varint(static_cast<uint32_t>(result[0]));
-        resultInt = static_cast<int32_t>(static_cast<uint32_t>(result[0]));
-        break;
+        c.Word(result[0]);
+        return static_cast<int32_t>(static_cast<uint32_t>(result[0]));
     case 'f':
-        w.U32(FloatBits(result[0]));
+        c.Bits(result[0]);
         break;
     case 'V':
         for (int i = 0; i < 3; ++i)
-            w.U32(FloatBits(result[i]));
+            c.Bits(result[i]);
         break;
     case 'q':
-        w.Varint(result[0]);
+        c.Wide(result[0]);
         break;
     default:
         break;
     }
-    return resultInt;
+    return 0;
 }
 
-// One out-parameter of an answer, written from its slot as the call left it.
-void WriteOutSlot(Writer& w, char kind, uint64_t arg, int64_t resultInt) {
+// One out-parameter of an answer, in its slot (as the call left it, when written).
+template <typename Coder> void CodeOutSlot(Coder& c, char kind, uint64_t arg, int64_t resultInt) {
     switch (kind) {
-    case 'F': {
-        uint32_t bits;
-        std::memcpy(&bits, SlotPointer<float>(arg), sizeof bits);
-        w.U32(bits);
+    case 'F':
+        c.Float(SlotPointer<float>(arg));
         break;
-    }
     case 'V': {
-        const uint64_t* slots = SlotPointer<uint64_t>(arg);
+        uint64_t* slots = SlotPointer<uint64_t>(arg);
         for (int k = 0; k < 3; ++k)
-            w.U32(FloatBits(slots[k]));
+            c.Bits(slots[k]);
         break;
     }
     case 'E':
     case 'B':
-        w.Byte(*SlotPointer<uint32_t>(arg) == 0 ? 1 : 0);
+        c.Zeroed(SlotPointer<uint32_t>(arg));
         break;
     case 'N': {
-        const uint64_t* slots = SlotPointer<uint64_t>(arg);
+        uint64_t* slots = SlotPointer<uint64_t>(arg);
         const int64_t n = std::clamp<int64_t>(resultInt, 0, NearbySlots);
         for (int64_t k = 0; k < n; ++k)
-            w.Varint(static_cast<uint32_t>(slots[1 + k]));
+            c.Word(slots[1 + k]);
         break;
     }
     default:
         break;
     }
+}
+
+// The result first, then every out-parameter in argument order.
+template <typename Coder, typename Slot>
+void CodeAnswer(Coder& c, const NativeInfo& info, const uint64_t* args, size_t count,
+                Slot* result) {
+    const int64_t resultInt = CodeResult(c, info.result[0], result);
+    const size_t slots = std::min(std::strlen(info.args), count);
+    for (size_t i = 0; i < slots; ++i)
+        CodeOutSlot(c, info.args[i], args[i], resultInt);
 }
 
 } // namespace
@@ -198,10 +175,8 @@ bool Reader::Answer(uint64_t hash, const uint64_t* args, size_t count, uint64_t*
     }
     const NativeInfo* info = Info(hash);
     if (!info) return true; // not one of ours: zeroes, nothing read
-    const int64_t resultInt = ReadResult(*this, info->result[0], result);
-    const size_t slots = std::min(std::strlen(info->args), count);
-    for (size_t i = 0; i < slots; ++i)
-        ReadOutSlot(*this, info->args[i], args[i], resultInt);
+    ReadCoder c{*this};
+    CodeAnswer(c, *info, args, count, result);
     return true;
 }
 
@@ -232,10 +207,8 @@ void Writer::WriteFile(const File& f) {
 void Writer::Answer(uint64_t hash, const uint64_t* args, size_t count, const uint64_t* result) {
     const NativeInfo* info = Info(hash);
     if (!info) return;
-    const int64_t resultInt = WriteResult(*this, info->result[0], result);
-    const size_t slots = std::min(std::strlen(info->args), count);
-    for (size_t i = 0; i < slots; ++i)
-        WriteOutSlot(*this, info->args[i], args[i], resultInt);
+    WriteCoder c{*this};
+    CodeAnswer(c, *info, args, count, result);
 }
 
 } // namespace frames
