@@ -23,45 +23,39 @@ class DespawnTest : public PosseTest {
     void MakeMember(Ped p, ArmyWave wave = WaveA) {
         G.harkvane.HarkvaneMembers.push_back(HarkvaneMember{static_cast<int32_t>(p), wave});
     }
-    // The kinds of tracked ped each clean-up must tell apart, placed at a distance.
-    Ped DeadHunter(float at) {
-        const Ped p = Hunter(at);
-        E(p).deadOrDying = true;
-        return p;
-    }
-    Ped NotAPed(float at) {
-        const Ped p = Hunter(at);
-        E(p).isPed = false;
-        return p;
-    }
-    Ped ArmySoldier(float at) {
-        const Ped p = Hunter(at);
-        MakeMember(p);
-        return p;
-    }
-    Ped PosseHorse(float at) {
-        const Ped p = Hunter(at);
+    // One tracked ped of every kind a clean-up must tell from a living hunter, tracked in this
+    // order from `at` outwards, `step` apart.
+    struct OtherKinds {
+        Ped dead, object, soldier, horse;
+    };
+    OtherKinds TrackOtherKinds(float at, float step) {
+        OtherKinds k;
+        k.dead = Hunter(at);
+        E(k.dead).deadOrDying = true;
+        k.object = Hunter(at + step);
+        E(k.object).isPed = false;
+        k.soldier = Hunter(at + 2 * step);
+        MakeMember(k.soldier);
+        k.horse = Hunter(at + 3 * step);
         HorseRecord rec;
-        rec.horse = p;
+        rec.horse = k.horse;
         G.spawn.HorseRecords.push_back(rec);
-        return p;
+        return k;
     }
 };
 
 TEST_F(DespawnTest, FarPassDeletesOnlyLivingHuntersBeyondTwoHundredMetres) {
     Ped far = Hunter(201.0f);
     Ped near = Hunter(199.0f);
-    Ped deadFar = DeadHunter(500.0f);
-    Ped object = NotAPed(600.0f);
-    Ped memberFar = ArmySoldier(700.0f);
-    Ped horseFar = PosseHorse(800.0f);
+    const OtherKinds farOff = TrackOtherKinds(500.0f, 100.0f);
     Ped gone = Hunter(900.0f);
     E(gone).exists = false;
     G.spawn.SpawnedPeds.insert(G.spawn.SpawnedPeds.begin(), 0);
 
     DespawnFarPeds(Vec3{0, 0, 0});
     EXPECT_EQ(deleted, (std::vector<Ped>{far}));
-    EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{near, deadFar, object, memberFar, horseFar}));
+    EXPECT_EQ(G.spawn.SpawnedPeds,
+              (std::vector<Ped>{near, farOff.dead, farOff.object, farOff.soldier, farOff.horse}));
     EXPECT_EQ(G.despawn.DespawnNextMs, host.timerMs + 500);
 
     // Every 500 ms (unsigned clock).
@@ -165,10 +159,7 @@ TEST_F(DespawnTest, HorseBlipsGoWhenSwitchedOff) {
 
 TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
     Ped living = Hunter(10.0f);
-    Ped dead = DeadHunter(20.0f);
-    Ped object = NotAPed(30.0f);
-    Ped member = ArmySoldier(40.0f);
-    Ped horse = PosseHorse(50.0f);
+    const OtherKinds k = TrackOtherKinds(20.0f, 10.0f);
     G.spawn.SpawnedPeds.push_back(0);
 
     HarkvaneState& hv = G.harkvane;
@@ -176,13 +167,13 @@ TEST_F(DespawnTest, PosseDespawnDeletesUnprotectedEndsTheEventAndDropsRetries) {
     hv.HarkvaneStage = WaveBFilling;
     hv.HarkvaneWaveDueMs = 1234;
     hv.HarkvaneMarker = 0x1234567800000001ull;
-    hv.HarkvanePeds[0] = {member};
-    hv.HarkvanePeds[2] = {member};
+    hv.HarkvanePeds[0] = {k.soldier};
+    hv.HarkvanePeds[2] = {k.soldier};
     G.spawn.DeferredSpawns.push_back(DeferredSpawn{});
 
     DespawnPosse(ClearReason::Camp);
-    EXPECT_EQ(deleted, (std::vector<Ped>{living, dead, object, member}));
-    EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{horse}));
+    EXPECT_EQ(deleted, (std::vector<Ped>{living, k.dead, k.object, k.soldier}));
+    EXPECT_EQ(G.spawn.SpawnedPeds, (std::vector<Ped>{k.horse}));
     ASSERT_EQ(host.CountOf(nh::REMOVE_EVENT_MARKER), 1u);
     EXPECT_EQ(host.CallsOf(nh::REMOVE_EVENT_MARKER)[0]->args[0], 0x1234567800000001ull);
     EXPECT_FALSE(hv.HarkvaneActive);

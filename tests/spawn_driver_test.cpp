@@ -30,15 +30,19 @@ constexpr Hash BlipStyle = 0xB11F;
 struct Driver : PluginFixture {
     void SetUp() override {
         PluginFixture::SetUp();
+        Configure();
+        host.horseModels.insert(HorseA);
+        host.bounty = 100;
+        host.safeCoordFound = true;
+    }
+    // The settings every test starts from (again after a reset of the plug-in's state).
+    void Configure() {
         Settings& s = G.settings;
         s.BountyGates.BountyPooling = false;
         s.Harkvane.Enabled = false;
         s.Blip.Style = BlipStyle;
         for (int t = 1; t <= TierCount; ++t)
             s.FootRoster[t] = {Lead, Fill};
-        host.horseModels.insert(HorseA);
-        host.bounty = 100;
-        host.safeCoordFound = true;
     }
 
     // Every placement fails: every member ends up in the retry queue.
@@ -304,36 +308,39 @@ TEST_F(Driver, PursuedStateIsSwitchedOnOnlyWhenThePlayerIsNotAlreadyPursued) {
 }
 
 TEST_F(Driver, EveryNthAttemptStartsTheArmyEventInsteadOfAPosse) {
+    // One attempt each from a fresh plug-in: the event on or off, how often it comes and the
+    // streak before; then the streak after and whether the army came in place of the posse.
+    struct Attempt {
+        bool enabled;
+        int32_t every, streak, streakAfter;
+        bool army;
+    };
+    const Attempt attempts[] = {
+        {true, 5, 3, 4, false},
+        {true, 5, 4, 5, true},
+        {true, 0, 4, 5, false},  // 0 never starts it
+        {false, 5, 4, 4, false}, // switched off, the streak is not counted
+    };
     NoGround();
-    G.settings.Harkvane.Enabled = true;
-    G.settings.Harkvane.TriggerEvery = 5;
-    G.loop.StreakCount = 3;
-    SpawnDriver();
-    EXPECT_EQ(G.loop.StreakCount, 4);
-    EXPECT_EQ(G.settings.CurrentTierTag, "T1");
-    EXPECT_FALSE(G.harkvane.HarkvaneActive);
-
-    host.ClearCalls();
-    SpawnDriver();
-    EXPECT_EQ(G.loop.StreakCount, 5);
-    EXPECT_EQ(G.settings.CurrentTierTag, "HV");
-    EXPECT_TRUE(G.harkvane.HarkvaneActive);
-    EXPECT_EQ(host.CountOf(nh::GET_PLAYER_STATE_QUERY), 0u);
-    EXPECT_TRUE(G.spawn.DeferredSpawns.size() == 2u); // only the earlier posse's members
-
-    // TriggerEvery 0 never starts it; a switched-off event does not count the streak.
-    ResetPluginState();
-    G.settings.BountyGates.BountyPooling = false;
-    G.settings.Harkvane.TriggerEvery = 0;
-    G.loop.StreakCount = 4;
-    SpawnDriver();
-    EXPECT_EQ(G.loop.StreakCount, 5);
-    EXPECT_NE(G.settings.CurrentTierTag, "HV");
-    G.settings.Harkvane.Enabled = false;
-    G.settings.Harkvane.TriggerEvery = 5;
-    SpawnDriver();
-    EXPECT_EQ(G.loop.StreakCount, 5);
-    EXPECT_NE(G.settings.CurrentTierTag, "HV");
+    for (const Attempt& a : attempts) {
+        SCOPED_TRACE("enabled " + std::to_string(a.enabled) + ", every " + std::to_string(a.every) +
+                     ", streak " + std::to_string(a.streak));
+        ResetPluginState();
+        Configure();
+        host.ClearCalls();
+        G.settings.Harkvane.Enabled = a.enabled;
+        G.settings.Harkvane.TriggerEvery = a.every;
+        G.loop.StreakCount = a.streak;
+        SpawnDriver();
+        EXPECT_EQ(G.loop.StreakCount, a.streakAfter);
+        EXPECT_EQ(G.settings.CurrentTierTag, a.army ? "HV" : "T1");
+        EXPECT_EQ(G.harkvane.HarkvaneActive, a.army);
+        // The army takes the whole attempt: no pursued state asked, no posse member queued.
+        if (a.army) {
+            EXPECT_EQ(host.CountOf(nh::GET_PLAYER_STATE_QUERY), 0u);
+            EXPECT_TRUE(G.spawn.DeferredSpawns.empty());
+        }
+    }
 }
 
 // The streak is never negative: a count at the int32 limit (a hand-edited file) stays there, in
