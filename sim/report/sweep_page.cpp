@@ -1,6 +1,7 @@
 // sweep.html: the distributions of a seed sweep as charts, drawn from sweep.json, with every
 // seed's row and the failed seeds. Self-contained like the run report.
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -202,6 +203,20 @@ std::string FailedCard(const json& failed) {
     return s;
 }
 
+// A card of box charts on one axis, a row for each figure of the sweep named with its label.
+struct FigureRow {
+    const char* key;
+    const char* label;
+};
+std::string FiguresCard(const json& d, const std::string& title, const std::string& note,
+                        const std::string& id, const std::string& colour,
+                        std::initializer_list<FigureRow> figures) {
+    std::vector<BoxRow> rows;
+    for (const FigureRow& f : figures)
+        rows.push_back(Row(Member(d, f.key), f.label));
+    return Card(title, note, BoxChart(id, rows, colour, ""));
+}
+
 // The spread of each figure as box charts.
 std::string DistributionCards(const json& d) {
     std::string s;
@@ -212,12 +227,12 @@ std::string DistributionCards(const json& d) {
     s +=
         Card("Posses per game hour", "box: quartiles, bar: median, dot: mean, whiskers: min to max",
              BoxChart("chart-rate", rate, "#1f77b4", ""));
-    s += Card("Posse size", "members placed when each posse was sent (army events excluded)",
-              BoxChart("chart-size",
-                       {Row(Member(d, "hunters_per_posse"), "hunters per posse"),
-                        Row(Member(d, "dogs_per_posse"), "dogs per posse"),
-                        Row(Member(d, "horses_per_posse"), "horses per posse")},
-                       "#d98c2b", ""));
+    s += FiguresCard(d, "Posse size",
+                     "members placed when each posse was sent (army events excluded)", "chart-size",
+                     "#d98c2b",
+                     {{"hunters_per_posse", "hunters per posse"},
+                      {"dogs_per_posse", "dogs per posse"},
+                      {"horses_per_posse", "horses per posse"}});
     std::vector<BoxRow> sizeRows;
     for (const char* group : {"posse_size_by_tier", "hunters_per_posse_by_tier",
                               "dogs_per_posse_by_tier", "horses_per_posse_by_tier"}) {
@@ -231,20 +246,16 @@ std::string DistributionCards(const json& d) {
               "per posse of each tier: size (hunters and dogs), hunters, "
               "dogs, horses; one axis for all",
               BoxChart("chart-size-tier", sizeRows, "#b5651d", ""));
-    s += Card("When they come", "game minutes",
-              BoxChart("chart-minutes",
-                       {Row(Member(d, "minutes_to_first_posse"), "to the first posse"),
-                        Row(Member(d, "minutes_between_posses"), "between posses"),
-                        Row(Member(d, "minutes_to_first_army"), "to the first army")},
-                       "#2a9d8f", ""));
-    s += Card("Per run", "",
-              BoxChart("chart-per-run",
-                       {Row(Member(d, "army_started"), "army events started"),
-                        Row(Member(d, "army_won"), "army events won"),
-                        Row(Member(d, "player_deaths"), "player deaths"),
-                        Row(Member(d, "peak_tracked_peds"), "peak tracked peds"),
-                        Row(Member(d, "notices_per_hour"), "notices per game hour")},
-                       "#7b3fa0", ""));
+    s += FiguresCard(d, "When they come", "game minutes", "chart-minutes", "#2a9d8f",
+                     {{"minutes_to_first_posse", "to the first posse"},
+                      {"minutes_between_posses", "between posses"},
+                      {"minutes_to_first_army", "to the first army"}});
+    s += FiguresCard(d, "Per run", "", "chart-per-run", "#7b3fa0",
+                     {{"army_started", "army events started"},
+                      {"army_won", "army events won"},
+                      {"player_deaths", "player deaths"},
+                      {"peak_tracked_peds", "peak tracked peds"},
+                      {"notices_per_hour", "notices per game hour"}});
     json bounty = Member(d, "final_bounty_cents");
     if (bounty.is_object() && Number(bounty, "n") > 0)
         for (const char* k : {"min", "q1", "median", "q3", "max", "mean"})

@@ -43,8 +43,22 @@ template <typename Visit> void WalkSectionLines(const char* buf, uint32_t size, 
     }
 }
 
-constexpr const char* LoadoutFields[] = {"Primary", "Sidearm1",    "Sidearm2",   "Throwable",
-                                         "Melee",   "AmmoPrimary", "AmmoSidearm"};
+// The fields a loadout line may set, by key: a weapon by name or a number of rounds.
+struct LoadoutField {
+    const char* name;
+    Hash Loadout::*weapon;    // null for a number of rounds
+    int32_t Loadout::*rounds; // null for a weapon
+};
+
+constexpr LoadoutField LoadoutFields[] = {
+    {"Primary", &Loadout::primary, nullptr},
+    {"Sidearm1", &Loadout::sidearm1, nullptr},
+    {"Sidearm2", &Loadout::sidearm2, nullptr},
+    {"Throwable", &Loadout::throwable, nullptr},
+    {"Melee", &Loadout::melee, nullptr},
+    {"AmmoPrimary", nullptr, &Loadout::ammoPrimary},
+    {"AmmoSidearm", nullptr, &Loadout::ammoSidearm},
+};
 constexpr const char* WeaponsSettings[] = {"AmmoPrimary", "AmmoSidearm"};
 
 void NoteLine(ConfigDiagnostics& d, const char* section, int entry, std::string text,
@@ -104,38 +118,30 @@ void StoreLoadout(const std::string& name, const Loadout& loadout) {
     G.config.LoadoutTable.emplace_back(name, loadout);
 }
 
-// False for a key that names no field (the line is ignored).
-bool SetLoadoutField(Loadout& loadout, const std::string& key, std::string_view value) {
-    if (key == "primary")
-        loadout.primary = WeaponValue(value);
-    else if (key == "sidearm1")
-        loadout.sidearm1 = WeaponValue(value);
-    else if (key == "sidearm2")
-        loadout.sidearm2 = WeaponValue(value);
-    else if (key == "throwable")
-        loadout.throwable = WeaponValue(value);
-    else if (key == "melee")
-        loadout.melee = WeaponValue(value);
-    else if (key == "ammoprimary")
-        loadout.ammoPrimary = AmmoValue(value);
-    else if (key == "ammosidearm")
-        loadout.ammoSidearm = AmmoValue(value);
+// The field a lower-case key names; null for any other key (the line is ignored).
+const LoadoutField* FindLoadoutField(const std::string& lowered) {
+    for (const LoadoutField& field : LoadoutFields)
+        if (Lower(field.name) == lowered) return &field;
+    return nullptr;
+}
+
+void SetLoadoutField(Loadout& loadout, const LoadoutField& field, std::string_view value) {
+    if (field.weapon)
+        loadout.*field.weapon = WeaponValue(value);
     else
-        return false;
-    return true;
+        loadout.*field.rounds = AmmoValue(value);
 }
 
 // A key with an empty value begins a loadout; one named like a field is more likely a field
 // whose value was forgotten, and a name given before is replaced whole.
 void NoteLoadoutStart(ConfigDiagnostics& d, int entry, std::string_view key,
                       const std::string& lowered, const std::string& current) {
-    for (const char* field : LoadoutFields)
-        if (Lower(field) == lowered) {
-            NoteLine(d, "Weapons", entry,
-                     Quoted(key) + " has no value, so it begins a new loadout named " +
-                         Quoted(lowered));
-            return;
-        }
+    if (FindLoadoutField(lowered)) {
+        NoteLine(d, "Weapons", entry,
+                 Quoted(key) + " has no value, so it begins a new loadout named " +
+                     Quoted(lowered));
+        return;
+    }
     bool before = lowered == current;
     for (const auto& entryPair : G.config.LoadoutTable)
         before = before || entryPair.first == lowered;
@@ -146,27 +152,23 @@ void NoteLoadoutStart(ConfigDiagnostics& d, int entry, std::string_view key,
 }
 
 void NoteLoadoutField(ConfigDiagnostics& d, int entry, std::string_view key, std::string_view value,
-                      const std::string& loadout, bool known, const Loadout& before,
+                      const std::string& loadout, const LoadoutField* field, const Loadout& before,
                       const Loadout& after) {
-    if (!known) {
+    if (!field) {
+        std::vector<std::string> names;
+        for (const LoadoutField& known : LoadoutFields)
+            names.push_back(known.name);
         NoteLine(d, "Weapons", entry, Quoted(key) + " is not a field of a loadout; it is ignored",
-                 key, {std::begin(LoadoutFields), std::end(LoadoutFields)});
+                 key, std::move(names));
         return;
     }
-    const std::string lowered = Lower(key);
-    const bool given = lowered == "primary"       ? before.primary != 0
-                       : lowered == "sidearm1"    ? before.sidearm1 != 0
-                       : lowered == "sidearm2"    ? before.sidearm2 != 0
-                       : lowered == "throwable"   ? before.throwable != 0
-                       : lowered == "melee"       ? before.melee != 0
-                       : lowered == "ammoprimary" ? before.ammoPrimary >= 0
-                                                  : before.ammoSidearm >= 0;
+    // A weapon not yet given is 0, a number of rounds not yet given -1.
+    const bool given = field->weapon ? before.*field->weapon != 0 : before.*field->rounds >= 0;
     if (given)
         NoteLine(d, "Weapons", entry,
                  Quoted(key) + " is given again in loadout " + Quoted(loadout) +
                      "; this later value replaces the earlier one");
-    if (lowered == "ammoprimary") NoteAmmo(d, entry, key, value, after.ammoPrimary);
-    if (lowered == "ammosidearm") NoteAmmo(d, entry, key, value, after.ammoSidearm);
+    if (field->rounds) NoteAmmo(d, entry, key, value, after.*field->rounds);
 }
 
 const std::vector<LoadoutPoolEntry>* FindPool(const char* lowerTag) {
@@ -260,8 +262,9 @@ void LoadLoadouts() {
                                  key, {std::begin(WeaponsSettings), std::end(WeaponsSettings)});
                 } else {
                     const Loadout before = record;
-                    const bool known = SetLoadoutField(record, lowered, value);
-                    if (d) NoteLoadoutField(*d, entry, key, value, current, known, before, record);
+                    const LoadoutField* field = FindLoadoutField(lowered);
+                    if (field) SetLoadoutField(record, *field, value);
+                    if (d) NoteLoadoutField(*d, entry, key, value, current, field, before, record);
                 }
             });
         if (!current.empty()) StoreLoadout(current, record);
