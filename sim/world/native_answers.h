@@ -51,7 +51,7 @@ inline void SetVec(uint64_t* r, const Point3& p) {
     WriteVec3Slots(r, static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z));
 }
 inline bool Exists(const World& w, Entity h) {
-    return FindPed(w, h) != nullptr;
+    return PeekPed(w, h) != nullptr;
 }
 inline bool DeadOrDying(const World& w, const SimPed* p) {
     if (!p) return false;

@@ -100,19 +100,10 @@ const std::vector<ModelInfo>& DefaultModelCatalogue() {
     return list;
 }
 
-namespace {
-
-// A ped as it stands, perhaps with its height still pending: for walks that look only at its
-// flags or its x and y. Anything that reads or moves its position looks it up with FindPed.
-SimPed* PeekPed(const World& w, Entity handle) {
-    const uint32_t slot = handle - FirstPedHandle; // a handle below the first wraps far out
-    return slot < w.peds.size() ? w.peds[slot].get() : nullptr;
-}
-
 // The height a step left pending is the ground under the point where that step ended; the ped
 // has not moved since (every other move goes through FindPed first).
 // The heading left pending faces the goal of that step, seen from where the step began.
-void SettleGround(const World& w, SimPed& p) {
+void SettlePed(const World& w, SimPed& p) {
     if (p.headingPending) {
         p.headingPending = false;
         p.heading = HeadingTo(Point3{}, p.pendingHeadingDx, p.pendingHeadingDy);
@@ -120,20 +111,6 @@ void SettleGround(const World& w, SimPed& p) {
     if (!p.groundPending) return;
     p.groundPending = false;
     p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
-}
-
-} // namespace
-
-const SimPed* FindPed(const World& w, Entity handle) {
-    SimPed* p = PeekPed(w, handle);
-    // Settling changes no observable state (the peds are held apart from the world's own bytes).
-    if (p) SettleGround(w, *p);
-    return p;
-}
-SimPed* FindPed(World& w, Entity handle) {
-    SimPed* p = PeekPed(w, handle);
-    if (p) SettleGround(w, *p);
-    return p;
 }
 
 uint32_t ElapsedMs(const World& w) {
@@ -227,10 +204,6 @@ bool MissionActive(const World& w) {
     for (const auto& m : w.opt.missions)
         if (s >= m.first && s < m.second) return true;
     return false;
-}
-
-WorldCounters* Counters(World& w) {
-    return w.story ? &w.story->counters : nullptr;
 }
 
 const Landmark* ShelterHolding(const World& w, double x, double y) {
@@ -513,6 +486,7 @@ namespace {
 bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double dtS, double stop,
                 bool settleLater = false) {
     const double dx = gx - p.pos.x, dy = gy - p.pos.y;
+    if (SurelyWithin(dx, dy, stop)) return true; // there: a wanderer often waits at its goal
     const double d = std::hypot(dx, dy);
     if (d <= stop) return true;
     const double step = std::min(speed * dtS, d - stop * 0.5);
@@ -878,10 +852,17 @@ void WorldAdvance(World& w, uint32_t ms) {
 bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b) {
     const double d = Dist2D(a.pos, b.pos);
     if (d > w.opt.losRange) return false;
+    const double dx = b.pos.x - a.pos.x, dy = b.pos.y - a.pos.y;
+    const double len2 = dx * dx + dy * dy;
+    // An occluder wholly beside the box around a-b (a metre clear of it, far beyond any rounding)
+    // cannot come within its radius of the segment: most are skipped so.
+    const double boxX0 = std::min(a.pos.x, b.pos.x) - 1, boxX1 = std::max(a.pos.x, b.pos.x) + 1;
+    const double boxY0 = std::min(a.pos.y, b.pos.y) - 1, boxY1 = std::max(a.pos.y, b.pos.y) + 1;
     for (const Circle& c : w.opt.occluders) {
+        if (c.cx + c.radius < boxX0 || c.cx - c.radius > boxX1 || c.cy + c.radius < boxY0 ||
+            c.cy - c.radius > boxY1)
+            continue;
         // Distance from the occluder's centre to the segment a-b.
-        const double dx = b.pos.x - a.pos.x, dy = b.pos.y - a.pos.y;
-        const double len2 = dx * dx + dy * dy;
         double t = len2 > 0 ? ((c.cx - a.pos.x) * dx + (c.cy - a.pos.y) * dy) / len2 : 0;
         if (t <= 0 || t >= 1) continue;
         const double px = a.pos.x + t * dx, py = a.pos.y + t * dy;

@@ -346,8 +346,15 @@ void WorldLog(World& w, const std::string& kind, const std::string& text,
 
 // Geometry used by the natives, the tests and the map.
 // True only when hypot(dx, dy) is certainly at least r (a cheap test that says false near the
-// rim); FartherThan is hypot(dx, dy) > r, exactly, with hypot asked only near the rim.
-bool SurelyBeyond(double dx, double dy, double r);
+// rim): the squared sum clears r squared by far more than the rounding of either side, so hypot
+// would say the same. SurelyWithin likewise says true only when hypot(dx, dy) is certainly below
+// r. FartherThan is hypot(dx, dy) > r, exactly, with hypot asked only near the rim.
+inline bool SurelyBeyond(double dx, double dy, double r) {
+    return dx * dx + dy * dy > r * r * (1.0 + 1e-9);
+}
+inline bool SurelyWithin(double dx, double dy, double r) {
+    return r >= 0 && dx * dx + dy * dy < r * r * (1.0 - 1e-9);
+}
 bool FartherThan(double dx, double dy, double r);
 double GroundHeight(const World& w, double x, double y);
 // At least GroundHeight anywhere in the few metres around (x, y): the line of sight asks the
@@ -365,12 +372,30 @@ bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b);
 bool Perceives(const World& w, const SimPed& observer, const SimPed& target);
 int NearbyPeds(const World& w, Ped around, Ped* out, int capacity);
 
-// Looks a ped up; its height is up to date.
-SimPed* FindPed(World& w, Entity handle);
+// A ped as it stands, perhaps with its height and heading still pending: for looks at its flags,
+// its links or its x and y. Anything that reads its height or heading, or moves it, looks it up
+// with FindPed. Nearly every native looks a ped up, so both are an index and a test here.
+inline SimPed* PeekPed(const World& w, Entity handle) {
+    const uint32_t slot = handle - FirstPedHandle; // a handle below the first wraps far out
+    return slot < w.peds.size() ? w.peds[slot].get() : nullptr;
+}
+// Works out the height and heading a wanderer's step left pending.
+void SettlePed(const World& w, SimPed& p);
+// Looks a ped up; its height and heading are up to date.
+inline SimPed* FindPed(World& w, Entity handle) {
+    SimPed* p = PeekPed(w, handle);
+    if (p && (p->groundPending || p->headingPending)) SettlePed(w, *p);
+    return p;
+}
+// Settling changes no observable state (the peds are held apart from the world's own bytes).
+inline const SimPed* FindPed(const World& w, Entity handle) {
+    SimPed* p = PeekPed(w, handle);
+    if (p && (p->groundPending || p->headingPending)) SettlePed(w, *p);
+    return p;
+}
 Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading);
 // Removes an entity from the world with its blip and its mount links.
 void RemoveEntity(World& w, Ped handle);
-const SimPed* FindPed(const World& w, Entity handle);
 bool MissionActive(const World& w);
 void KillPlayer(World& w, const char* why);
 void TeleportPlayer(World& w, double x, double y, double z);

@@ -209,15 +209,9 @@ bool ZoneContains(const Zone& z, double x, double y) {
 
 } // namespace
 
-// The squared sum clears r squared by far more than the rounding of either side, so hypot would
-// say the same; near the rim the callers ask hypot itself.
-bool SurelyBeyond(double dx, double dy, double r) {
-    return dx * dx + dy * dy > r * r * (1.0 + 1e-9);
-}
-
 bool FartherThan(double dx, double dy, double r) {
     if (SurelyBeyond(dx, dy, r)) return true;
-    if (r >= 0 && dx * dx + dy * dy < r * r * (1.0 - 1e-9)) return false;
+    if (SurelyWithin(dx, dy, r)) return false;
     return std::hypot(dx, dy) > r;
 }
 

@@ -70,8 +70,10 @@ struct WorldStory {
     bool (*isSoldier)(void* keeper, const SimPed& ped) = nullptr;
 };
 
-// The attached story's counters, or nullptr when no run keeps one.
-WorldCounters* Counters(World& w);
+// The attached story's counters, or nullptr when no run keeps one (asked at every native call).
+inline WorldCounters* Counters(World& w) {
+    return w.story ? &w.story->counters : nullptr;
+}
 // One more of a count, or of a count by name, in the attached story (nothing when none is).
 inline void Tally(World& w, int WorldCounters::*count) {
     if (WorldCounters* c = Counters(w)) ++(c->*count);
