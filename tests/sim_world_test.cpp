@@ -399,6 +399,39 @@ TEST_F(SimWorldTest, GroundCeilingIsNeverBelowTheGroundAndStaysClose) {
     EXPECT_LT(slack / n, 3.0);
 }
 
+// An occluder blocks a line of sight only where its circle reaches the segment between the two
+// peds: not beside it, nor before or beyond its ends, whatever box the segment spans.
+TEST_F(SimWorldTest, OccludersBlockOnlyWhereTheyReachTheLineOfSight) {
+    struct Case {
+        Point2 to;   // the observer stands at (1000, -1000), 15 m or less away: no hill between
+        Circle rock; // the only occluder
+        bool clear;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{1015, -1000}, {"r", 1007.5, -1000, 2, 3}, false, "across the middle"},
+        {{1015, -1000}, {"r", 1007.5, -998.1, 2, 3}, false, "its rim reaches the line"},
+        {{1015, -1000}, {"r", 1007.5, -997, 2, 3}, true, "beside the line"},
+        {{1015, -1000}, {"r", 1007.5, -990, 2, 3}, true, "far beside the line"},
+        {{1015, -1000}, {"r", 1017, -1000, 1, 3}, true, "beyond the far end"},
+        {{1015, -1000}, {"r", 995, -1000, 1, 3}, true, "behind the observer"},
+        {{1010, -990}, {"r", 1005, -995, 1, 3}, false, "on a diagonal line"},
+        {{1010, -990}, {"r", 1008, -998, 1, 3}, true, "within the diagonal's box, off the line"},
+        {{1000, -1012}, {"r", 1001.5, -1006, 2, 3}, false, "its rim reaches a line along y"},
+    };
+    for (const Case& c : cases) {
+        WorldOptions o;
+        o.defaultMap = false;
+        o.occluders = {c.rock};
+        Start(o);
+        SimPed a, b;
+        a.pos = {1000, -1000, GroundHeight(w, 1000, -1000)};
+        b.pos = {c.to.x, c.to.y, GroundHeight(w, c.to.x, c.to.y)};
+        EXPECT_EQ(ClearLineOfSight(w, a, b), c.clear) << c.why;
+        EXPECT_EQ(ClearLineOfSight(w, b, a), c.clear) << c.why << ", seen the other way";
+    }
+}
+
 TEST_F(SimWorldTest, AimedCreationFailuresAndThePlayerTakingAPosseHorse) {
     WorldOptions o;
     o.faults.failCreations = {2};
