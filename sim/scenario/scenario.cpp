@@ -112,30 +112,38 @@ std::string ReadIniFile(const json& v, const std::string& path, const std::strin
     return text;
 }
 
-Circle ReadCircle(const json& v, const std::string& path, const char* defaultName) {
-    Circle c;
-    c.name = defaultName;
-    c.height = 5.0;
+// A round feature (an occluder, a body of water): a name, the centre and radius it must have,
+// then the keys of its own kind.
+template <typename Round, typename... Own>
+void ReadRound(const json& v, const std::string& path, Round& r, Own... own) {
     bool centre = false, radius = false;
     jr::ReadObject(
         v, path,
-        {{"name", [&](const json& x, const std::string& at) { c.name = ReadLabel(x, at); }},
+        {{"name", [&](const json& x, const std::string& at) { r.name = ReadLabel(x, at); }},
          {"center",
           [&](const json& x, const std::string& at) {
               const Point3 p = ReadPoint(x, at);
-              c.cx = p.x;
-              c.cy = p.y;
+              r.cx = p.x;
+              r.cy = p.y;
               centre = true;
           }},
          {"radius",
           [&](const json& x, const std::string& at) {
-              c.radius = Range(x, at);
+              r.radius = Range(x, at);
               radius = true;
           }},
-         {"height",
-          [&](const json& x, const std::string& at) { c.height = jr::Number(x, at, 0, 1000); }}});
+         own...});
     if (!centre) Refuse(path, "needs \"center\"");
     if (!radius) Refuse(path, "needs \"radius\"");
+}
+
+Circle ReadCircle(const json& v, const std::string& path, const char* defaultName) {
+    Circle c;
+    c.name = defaultName;
+    c.height = 5.0;
+    ReadRound(v, path, c, jr::Field{"height", [&](const json& x, const std::string& at) {
+                                        c.height = jr::Number(x, at, 0, 1000);
+                                    }});
     return c;
 }
 
@@ -148,28 +156,14 @@ template <typename F> void ForEach(const json& v, const std::string& path, size_
 WaterBody ReadWater(const json& v, const std::string& path) {
     WaterBody w;
     w.name = "water";
-    bool centre = false, radius = false;
-    jr::ReadObject(
-        v, path,
-        {{"name", [&](const json& x, const std::string& at) { w.name = ReadLabel(x, at); }},
-         {"center",
-          [&](const json& x, const std::string& at) {
-              const Point3 c = ReadPoint(x, at);
-              w.cx = c.x;
-              w.cy = c.y;
-              centre = true;
-          }},
-         {"radius",
-          [&](const json& x, const std::string& at) {
-              w.radius = Range(x, at);
-              radius = true;
-          }},
-         {"surface", [&](const json& x,
-                         const std::string& at) { w.surface = jr::Number(x, at, -1000, 5000); }},
-         {"depth",
-          [&](const json& x, const std::string& at) { w.depth = jr::Number(x, at, 0, 1000); }}});
-    if (!centre) Refuse(path, "needs \"center\"");
-    if (!radius) Refuse(path, "needs \"radius\"");
+    ReadRound(v, path, w,
+              jr::Field{"surface",
+                        [&](const json& x, const std::string& at) {
+                            w.surface = jr::Number(x, at, -1000, 5000);
+                        }},
+              jr::Field{"depth", [&](const json& x, const std::string& at) {
+                            w.depth = jr::Number(x, at, 0, 1000);
+                        }});
     return w;
 }
 
