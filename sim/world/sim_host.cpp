@@ -11,7 +11,6 @@ namespace {
 World* Attached = nullptr;
 ScriptEntry Registered = nullptr;
 NativeCall Call; // the call in progress
-HostGlue Glue;
 
 World& Require() {
     if (!Attached) {
@@ -21,10 +20,6 @@ World& Require() {
     return *Attached;
 }
 } // namespace
-
-HostGlue& SimHostGlue() {
-    return Glue;
-}
 
 void SimAttachWorld(World* world) {
     Attached = world;
@@ -49,14 +44,13 @@ void SimScriptWait(uint32_t ms) {
     WorldAdvance(Require(), ms);
 }
 
+// Filling in a call needs no world; the call itself does, and stops there when none is attached.
 void SimNativeInit(uint64_t hash) {
-    Require();
     Call.hash = hash;
     Call.argCount = 0;
 }
 
 void SimNativePush64(uint64_t value) {
-    Require();
     if (Call.argCount < NativeCall::MaxArgs) Call.args[Call.argCount] = value;
     ++Call.argCount;
 }

@@ -17,7 +17,11 @@ struct HostGlue {
     std::FILE* trace = nullptr; // JSON lines; nullptr: no trace
     std::string traceLine;      // the line being written, kept to allocate once
 };
-HostGlue& SimHostGlue();
+// Read on every native call (is a trace being written?), so it is reached without a call.
+inline HostGlue SimHostGlueOfProcess;
+inline HostGlue& SimHostGlue() {
+    return SimHostGlueOfProcess;
+}
 
 // The world the host functions act on; nullptr detaches it.
 void SimAttachWorld(World* world);

@@ -60,25 +60,46 @@ std::unordered_map<uint64_t, KnownNative> IndexCatalogue() {
 }
 
 // Every native call looks its hash up: an open-addressed table with a power-of-two size holding
-// the entries themselves, where a lookup is a multiply, a shift and, almost always, one compare
-// within one cache line.
-constexpr int LookupBits = 8; // 256 slots for the eighty or so natives of the catalogue
+// the entries themselves. The multiplier is chosen when the table is built so that no two
+// catalogued hashes share a home slot, so a lookup is a multiply, a shift and one compare within
+// one cache line; probing stays for safety should no such multiplier turn up.
+constexpr int LookupBits = 10; // 1,024 slots for the eighty or so natives of the catalogue
 constexpr size_t LookupMask = (size_t{1} << LookupBits) - 1;
 
-size_t LookupHome(uint64_t hash) {
-    return static_cast<size_t>((hash * 0x9E3779B97F4A7C15ull) >> (64 - LookupBits));
+size_t LookupHome(uint64_t hash, uint64_t multiplier) {
+    return static_cast<size_t>((hash * multiplier) >> (64 - LookupBits));
 }
 
 struct LookupTable {
+    uint64_t multiplier = 0;
     KnownNative slots[LookupMask + 1];
 };
 
-const LookupTable& BuildLookup() {
+// The first of a fixed series of odd multipliers under which every hash has a home of its own.
+uint64_t CollisionFreeMultiplier(const std::unordered_map<uint64_t, KnownNative>& catalogue) {
+    constexpr uint64_t First = 0x9E3779B97F4A7C15ull;
+    constexpr int Tries = 4096;
+    uint64_t m = First;
+    for (int t = 0; t < Tries; ++t, m += 2 * First) {
+        bool taken[LookupMask + 1] = {};
+        bool clash = false;
+        for (const auto& entry : catalogue) {
+            bool& home = taken[LookupHome(entry.first, m | 1)];
+            clash = clash || home;
+            home = true;
+        }
+        if (!clash) return m | 1;
+    }
+    return First;
+}
+
+[[gnu::noinline]] const LookupTable& BuildLookup() {
     static LookupTable t;
     const std::unordered_map<uint64_t, KnownNative> catalogue = IndexCatalogue();
     if (catalogue.size() > LookupMask / 2) Refuse("fills the lookup table past half", 0);
+    t.multiplier = CollisionFreeMultiplier(catalogue);
     for (const auto& [h, known] : catalogue) {
-        size_t i = LookupHome(h);
+        size_t i = LookupHome(h, t.multiplier);
         while (t.slots[i].answer)
             i = (i + 1) & LookupMask;
         t.slots[i] = known;
@@ -88,7 +109,7 @@ const LookupTable& BuildLookup() {
 
 const KnownNative* Lookup(uint64_t hash) {
     static const LookupTable& table = BuildLookup();
-    for (size_t i = LookupHome(hash);; i = (i + 1) & LookupMask) {
+    for (size_t i = LookupHome(hash, table.multiplier);; i = (i + 1) & LookupMask) {
         const KnownNative& slot = table.slots[i];
         if (!slot.answer) return nullptr;
         if (slot.hash == hash) return &slot;
@@ -251,7 +272,8 @@ void TraceCall(World& w, const NativeCall& call, const NativeInfo& info, const u
     std::fputs(line.c_str(), SimHostGlue().trace);
 }
 
-void CountWatched(World& w, const NativeCall& call, const NativeInfo& info) {
+// Out of line: most runs watch nothing, and every call passes here.
+[[gnu::noinline]] void CountWatched(World& w, const NativeCall& call, const NativeInfo& info) {
     const uint32_t now = ElapsedMs(w);
     for (NativeWatch& watch : w.watches) {
         if (watch.hash != info.hash || now < watch.fromMs || now >= watch.toMs) continue;
@@ -281,51 +303,65 @@ void CountWatched(World& w, const NativeCall& call, const NativeInfo& info) {
     }
 }
 
-} // namespace
+// The world's answer to a known call, or a failure when it carries a wild float.
+inline void Answer(World& w, const KnownNative& known, NativeCall& call) {
+    std::memset(call.result, 0, sizeof call.result);
+    if (HasWildFloat(known.floatArgs, call.args)) {
+        Tally(w, &WorldCounters::wildCalls);
+        return;
+    }
+    known.answer(w, Args{call.args}, call.result);
+    if (w.opt.faults.hostileAnswers > 0) SpoilAnswer(w, known.hash, Args{call.args}, call.result);
+}
 
-void WorldCall(World& w, NativeCall& call) {
-    const KnownNative* known = Lookup(call.hash);
+// A call while a trace is written: the in-out handles as they were before the call, then the
+// answer, then its line. Kept apart so an untraced call carries none of this.
+[[gnu::noinline]] void AnswerTraced(World& w, const KnownNative& known, NativeCall& call) {
+    const NativeInfo& info = *known.info;
+    uint64_t before[NativeCall::MaxArgs];
+    for (size_t i = 0; i < call.argCount; ++i) {
+        before[i] = 0;
+        const char k = info.args[i];
+        const void* ptr = reinterpret_cast<const void*>(static_cast<uintptr_t>(call.args[i]));
+        if ((k == 'E' || k == 'B') && ptr) {
+            uint32_t v;
+            std::memcpy(&v, ptr, sizeof v);
+            before[i] = v;
+        } else if (k == 'Z' && ptr) {
+            std::memcpy(&before[i], ptr, sizeof(uint64_t));
+        }
+    }
+    Answer(w, known, call);
+    TraceCall(w, call, info, before);
+}
+
+[[noreturn, gnu::noinline]] void RefuseCall(const NativeCall& call, const KnownNative* known) {
     if (!known) {
         std::fprintf(stderr,
                      "harkvane-sim: the plug-in called native 0x%016" PRIX64
                      ", which is not in the catalogue; stopping the run\n",
                      call.hash);
-        std::abort();
-    }
-    const NativeInfo* info = known->info;
-    const size_t expected = known->argCount;
-    if (call.argCount != expected) {
+    } else {
         std::fprintf(stderr,
                      "harkvane-sim: native %s (0x%016" PRIX64 ") takes %zu arguments but %zu were "
                      "pushed; stopping the run\n",
-                     info->name, info->hash, expected, call.argCount);
-        std::abort();
+                     known->info->name, known->info->hash, static_cast<size_t>(known->argCount),
+                     call.argCount);
     }
+    std::abort();
+}
+
+} // namespace
+
+void WorldCall(World& w, NativeCall& call) {
+    const KnownNative* known = Lookup(call.hash);
+    if (!known || call.argCount != known->argCount) [[unlikely]]
+        RefuseCall(call, known);
     if (WorldCounters* c = Counters(w)) ++c->nativeCalls;
-    const bool traced = SimHostGlue().trace != nullptr;
-    uint64_t before[NativeCall::MaxArgs]; // filled only for the trace
-    if (traced) {
-        for (size_t i = 0; i < call.argCount; ++i) {
-            before[i] = 0;
-            const char k = info->args[i];
-            const void* ptr = reinterpret_cast<const void*>(static_cast<uintptr_t>(call.args[i]));
-            if ((k == 'E' || k == 'B') && ptr) {
-                uint32_t v;
-                std::memcpy(&v, ptr, sizeof v);
-                before[i] = v;
-            } else if (k == 'Z' && ptr) {
-                std::memcpy(&before[i], ptr, sizeof(uint64_t));
-            }
-        }
-    }
-    std::memset(call.result, 0, sizeof call.result);
-    if (HasWildFloat(known->floatArgs, call.args)) {
-        Tally(w, &WorldCounters::wildCalls);
-    } else {
-        known->answer(w, Args{call.args}, call.result);
-        if (w.opt.faults.hostileAnswers > 0)
-            SpoilAnswer(w, info->hash, Args{call.args}, call.result);
-    }
-    if (traced) TraceCall(w, call, *info, before);
-    if (!w.watches.empty()) CountWatched(w, call, *info);
+    if (SimHostGlue().trace) [[unlikely]]
+        AnswerTraced(w, *known, call);
+    else
+        Answer(w, *known, call);
+    if (!w.watches.empty()) [[unlikely]]
+        CountWatched(w, call, *known->info);
 }
