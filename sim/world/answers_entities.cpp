@@ -18,7 +18,7 @@ void AnswerExists(World& w, const Args& a, uint64_t* r) {
 }
 
 void AnswerFullyDead(World& w, const Args& a, uint64_t* r) {
-    r[0] = FullyDead(w, FindPed(w, a.U(0))) ? 1 : 0;
+    r[0] = FullyDead(w, PeekPed(w, a.U(0))) ? 1 : 0;
 }
 
 const NativeAnswer EntityQueries[] = {
@@ -26,28 +26,28 @@ const NativeAnswer EntityQueries[] = {
     {nh::IS_ENTITY_A_PED, AnswerExists},
     {nh::IS_PED_HUMAN,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
+         const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && p->kind == ModelKind::Human ? 1 : 0;
      }},
     {nh::IS_ENTITY_DEAD, AnswerFullyDead},
     {nh::IS_PED_DEAD_OR_DYING,
      [](World& w, const Args& a, uint64_t* r) {
-         r[0] = DeadOrDying(w, FindPed(w, a.U(0))) ? 1 : 0;
+         r[0] = DeadOrDying(w, PeekPed(w, a.U(0))) ? 1 : 0;
      }},
     {nh::IS_PED_DEAD_SECOND_CHECK, AnswerFullyDead},
     {nh::GET_ENTITY_MODEL,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
+         const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p ? p->model : 0;
      }},
     {nh::IS_MODEL_A_HORSE,
      [](World& w, const Args& a, uint64_t* r) {
-         auto it = w.models.find(a.U(0));
-         r[0] = it != w.models.end() && it->second.kind == ModelKind::Horse ? 1 : 0;
+         const std::vector<Hash>& horses = w.horseModels;
+         r[0] = std::find(horses.begin(), horses.end(), a.U(0)) != horses.end() ? 1 : 0;
      }},
     {nh::GET_ENTITY_COORDS,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
+         const SimPed* p = LocatePed(w, a.U(0));
          SetVec(r, p ? p->pos : Point3{});
      }},
     {nh::GET_ENTITY_HEADING,
@@ -57,8 +57,8 @@ const NativeAnswer EntityQueries[] = {
      }},
     {nh::IS_PED_IN_COMBAT,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
-         const SimPed* t = p ? FindPed(w, p->target) : nullptr;
+         const SimPed* p = PeekPed(w, a.U(0));
+         const SimPed* t = p ? PeekPed(w, p->target) : nullptr;
          r[0] = p && !DeadOrDying(w, p) &&
                         (p->task == TaskKind::Combat || p->task == TaskKind::Pursue) && t &&
                         !DeadOrDying(w, t)
@@ -77,8 +77,8 @@ const NativeAnswer EntityQueries[] = {
      }},
     {nh::HAS_CLEAR_LOS_TO_ENTITY,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* o = FindPed(w, a.U(0));
-         const SimPed* t = FindPed(w, a.U(1));
+         const SimPed* o = LocatePed(w, a.U(0));
+         const SimPed* t = LocatePed(w, a.U(1));
          r[0] = o && t && ClearLineOfSight(w, *o, *t) ? 1 : 0;
      }},
     {nh::GET_PED_NEARBY_PEDS,
@@ -97,22 +97,22 @@ const NativeAnswer EntityQueries[] = {
 const NativeAnswer Mounts[] = {
     {nh::IS_PED_ON_MOUNT,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
+         const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && p->mount && Exists(w, p->mount) ? 1 : 0;
      }},
     {nh::GET_MOUNT,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
+         const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && Exists(w, p->mount) ? p->mount : 0;
      }},
     {nh::GET_RIDER_OF_MOUNT,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
+         const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && Exists(w, p->rider) ? p->rider : 0;
      }},
     {nh::IS_MOUNT_SEAT_FREE,
      [](World& w, const Args& a, uint64_t* r) {
-         const SimPed* p = FindPed(w, a.U(0));
+         const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && p->kind == ModelKind::Horse && !Exists(w, p->rider) ? 1 : 0;
      }},
     {nh::SET_PED_ONTO_MOUNT,

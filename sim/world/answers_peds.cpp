@@ -78,7 +78,7 @@ void CreatePed(World& w, const Args& a, uint64_t* r) {
         if (WaterAt(w, x, y, &surface) && z - surface < 1.0)
             Tally(w, &WorldCounters::placedInWater);
         if (z - GroundHeight(w, x, y) > 1.25 + 1e-3) Tally(w, &WorldCounters::placedAboveGround);
-        if (const SimPed* player = FindPed(static_cast<const World&>(w), w.playerPed))
+        if (const SimPed* player = LocatePed(w, w.playerPed))
             if (z > player->pos.z + 3.0 + 1e-3) Tally(w, &WorldCounters::placedAbovePlayer);
     }
     const Ped h = CreatePluginPed(w, m, {a.F(1), a.F(2), a.F(3)}, a.F(4));

@@ -103,14 +103,16 @@ const std::vector<ModelInfo>& DefaultModelCatalogue() {
 // The height a step left pending is the ground under the point where that step ended; the ped
 // has not moved since (every other move goes through FindPed first).
 // The heading left pending faces the goal of that step, seen from where the step began.
+void SettleGround(const World& w, SimPed& p) {
+    p.groundPending = false;
+    p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
+}
 void SettlePed(const World& w, SimPed& p) {
     if (p.headingPending) {
         p.headingPending = false;
         p.heading = HeadingTo(Point3{}, p.pendingHeadingDx, p.pendingHeadingDy);
     }
-    if (!p.groundPending) return;
-    p.groundPending = false;
-    p.pos.z = GroundHeight(w, p.pos.x, p.pos.y);
+    if (p.groundPending) SettleGround(w, p);
 }
 
 uint32_t ElapsedMs(const World& w) {
@@ -315,6 +317,9 @@ void WorldInit(World& w, const WorldOptions& options) {
         w.catalogueList.push_back(m);
     for (const ModelInfo& m : w.catalogueList)
         w.models[GameNameHash(m.name.c_str())] = m;
+    w.horseModels.clear();
+    for (const auto& [hash, m] : w.models)
+        if (m.kind == ModelKind::Horse) w.horseModels.push_back(hash);
     w.timerMs = options.timerStartMs;
     w.startTimerMs = options.timerStartMs;
     w.bounty = options.initialBounty;
@@ -892,14 +897,14 @@ bool Perceives(const World& w, const SimPed& observer, const SimPed& target) {
 }
 
 int NearbyPeds(const World& w, Ped around, Ped* out, int capacity) {
-    const SimPed* c = FindPed(w, around);
+    const SimPed* c = LocatePed(w, around);
     if (!c || capacity <= 0) return 0;
     // Kept between queries so that a query allocates nothing.
     static std::vector<std::pair<double, Ped>> near;
     near.clear();
     for (Ped h : w.pedOrder) {
         if (h == around) continue;
-        const SimPed* p = FindPed(w, h);
+        const SimPed* p = LocatePed(w, h);
         if (!p) continue;
         const double d = Dist3D(p->pos, c->pos);
         if (d <= w.opt.nearbyQueryRadius) near.push_back({d, h});

@@ -239,13 +239,14 @@ struct SimBlip {
     bool released = false;
 };
 
-// One cell of the ground's ceiling (world_map.cpp), kept in a small cache by cell.
+// One cell of the ground's ceiling (world_map.cpp), kept in a small cache by cell: the cache
+// holds a square of cells around wherever the lines of sight look, each cell in the slot its
+// position gives (x and y modulo the side), so that the cells along one line lie close together.
 struct GroundCeilingCell {
-    int64_t cx = 0, cy = 0;
+    int32_t cx = INT32_MIN, cy = 0; // INT32_MIN: no cell (cells lie within a billion of 0)
     double top = 0;
-    bool known = false;
 };
-inline constexpr size_t GroundCeilingCacheSize = 8192;
+inline constexpr size_t GroundCeilingCacheSide = 128; // cells: 512 m across
 
 // The calendar fields of the game clock at one moment of the timer.
 struct ClockReading {
@@ -261,6 +262,7 @@ struct World {
     SimRng faultRng; // fault injection only, so switching faults does not shift behaviour
     std::vector<ModelInfo> catalogueList;
     std::unordered_map<Hash, ModelInfo> models;
+    std::vector<Hash> horseModels; // the models above that are horses, asked about many times
     std::vector<Landmark> landmarks;
 
     uint32_t timerMs = 0;
@@ -374,7 +376,8 @@ int NearbyPeds(const World& w, Ped around, Ped* out, int capacity);
 
 // A ped as it stands, perhaps with its height and heading still pending: for looks at its flags,
 // its links or its x and y. Anything that reads its height or heading, or moves it, looks it up
-// with FindPed. Nearly every native looks a ped up, so both are an index and a test here.
+// with FindPed (LocatePed when only where it stands matters, never to change it). Nearly every
+// native looks a ped up, so each is an index and a test here.
 inline SimPed* PeekPed(const World& w, Entity handle) {
     const uint32_t slot = handle - FirstPedHandle; // a handle below the first wraps far out
     return slot < w.peds.size() ? w.peds[slot].get() : nullptr;
@@ -391,6 +394,15 @@ inline SimPed* FindPed(World& w, Entity handle) {
 inline const SimPed* FindPed(const World& w, Entity handle) {
     SimPed* p = PeekPed(w, handle);
     if (p && (p->groundPending || p->headingPending)) SettlePed(w, *p);
+    return p;
+}
+// Works out the height a wanderer's step left pending.
+void SettleGround(const World& w, SimPed& p);
+// Looks a ped up for where it stands: its height is up to date, its heading perhaps still pending
+// (for the many questions of where a ped is that never ask which way it faces).
+inline const SimPed* LocatePed(const World& w, Entity handle) {
+    SimPed* p = PeekPed(w, handle);
+    if (p && p->groundPending) SettleGround(w, *p);
     return p;
 }
 Ped CreatePluginPed(World& w, Hash model, const Point3& pos, double heading);

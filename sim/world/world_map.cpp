@@ -174,8 +174,10 @@ double LandCeiling(double x0, double y0, double x1, double y1) {
 }
 
 double Landness(double x, double y) {
+    // Inland (the division below would give 1 or more): the island cannot change the answer.
+    if (y - SeaShoreY >= ShoreWidth) return 1.0;
     const double mainland = Clamp01((y - SeaShoreY) / ShoreWidth);
-    // Inland, or off the island's shore: the island cannot change the answer.
+    // Off the island's shore: the island cannot change the answer.
     if (mainland >= 1.0) return mainland;
     if (SurelyBeyond(x - IslandX, y - IslandY, IslandRadius)) return std::max(mainland, 0.0);
     const double di = std::hypot(x - IslandX, y - IslandY);
@@ -233,13 +235,14 @@ double GroundHeight(const World& w, double x, double y) {
 double GroundCeiling(const World& w, double x, double y) {
     const double fx = std::floor(x / CeilingCell), fy = std::floor(y / CeilingCell);
     if (!(std::fabs(fx) < 1e9 && std::fabs(fy) < 1e9)) return HUGE_VAL; // no bound: ask exactly
-    const int64_t cx = static_cast<int64_t>(fx), cy = static_cast<int64_t>(fy);
+    const int32_t cx = static_cast<int32_t>(fx), cy = static_cast<int32_t>(fy);
     std::vector<GroundCeilingCell>& cache = w.groundCeilings;
-    if (cache.empty()) cache.resize(GroundCeilingCacheSize);
-    const uint64_t key = (static_cast<uint64_t>(cx) * 0x9E3779B97F4A7C15ull) ^
-                         (static_cast<uint64_t>(cy) * 0xC2B2AE3D27D4EB4Full);
-    GroundCeilingCell& cell = cache[(key >> 40) % GroundCeilingCacheSize];
-    if (cell.known && cell.cx == cx && cell.cy == cy) return cell.top;
+    constexpr size_t Side = GroundCeilingCacheSide;
+    if (cache.empty()) cache.resize(Side * Side);
+    const size_t slot =
+        (static_cast<uint32_t>(cx) % Side) * Side + static_cast<uint32_t>(cy) % Side;
+    GroundCeilingCell& cell = cache[slot];
+    if (cell.cx == cx && cell.cy == cy) return cell.top;
     const double x0 = fx * CeilingCell, y0 = fy * CeilingCell;
     const double x1 = x0 + CeilingCell, y1 = y0 + CeilingCell;
     // The sea floor blends in toward the shore: the ground is never above the higher of the two.
@@ -253,7 +256,7 @@ double GroundCeiling(const World& w, double x, double y) {
     }
     top += rise;
     top += CeilingMargin + std::fabs(top) * 1e-12;
-    cell = {cx, cy, top, true};
+    cell = {cx, cy, top};
     return top;
 }
 
