@@ -1,7 +1,7 @@
 // The whole plug-in against a hostile game: every native answer, every key press and the three
 // files come from the input (frames_input.h). The library is attached, started and run frame
-// after frame, with F7, F9 and rewritten settings as the input says, and unloaded. After each
-// frame the run stops on the first broken rule:
+// after frame, with F7, F9, any other key and rewritten settings as the input says, and
+// unloaded. After each frame the run stops on the first broken rule:
 //   - no sanitizer report and no exception (the sanitizers stop the run themselves);
 //   - the frame made no more host calls than FrameCallBound allows (checked as the calls come,
 //     so a frame that would never end stops at the bound);
@@ -263,6 +263,11 @@ void RunFrame(frames::Reader& in, uint8_t control) {
         if (control & (frames::ReplaceIni << i)) PlaceFile(i, in.ReadFile());
     if (control & frames::PressF7) FeedKeyPress(KeySpawnNow);
     if (control & frames::PressF9) FeedKeyPress(KeyReloadSettings);
+    if (control & frames::PressOtherKeys) {
+        const uint64_t keys = in.Varint();
+        for (uint64_t k = 0; k < keys && !in.AtEnd(); ++k)
+            FeedKeyPress(in.Byte());
+    }
 
     const FileState streak = StatState(frames::FileNames[1]);
     const FileState pools = StatState(frames::FileNames[2]);

@@ -9,6 +9,8 @@
 //                 bit 0 F7 pressed, bit 1 F9 pressed,
 //                 bits 2, 3, 4: Harkvane.ini, Harkvane.dat, BountyPools.dat replaced before the
 //                 frame (a file follows each, in that order),
+//                 bit 5: other keys pressed (after the files, a varint count, then each key's
+//                 virtual-key code as one byte), for hotkeys moved off F7 and F9,
 //                 bit 7: no frame; the library is unloaded (the unload's answers follow)
 //   file        varint n: 0 = no file, else n - 1 bytes of content (at most MaxFileBytes)
 //
@@ -36,6 +38,7 @@ enum Control : uint8_t {
     ReplaceIni = 4,
     ReplaceStreak = 8,
     ReplacePools = 16,
+    PressOtherKeys = 32,
     Unload = 128,
 };
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "frames_input.h"
 #include "hostkit/text_file.h"
@@ -102,6 +103,12 @@ void BeforeFrame(void*) {
     uint8_t control = 0;
     if (KeyWaiting(KeySpawnNow)) control |= frames::PressF7;
     if (KeyWaiting(KeyReloadSettings)) control |= frames::PressF9;
+    // The settings may move either hotkey to any other key.
+    std::vector<uint8_t> otherKeys;
+    for (int key = 1; key < 256; ++key)
+        if (key != KeySpawnNow && key != KeyReloadSettings && KeyWaiting(key))
+            otherKeys.push_back(static_cast<uint8_t>(key));
+    if (!otherKeys.empty()) control |= frames::PressOtherKeys;
     // Between the start-up and the first frame the world does not run: nothing to compare.
     frames::File now[3];
     for (int i = 0; i < 3; ++i) {
@@ -113,6 +120,11 @@ void BeforeFrame(void*) {
     ++R.frames;
     for (int i = 0; i < 3; ++i)
         if (control & (frames::ReplaceIni << i)) R.out.WriteFile(now[i]);
+    if (control & frames::PressOtherKeys) {
+        R.out.Varint(otherKeys.size());
+        for (uint8_t key : otherKeys)
+            R.out.Byte(key);
+    }
 }
 
 void AfterFrame(void*) {
