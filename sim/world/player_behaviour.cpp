@@ -333,7 +333,8 @@ bool NearestThreat(World& w, double within, double* x, double* y) {
     bool found = false;
     double best = within;
     for (Ped h : w.pedOrder) {
-        const SimPed* q = FindPed(w, h);
+        // Only flags and x and y are read: a wandering bystander's pending height stays pending.
+        const SimPed* q = PeekPed(w, h);
         if (!q || !q->fromPlugin || q->dying || q->health <= 0 || q->kind == ModelKind::Horse)
             continue;
         const bool hostile =
