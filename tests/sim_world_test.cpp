@@ -14,8 +14,9 @@
 
 namespace {
 
-const HostFunctions SimTable = {SimScriptRegister, SimScriptUnregister, SimScriptWait,
-                                SimNativeInit,     SimNativePush64,     SimNativeCall};
+const HostFunctions SimTable = {
+    SimScriptRegister, SimScriptUnregister, SimScriptWait, SimNativeInit,
+    SimNativePush64,   SimNativeCall,       true};
 
 struct SimWorldTest : ::testing::Test {
     World w;

@@ -10,7 +10,7 @@
 namespace {
 World* Attached = nullptr;
 ScriptEntry Registered = nullptr;
-NativeCall Call; // the call in progress
+NativeCall& Call = HostCallInProgress; // the call in progress, where the plug-in fills it in
 
 World& Require() {
     if (!Attached) {

@@ -13,6 +13,7 @@
 
 #include "hostkit/name_hash.h"
 #include "natives/types.h"
+#include "platform/host_link.h"
 #include "world/player_behaviour.h"
 
 // Private deterministic generator (splitmix64); the world never touches the C runtime's rand.
@@ -330,16 +331,9 @@ void AddDefaultMap(WorldOptions& o, std::vector<Landmark>& landmarks);
 void WorldInit(World& w, const WorldOptions& options);
 // Advances the world by ms of game-timer time (at least one frame step for 0).
 void WorldAdvance(World& w, uint32_t ms);
-// One native call as the host takes it in: the native, the slots pushed for it, and the result
-// slots handed back. It belongs to the host glue (sim_host.cpp), not to the game.
-struct NativeCall {
-    // Room for the catalogue's longest native (14 slots); a call with more pushed is refused.
-    static constexpr size_t MaxArgs = 16;
-    uint64_t hash = 0;
-    uint64_t args[MaxArgs] = {};
-    size_t argCount = 0; // every push counts, kept or not
-    uint64_t result[4] = {0, 0, 0, 0};
-};
+// One native call as the host takes it in (platform/host_link.h). It belongs to the host glue
+// (sim_host.cpp), not to the game.
+using NativeCall = HostCall;
 
 // Runs one native call on the world with the pushed slots; fills call.result.
 void WorldCall(World& w, NativeCall& call);

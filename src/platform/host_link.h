@@ -1,9 +1,25 @@
 // Portable stand-in for the host DLL's import table: a host living in the same process (the
 // simulated world, a test host) installs its six functions here. Not used in the Windows DLL.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "natives/host_interface.h"
+
+// One native call as a host in this process takes it in: the native, the slots pushed for it,
+// and the result slots handed back.
+struct HostCall {
+    // Room for the catalogue's longest native (14 slots); a call with more pushed is refused.
+    static constexpr size_t MaxArgs = 16;
+    uint64_t hash = 0;
+    uint64_t args[MaxArgs] = {};
+    size_t argCount = 0; // every push counts, kept or not
+    uint64_t result[4] = {0, 0, 0, 0};
+};
+
+// The call being filled in: nativeInit and nativePush64 write it here, each a store or two, as a
+// simulated seed makes tens of millions of calls.
+extern HostCall HostCallInProgress;
 
 struct HostFunctions {
     void (*Register)(HostModule module, ScriptEntry entry);
@@ -12,6 +28,9 @@ struct HostFunctions {
     void (*Init)(uint64_t hash);
     void (*Push64)(uint64_t value);
     uint64_t* (*Call)();
+    // True for a host whose Call reads HostCallInProgress itself (the simulated world); any other
+    // host is handed the call part by part when it is made: Init, each slot kept to Push64, Call.
+    bool readsCallInProgress = false;
 };
 
 // Installs the host; passing nullptr removes it (calls then abort with a message).
