@@ -108,6 +108,7 @@ struct FrameWatch {
     uint64_t callsAtStart = 0;
     uint64_t boundAtStart = 0;
     size_t unprotectedBefore = 0;
+    size_t mostListedAtEngagement = 0; // over the run, before each engagement pass
 };
 FrameWatch Watch;
 
@@ -137,6 +138,18 @@ void WatchedCompaction() {
     if (!broken.empty()) Fail(Watch.frame, broken);
 }
 
+// The engagement pass rebuilds its set from the hunters listed at that moment; the set then only
+// loses entries until the next pass, while the list may shrink at once with a clean-up.
+void WatchedEngagement() {
+    Watch.mostListedAtEngagement =
+        std::max(Watch.mostListedAtEngagement, G.spawn.SpawnedPeds.size());
+    RealLoopOps.UpdateEngagement();
+}
+
+size_t EnlistedThisEvent() {
+    return static_cast<size_t>(std::max(0, G.harkvane.HarkvaneSpawned));
+}
+
 void CheckTables() {
     const size_t limit = G.spawn.SpawnedPeds.size() + TableSlack;
     const struct {
@@ -144,11 +157,12 @@ void CheckTables() {
         size_t size, limit;
     } tables[] = {
         {"StuckWatch", G.pursuit.StuckWatch.size(), limit},
-        {"EngagedLastPass", G.pursuit.EngagedLastPass.Size(), limit},
+        {"EngagedLastPass", G.pursuit.EngagedLastPass.Size(), Watch.mostListedAtEngagement},
         {"ApproachStart", G.pursuit.ApproachStart.size(), limit},
         {"SecondTaskStart", G.pursuit.SecondTaskStart.size(), limit},
         {"LeashCooldown", G.harkvane.LeashCooldown.size(), limit},
-        {"HarkvaneMembers", G.harkvane.HarkvaneMembers.size(), limit},
+        // Soldiers leave the list when found gone at the event's own pass, not with the clean-up.
+        {"HarkvaneMembers", G.harkvane.HarkvaneMembers.size(), EnlistedThisEvent()},
         {"HorseRecords", G.spawn.HorseRecords.size(), limit},
         {"DeferredSpawns", G.spawn.DeferredSpawns.size(), MaxDeferred},
         {"TrackedPeds", G.witness.TrackedPeds.size(), MaxTrackedPeds},
@@ -296,6 +310,7 @@ void Run(const uint8_t* data, size_t size) {
     ResetKeyState();
     LoopOps = RealLoopOps;
     LoopOps.CompactSpawnedPeds = WatchedCompaction;
+    LoopOps.UpdateEngagement = WatchedEngagement;
     fuzz::AnswerFrom(&in);
     fuzz::Record().overLimit = RaiseLimit;
     Watch = FrameWatch();
