@@ -46,13 +46,11 @@ void SimScriptWait(uint32_t ms) {
 
 // Filling in a call needs no world; the call itself does, and stops there when none is attached.
 void SimNativeInit(uint64_t hash) {
-    Call.hash = hash;
-    Call.argCount = 0;
+    BeginHostCall(hash);
 }
 
 void SimNativePush64(uint64_t value) {
-    if (Call.argCount < NativeCall::MaxArgs) Call.args[Call.argCount] = value;
-    ++Call.argCount;
+    PushHostSlot(value);
 }
 
 uint64_t* SimNativeCall() {

@@ -50,13 +50,10 @@ void scriptWait(uint32_t ms) {
     Require().Wait(ms);
 }
 void nativeInit(uint64_t hash) {
-    HostCallInProgress.hash = hash;
-    HostCallInProgress.argCount = 0;
+    BeginHostCall(hash);
 }
 void nativePush64(uint64_t value) {
-    HostCall& c = HostCallInProgress;
-    if (c.argCount < HostCall::MaxArgs) c.args[c.argCount] = value;
-    ++c.argCount;
+    PushHostSlot(value);
 }
 uint64_t* nativeCall() {
     const HostFunctions& host = Require();

@@ -21,6 +21,17 @@ struct HostCall {
 // simulated seed makes tens of millions of calls.
 extern HostCall HostCallInProgress;
 
+// Starts a call and adds one slot to it: what every host in this process does with a push.
+inline void BeginHostCall(uint64_t hash) {
+    HostCallInProgress.hash = hash;
+    HostCallInProgress.argCount = 0;
+}
+inline void PushHostSlot(uint64_t value) {
+    HostCall& c = HostCallInProgress;
+    if (c.argCount < HostCall::MaxArgs) c.args[c.argCount] = value;
+    ++c.argCount;
+}
+
 struct HostFunctions {
     void (*Register)(HostModule module, ScriptEntry entry);
     void (*Unregister)(HostModule module);
