@@ -13,10 +13,6 @@ bool FullyDead(const World& w, const SimPed* p) {
     return p->dying && w.timerMs - p->diedAtMs >= 1500;
 }
 
-void AnswerExists(World& w, const Args& a, uint64_t* r) {
-    r[0] = Exists(w, a.U(0)) ? 1 : 0;
-}
-
 void AnswerFullyDead(World& w, const Args& a, uint64_t* r) {
     r[0] = FullyDead(w, PeekPed(w, a.U(0))) ? 1 : 0;
 }

@@ -53,6 +53,11 @@ inline void SetVec(uint64_t* r, const Point3& p) {
 inline bool Exists(const World& w, Entity h) {
     return PeekPed(w, h) != nullptr;
 }
+// DOES_ENTITY_EXIST and IS_ENTITY_A_PED (every entity here is a ped); the call itself answers
+// the plain ones of these without a lookup.
+inline void AnswerExists(World& w, const Args& a, uint64_t* r) {
+    r[0] = Exists(w, a.U(0)) ? 1 : 0;
+}
 inline bool DeadOrDying(const World& w, const SimPed* p) {
     if (!p) return false;
     if (p->isPlayer) return w.playerDead;

@@ -23,6 +23,7 @@ World& Require() {
 
 void SimAttachWorld(World* world) {
     Attached = world;
+    if (world) world->callsWithCare = CallsNeedCare(*world);
 }
 World* SimAttachedWorld() {
     return Attached;
@@ -41,7 +42,14 @@ void SimScriptUnregister(HostModule module) {
 }
 
 void SimScriptWait(uint32_t ms) {
-    WorldAdvance(Require(), ms);
+    World& w = Require();
+    // Set up before attaching, never changed during the run: a change would go unanswered.
+    if (w.callsWithCare != CallsNeedCare(w)) [[unlikely]] {
+        std::fprintf(stderr, "harkvane-sim: the run's trace, watches or hostile answers changed "
+                             "after the world was attached\n");
+        std::abort();
+    }
+    WorldAdvance(w, ms);
 }
 
 // Filling in a call needs no world; the call itself does, and stops there when none is attached.

@@ -313,6 +313,9 @@ struct World {
     // all, so it judges no model names).
     bool everyModelValid = false;
     std::vector<NativeWatch> watches;
+    // Whether calls are traced, watched or spoilt by the hostile answers fault (CallsNeedCare),
+    // worked out when the world is attached to the host, so a plain call asks once.
+    bool callsWithCare = false;
     // Answers worked out once and kept: they change nothing the plug-in or the outputs see.
     mutable std::vector<GroundCeilingCell> groundCeilings;
     mutable ClockReading clockReading;
@@ -337,6 +340,9 @@ using NativeCall = HostCall;
 
 // Runs one native call on the world with the pushed slots; fills call.result.
 void WorldCall(World& w, NativeCall& call);
+// True when the world's calls need more than their answer: a trace is written, a scenario
+// watches natives, or the hostile answers fault may spoil answers.
+bool CallsNeedCare(const World& w);
 void WorldLog(World& w, const std::string& kind, const std::string& text,
               const std::string& json = std::string());
 

@@ -93,27 +93,38 @@ uint64_t CollisionFreeMultiplier(const std::unordered_map<uint64_t, KnownNative>
     return First;
 }
 
-[[gnu::noinline]] const LookupTable& BuildLookup() {
-    static LookupTable t;
+// Built at the first call, so a mistake in the world's tables stops the run there.
+LookupTable Table; // multiplier 0: not built yet
+
+[[gnu::noinline]] void BuildLookup() {
     const std::unordered_map<uint64_t, KnownNative> catalogue = IndexCatalogue();
     if (catalogue.size() > LookupMask / 2) Refuse("fills the lookup table past half", 0);
-    t.multiplier = CollisionFreeMultiplier(catalogue);
+    const uint64_t multiplier = CollisionFreeMultiplier(catalogue);
     for (const auto& [h, known] : catalogue) {
-        size_t i = LookupHome(h, t.multiplier);
-        while (t.slots[i].answer)
+        size_t i = LookupHome(h, multiplier);
+        while (Table.slots[i].answer)
             i = (i + 1) & LookupMask;
-        t.slots[i] = known;
+        Table.slots[i] = known;
     }
-    return t;
+    Table.multiplier = multiplier; // odd, so never 0
 }
 
-const KnownNative* Lookup(uint64_t hash) {
-    static const LookupTable& table = BuildLookup();
-    for (size_t i = LookupHome(hash, table.multiplier);; i = (i + 1) & LookupMask) {
-        const KnownNative& slot = table.slots[i];
+[[gnu::noinline]] const KnownNative* ProbeLookup(uint64_t hash) {
+    if (Table.multiplier == 0) BuildLookup();
+    for (size_t i = LookupHome(hash, Table.multiplier);; i = (i + 1) & LookupMask) {
+        const KnownNative& slot = Table.slots[i];
         if (!slot.answer) return nullptr;
         if (slot.hash == hash) return &slot;
     }
+}
+
+// Nearly always the home slot holds the native asked for; anything else (a table not yet built
+// is all empty slots) takes the long way.
+inline const KnownNative* Lookup(uint64_t hash) {
+    const KnownNative& home = Table.slots[LookupHome(hash, Table.multiplier)];
+    if (home.hash == hash && home.answer) [[likely]]
+        return &home;
+    return ProbeLookup(hash);
 }
 
 void AppendNumber(std::string& out, double v) {
@@ -303,15 +314,21 @@ void TraceCall(World& w, const NativeCall& call, const NativeInfo& info, const u
     }
 }
 
-// The world's answer to a known call, or a failure when it carries a wild float.
-inline void Answer(World& w, const KnownNative& known, NativeCall& call) {
+// The world's answer to a known call, or a failure when it carries a wild float (false).
+inline bool Answer(World& w, const KnownNative& known, NativeCall& call) {
     std::memset(call.result, 0, sizeof call.result);
-    if (HasWildFloat(known.floatArgs, call.args)) {
+    if (HasWildFloat(known.floatArgs, call.args)) [[unlikely]] {
         Tally(w, &WorldCounters::wildCalls);
-        return;
+        return false;
     }
     known.answer(w, Args{call.args}, call.result);
-    if (w.opt.faults.hostileAnswers > 0) SpoilAnswer(w, known.hash, Args{call.args}, call.result);
+    return true;
+}
+
+// The answer, which the hostile-answers fault may then spoil.
+void AnswerPerhapsSpoilt(World& w, const KnownNative& known, NativeCall& call) {
+    if (Answer(w, known, call) && w.opt.faults.hostileAnswers > 0)
+        SpoilAnswer(w, known.hash, Args{call.args}, call.result);
 }
 
 // A call while a trace is written: the in-out handles as they were before the call, then the
@@ -331,8 +348,18 @@ inline void Answer(World& w, const KnownNative& known, NativeCall& call) {
             std::memcpy(&before[i], ptr, sizeof(uint64_t));
         }
     }
-    Answer(w, known, call);
+    AnswerPerhapsSpoilt(w, known, call);
     TraceCall(w, call, info, before);
+}
+
+// A call the run looks at more closely: traced, counted for a watch or spoilt by the hostile
+// answers fault. Kept apart so a plain call keeps nothing of the world in hand past its answer.
+[[gnu::noinline]] void AnswerWithCare(World& w, const KnownNative& known, NativeCall& call) {
+    if (SimHostGlue().trace)
+        AnswerTraced(w, known, call);
+    else
+        AnswerPerhapsSpoilt(w, known, call);
+    if (!w.watches.empty()) CountWatched(w, call, *known.info);
 }
 
 [[noreturn, gnu::noinline]] void RefuseCall(const NativeCall& call, const KnownNative* known) {
@@ -353,15 +380,25 @@ inline void Answer(World& w, const KnownNative& known, NativeCall& call) {
 
 } // namespace
 
+bool CallsNeedCare(const World& w) {
+    return SimHostGlue().trace || !w.watches.empty() || w.opt.faults.hostileAnswers > 0;
+}
+
 void WorldCall(World& w, NativeCall& call) {
+    if (WorldCounters* c = Counters(w)) ++c->nativeCalls;
+    // More than half of all calls ask whether an entity exists, or is a ped (the same answer in
+    // this world): a plain one is answered before the catalogue lookup.
+    if ((call.hash == nh::DOES_ENTITY_EXIST || call.hash == nh::IS_ENTITY_A_PED) &&
+        call.argCount == 1 && !w.callsWithCare) [[likely]] {
+        std::memset(call.result, 0, sizeof call.result);
+        AnswerExists(w, Args{call.args}, call.result);
+        return;
+    }
     const KnownNative* known = Lookup(call.hash);
     if (!known || call.argCount != known->argCount) [[unlikely]]
         RefuseCall(call, known);
-    if (WorldCounters* c = Counters(w)) ++c->nativeCalls;
-    if (SimHostGlue().trace) [[unlikely]]
-        AnswerTraced(w, *known, call);
+    if (w.callsWithCare) [[unlikely]]
+        AnswerWithCare(w, *known, call);
     else
-        Answer(w, *known, call);
-    if (!w.watches.empty()) [[unlikely]]
-        CountWatched(w, call, *known->info);
+        Answer(w, *known, call); // nothing after it: tens of millions of calls pass here
 }
