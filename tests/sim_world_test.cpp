@@ -419,6 +419,7 @@ TEST_F(SimWorldTest, OccludersBlockOnlyWhereTheyReachTheLineOfSight) {
         {{1010, -990}, {"r", 1005, -995, 1, 3}, false, "on a diagonal line"},
         {{1010, -990}, {"r", 1008, -998, 1, 3}, true, "within the diagonal's box, off the line"},
         {{1000, -1012}, {"r", 1001.5, -1006, 2, 3}, false, "its rim reaches a line along y"},
+        {{1000, -1012}, {"r", 994, -1006, 7, 3}, false, "a wide rock centred well beside the box"},
     };
     for (const Case& c : cases) {
         WorldOptions o;

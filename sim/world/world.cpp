@@ -312,6 +312,12 @@ void WorldInit(World& w, const WorldOptions& options) {
     w.rng.state = options.seed * 0x2545F4914F6CDD1Dull + 17;
     w.faultRng.state = options.seed * 0x9E3779B97F4A7C15ull + 991;
     AddDefaultMap(w.opt, w.landmarks);
+    w.occludersByX = w.opt.occluders;
+    std::sort(w.occludersByX.begin(), w.occludersByX.end(),
+              [](const Circle& a, const Circle& b) { return a.cx < b.cx; });
+    w.widestOccluder = 0;
+    for (const Circle& c : w.occludersByX)
+        w.widestOccluder = std::max(w.widestOccluder, c.radius);
     w.catalogueList = DefaultModelCatalogue();
     for (const ModelInfo& m : options.extraModels)
         w.catalogueList.push_back(m);
@@ -863,16 +869,22 @@ bool ClearLineOfSight(const World& w, const SimPed& a, const SimPed& b) {
     // cannot come within its radius of the segment: most are skipped so.
     const double boxX0 = std::min(a.pos.x, b.pos.x) - 1, boxX1 = std::max(a.pos.x, b.pos.x) + 1;
     const double boxY0 = std::min(a.pos.y, b.pos.y) - 1, boxY1 = std::max(a.pos.y, b.pos.y) + 1;
-    for (const Circle& c : w.opt.occluders) {
-        if (c.cx + c.radius < boxX0 || c.cx - c.radius > boxX1 || c.cy + c.radius < boxY0 ||
-            c.cy - c.radius > boxY1)
+    // Only the occluders whose centre lies within the widest radius (and the same metre) of the
+    // box's x range can reach it: the search starts at the first of them and stops past the last.
+    const double reach = w.widestOccluder + 1;
+    const auto end = w.occludersByX.end();
+    auto c = std::lower_bound(w.occludersByX.begin(), end, boxX0 - reach,
+                              [](const Circle& o, double x) { return o.cx < x; });
+    for (; c != end && c->cx <= boxX1 + reach; ++c) {
+        if (c->cx + c->radius < boxX0 || c->cx - c->radius > boxX1 || c->cy + c->radius < boxY0 ||
+            c->cy - c->radius > boxY1)
             continue;
         // Distance from the occluder's centre to the segment a-b.
-        double t = len2 > 0 ? ((c.cx - a.pos.x) * dx + (c.cy - a.pos.y) * dy) / len2 : 0;
+        double t = len2 > 0 ? ((c->cx - a.pos.x) * dx + (c->cy - a.pos.y) * dy) / len2 : 0;
         if (t <= 0 || t >= 1) continue;
         const double px = a.pos.x + t * dx, py = a.pos.y + t * dy;
-        if (!SurelyBeyond(c.cx - px, c.cy - py, c.radius) &&
-            std::hypot(c.cx - px, c.cy - py) < c.radius)
+        if (!SurelyBeyond(c->cx - px, c->cy - py, c->radius) &&
+            std::hypot(c->cx - px, c->cy - py) < c->radius)
             return false;
     }
     // Hills between the two block the view: sample the ground along the line of sight.

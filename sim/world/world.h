@@ -318,6 +318,10 @@ struct World {
     bool callsWithCare = false;
     // Answers worked out once and kept: they change nothing the plug-in or the outputs see.
     mutable std::vector<GroundCeilingCell> groundCeilings;
+    // The occluders in order of their centre's x, and the largest radius among them: a line of
+    // sight looks only at those whose centre lies within that reach of its own stretch of x.
+    std::vector<Circle> occludersByX;
+    double widestOccluder = 0;
     mutable ClockReading clockReading;
     int createAttempts = 0; // creations that got as far as the fault check
     uint64_t nextSerial = 1;
