@@ -247,7 +247,7 @@ struct GroundCeilingCell {
     int32_t cx = INT32_MIN, cy = 0; // INT32_MIN: no cell (cells lie within a billion of 0)
     double top = 0;
 };
-inline constexpr size_t GroundCeilingCacheSide = 128; // cells: 512 m across
+inline constexpr size_t GroundCeilingCacheSide = 128; // cells: about 1 km across
 
 // The calendar fields of the game clock at one moment of the timer.
 struct ClockReading {
