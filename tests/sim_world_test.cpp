@@ -374,6 +374,28 @@ TEST_F(SimWorldTest, PlateausAreSheerRisesThatProbesAndSafeSpotsAgreeOn) {
     EXPECT_EQ(story.counters.raisedGroundAnswers, 2);
 }
 
+// Most of the map is judged dry a whole cell at a time; near a lake's rim and along the shore the
+// answer is still the exact one: water just inside the rim, none just outside, and the sea where
+// the ground dips below its level.
+TEST_F(SimWorldTest, WaterEndsExactlyAtLakeRimsAndAtTheShore) {
+    WorldOptions o;
+    o.water.push_back({"pond", 1000.3, -1000.7, 5, 60, 2}); // smaller than a cell
+    Start(o);
+    for (const WaterBody& b : w.opt.water)
+        for (double a = 0; a < 6.28; a += 0.05)
+            for (const double off : {-1.5, -0.5, -0.001, 0.001, 0.5, 1.5, 40.0}) {
+                const double x = b.cx + (b.radius + off) * std::cos(a);
+                const double y = b.cy + (b.radius + off) * std::sin(a);
+                if (y < -2300) continue; // at sea
+                EXPECT_EQ(WaterAt(w, x, y, nullptr), std::hypot(x - b.cx, y - b.cy) < b.radius)
+                    << b.name << " " << off << " m beyond the rim";
+            }
+    for (double x = -3000; x < 3000; x += 411)
+        for (double y = -2300; y > -2700; y -= 7.3)
+            EXPECT_EQ(WaterAt(w, x, y, nullptr), y < -2350 && GroundHeight(w, x, y) < 0)
+                << x << ", " << y;
+}
+
 // Lines of sight skip the exact ground wherever the cell's ceiling stays below the eye line: the
 // ceiling must never be below the ground (hills, shores, the island, lakes, a plateau's rim), and
 // close enough above it to spare most samples.

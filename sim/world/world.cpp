@@ -309,6 +309,7 @@ void WorldInit(World& w, const WorldOptions& options) {
     w.opt = options;
     w.clockReading = ClockReading();
     w.groundCeilings.clear();
+    w.dryCells.clear();
     w.rng.state = options.seed * 0x2545F4914F6CDD1Dull + 17;
     w.faultRng.state = options.seed * 0x9E3779B97F4A7C15ull + 991;
     AddDefaultMap(w.opt, w.landmarks);
@@ -505,7 +506,7 @@ bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double 
     const double nx = p.pos.x + dx / d * step, ny = p.pos.y + dy / d * step;
     // Peds do not walk into deep water; they stop at its edge.
     double surface;
-    if (WaterAt(w, nx, ny, &surface) && surface - GroundHeight(w, nx, ny) > 1.2 && !p.isPlayer)
+    if (!p.isPlayer && WaterAt(w, nx, ny, &surface) && surface - GroundHeight(w, nx, ny) > 1.2)
         return false;
     // A wanderer's heading, like its height, is worked out when it is next looked up.
     p.headingPending = settleLater;

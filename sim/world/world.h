@@ -249,6 +249,14 @@ struct GroundCeilingCell {
 };
 inline constexpr size_t GroundCeilingCacheSide = 128; // cells: about 1 km across
 
+// One square of the map judged for water (world_map.cpp): dry when no lake and no sea can reach
+// any point of it. Kept in a small cache by cell like the ceilings.
+struct DryCell {
+    int32_t cx = INT32_MIN, cy = 0; // INT32_MIN: not judged yet
+    bool dry = false;
+};
+inline constexpr size_t DryCellCacheSide = 64; // cells: 2 km across
+
 // The calendar fields of the game clock at one moment of the timer.
 struct ClockReading {
     uint32_t elapsedMs = 0;
@@ -318,6 +326,7 @@ struct World {
     bool callsWithCare = false;
     // Answers worked out once and kept: they change nothing the plug-in or the outputs see.
     mutable std::vector<GroundCeilingCell> groundCeilings;
+    mutable std::vector<DryCell> dryCells;
     // The occluders in order of their centre's x, and the largest radius among them: a line of
     // sight looks only at those whose centre lies within that reach of its own stretch of x.
     std::vector<Circle> occludersByX;

@@ -160,8 +160,13 @@ double LandCeiling(double x0, double y0, double x1, double y1) {
         high[i] = 1.0 / (d2lo + 90000.0);
         num += low[i] * HeightPoints[i].z;
         den += low[i];
-        const double r = bumps[i].residual;
-        bump += r * std::exp(-(r > 0 ? d2lo : d2hi) / BumpScale2);
+        // A bump that reaches no point of the cell by 2^-56 is bounded without its exp: by 2^-56
+        // when it lifts, by nothing when it lowers.
+        const double r = bumps[i].residual, d2 = r > 0 ? d2lo : d2hi;
+        if (d2 > bumps[i].negligibleD2)
+            bump += r > 0 ? 0x1p-56 : 0.0;
+        else
+            bump += r * std::exp(-d2 / BumpScale2);
     }
     double blend = num / den;
     for (size_t k : byHeight) {
@@ -186,6 +191,64 @@ double Landness(double x, double y) {
     const double di = std::hypot(x - IslandX, y - IslandY);
     const double island = Clamp01((IslandRadius - di) / ShoreWidth);
     return std::max(mainland, island);
+}
+
+// Most of the map is far from every lake and from the sea, and most steps ask about water there:
+// a cell of the map is judged once (and kept) whether it is dry, so that a point in a dry cell
+// needs no look at each lake. A cell is dry when it lies a metre or more inland of the shore and
+// every lake's rim stays a metre or more away from it: far beyond the rounding of any distance or
+// of the cell a point is put in, so the exact test would find no water there either.
+constexpr double DryCellSize = 32.0; // metres
+// Cells are counted from far below the map, so that truncation finds a point's cell (the sum
+// rounds a point lying within micrometres of a cell's edge into either cell: the metre covers it).
+constexpr double DryCellOffset = 0x1p30;
+
+[[gnu::noinline]] bool JudgeDryCell(const World& w, int32_t cx, int32_t cy) {
+    std::vector<DryCell>& cache = w.dryCells;
+    constexpr size_t Side = DryCellCacheSide;
+    if (cache.empty()) cache.resize(Side * Side);
+    const double x0 = (cx - DryCellOffset) * DryCellSize, y0 = (cy - DryCellOffset) * DryCellSize;
+    const double x1 = x0 + DryCellSize, y1 = y0 + DryCellSize;
+    bool dry = y0 - SeaShoreY >= ShoreWidth + 1.0;
+    for (const WaterBody& b : w.opt.water) {
+        double lo, hi;
+        DistanceRange(b.cx, b.cy, x0, y0, x1, y1, &lo, &hi);
+        const double reach = b.radius + 1.0;
+        if (!(lo > reach * reach)) dry = false; // a lake of no number is never ruled out
+    }
+    cache[(static_cast<uint32_t>(cx) % Side) * Side + static_cast<uint32_t>(cy) % Side] = {cx, cy,
+                                                                                           dry};
+    return dry;
+}
+
+bool SurelyDry(const World& w, double x, double y) {
+    const double fx = x / DryCellSize + DryCellOffset, fy = y / DryCellSize + DryCellOffset;
+    // Within some 30 million km of the middle of the map (and a number): else no shortcut.
+    if (!(fx >= 1 && fx < 0x1p31 && fy >= 1 && fy < 0x1p31)) return false;
+    const int32_t cx = static_cast<int32_t>(fx), cy = static_cast<int32_t>(fy);
+    const std::vector<DryCell>& cache = w.dryCells;
+    constexpr size_t Side = DryCellCacheSide;
+    if (cache.empty()) return JudgeDryCell(w, cx, cy);
+    const DryCell& cell =
+        cache[(static_cast<uint32_t>(cx) % Side) * Side + static_cast<uint32_t>(cy) % Side];
+    if (cell.cx == cx && cell.cy == cy) return cell.dry;
+    return JudgeDryCell(w, cx, cy);
+}
+
+// The lakes and the sea, looked at one by one (kept out of line: most points never need it).
+[[gnu::noinline]] bool WaterAtExactly(const World& w, double x, double y, double* surface) {
+    for (const WaterBody& b : w.opt.water) {
+        if (!SurelyBeyond(x - b.cx, y - b.cy, b.radius) &&
+            std::hypot(x - b.cx, y - b.cy) < b.radius) {
+            if (surface) *surface = b.surface;
+            return true;
+        }
+    }
+    if (Landness(x, y) < 1.0 && GroundHeight(w, x, y) < 0.0) {
+        if (surface) *surface = 0.0;
+        return true;
+    }
+    return false;
 }
 
 double SegmentDistance(const Point2& a, const Point2& b, double x, double y, Point2* closest) {
@@ -277,18 +340,7 @@ double PlateauRise(const World& w, double x, double y) {
 }
 
 bool WaterAt(const World& w, double x, double y, double* surface) {
-    for (const WaterBody& b : w.opt.water) {
-        if (!SurelyBeyond(x - b.cx, y - b.cy, b.radius) &&
-            std::hypot(x - b.cx, y - b.cy) < b.radius) {
-            if (surface) *surface = b.surface;
-            return true;
-        }
-    }
-    if (Landness(x, y) < 1.0 && GroundHeight(w, x, y) < 0.0) {
-        if (surface) *surface = 0.0;
-        return true;
-    }
-    return false;
+    return !SurelyDry(w, x, y) && WaterAtExactly(w, x, y, surface);
 }
 
 bool InNoSpawnArea(const World& w, double x, double y) {
