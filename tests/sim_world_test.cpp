@@ -14,9 +14,9 @@
 
 namespace {
 
-const HostFunctions SimTable = {
-    SimScriptRegister, SimScriptUnregister, SimScriptWait, SimNativeInit,
-    SimNativePush64,   SimNativeCall,       true};
+const HostFunctions SimTable = {SimScriptRegister, SimScriptUnregister, SimScriptWait,
+                                SimNativeInit,     SimNativePush64,     SimNativeCall,
+                                SimNativeAnswer};
 
 struct SimWorldTest : ::testing::Test {
     World w;

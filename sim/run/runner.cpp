@@ -43,8 +43,9 @@ const char* const StateFiles[] = {"Harkvane.ini", "Harkvane.dat", "BountyPools.d
 // The report's replay samples positions this often (and at every frame that places peds).
 constexpr uint32_t ReplaySampleMs = 1000;
 
-const HostFunctions SimHost = {SimScriptRegister, SimScriptUnregister, SimScriptWait, SimNativeInit,
-                               SimNativePush64,   SimNativeCall,       true};
+const HostFunctions SimHost = {SimScriptRegister, SimScriptUnregister, SimScriptWait,
+                               SimNativeInit,     SimNativePush64,     SimNativeCall,
+                               SimNativeAnswer};
 
 // The plug-in's files as they stand now (in the work directory).
 std::map<std::string, std::string> StateFilesNow() {

@@ -6,7 +6,7 @@
 
 namespace {
 
-void AddBlipForEntity(World& w, const Args& a, uint64_t* r) {
+void AddBlipForEntity(World& w, Args a, uint64_t* r) {
     SimPed* p = FindPed(w, a.U(1));
     if (!p) return;
     SimBlip b;
@@ -19,7 +19,7 @@ void AddBlipForEntity(World& w, const Args& a, uint64_t* r) {
     r[0] = b.handle;
 }
 
-void RemoveBlip(World& w, const Args& a, uint64_t*) {
+void RemoveBlip(World& w, Args a, uint64_t*) {
     uint32_t* handle = a.P<uint32_t>(0);
     if (!handle) return;
     auto it = w.blips.find(*handle);
@@ -31,7 +31,7 @@ void RemoveBlip(World& w, const Args& a, uint64_t*) {
     *handle = 0;
 }
 
-void ShowNotice(World& w, const Args&, uint64_t*) {
+void ShowNotice(World& w, Args, uint64_t*) {
     Tally(w, &WorldCounters::notices, w.pendingNotice);
     std::string esc;
     for (char c : w.pendingNotice) {
@@ -44,28 +44,28 @@ void ShowNotice(World& w, const Args&, uint64_t*) {
 const NativeAnswer Blips[] = {
     {nh::ADD_BLIP_FOR_ENTITY, AddBlipForEntity},
     {nh::BLIP_ADD_MODIFIER,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          auto it = w.blips.find(a.U(0));
          if (it != w.blips.end()) it->second.modifiers.push_back(a.U(1));
      }},
     {nh::SET_BLIP_NAME,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          auto it = w.blips.find(a.U(0));
          const char* name = a.P<const char>(1);
          if (it != w.blips.end() && name) it->second.name = name;
      }},
     {nh::DOES_ENTITY_HAVE_BLIP,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = FindPed(w, a.U(0));
          r[0] = p && p->blip && w.blips.count(p->blip) ? 1 : 0;
      }},
     {nh::GET_BLIP_FROM_ENTITY,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = FindPed(w, a.U(0));
          r[0] = p && w.blips.count(p->blip) ? p->blip : 0;
      }},
     {nh::BLIP_RELEASE_STEP,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          auto it = w.blips.find(a.U(0));
          if (it != w.blips.end()) it->second.released = true;
      }},
@@ -74,7 +74,7 @@ const NativeAnswer Blips[] = {
 
 const NativeAnswer Texts[] = {
     {nh::CREATE_VAR_STRING,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const char* text = a.P<const char>(2);
          const uint64_t h = w.nextText++;
          w.texts[h] = text ? text : "";
@@ -82,7 +82,7 @@ const NativeAnswer Texts[] = {
          r[0] = h;
      }},
     {nh::SET_NOTICE_TEXT,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          auto it = w.texts.find(a.Q(0));
          w.pendingNotice = it != w.texts.end() ? it->second : std::string();
      }},
@@ -91,7 +91,7 @@ const NativeAnswer Texts[] = {
 
 const NativeAnswer Names[] = {
     {nh::GET_HASH_KEY,
-     [](World&, const Args& a, uint64_t* r) { r[0] = GameNameHash(a.P<const char>(0)); }},
+     [](World&, Args a, uint64_t* r) { r[0] = GameNameHash(a.P<const char>(0)); }},
 };
 
 } // namespace

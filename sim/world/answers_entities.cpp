@@ -13,7 +13,7 @@ bool FullyDead(const World& w, const SimPed* p) {
     return p->dying && w.timerMs - p->diedAtMs >= 1500;
 }
 
-void AnswerFullyDead(World& w, const Args& a, uint64_t* r) {
+void AnswerFullyDead(World& w, Args a, uint64_t* r) {
     r[0] = FullyDead(w, PeekPed(w, a.U(0))) ? 1 : 0;
 }
 
@@ -21,38 +21,36 @@ const NativeAnswer EntityQueries[] = {
     {nh::DOES_ENTITY_EXIST, AnswerExists},
     {nh::IS_ENTITY_A_PED, AnswerExists},
     {nh::IS_PED_HUMAN,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && p->kind == ModelKind::Human ? 1 : 0;
      }},
     {nh::IS_ENTITY_DEAD, AnswerFullyDead},
     {nh::IS_PED_DEAD_OR_DYING,
-     [](World& w, const Args& a, uint64_t* r) {
-         r[0] = DeadOrDying(w, PeekPed(w, a.U(0))) ? 1 : 0;
-     }},
+     [](World& w, Args a, uint64_t* r) { r[0] = DeadOrDying(w, PeekPed(w, a.U(0))) ? 1 : 0; }},
     {nh::IS_PED_DEAD_SECOND_CHECK, AnswerFullyDead},
     {nh::GET_ENTITY_MODEL,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p ? p->model : 0;
      }},
     {nh::IS_MODEL_A_HORSE,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const std::vector<Hash>& horses = w.horseModels;
          r[0] = std::find(horses.begin(), horses.end(), a.U(0)) != horses.end() ? 1 : 0;
      }},
     {nh::GET_ENTITY_COORDS,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = LocatePed(w, a.U(0));
          SetVec(r, p ? p->pos : Point3{});
      }},
     {nh::GET_ENTITY_HEADING,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = FindPed(w, a.U(0));
          SetFloat(r, p ? static_cast<float>(p->heading) : 0.0f);
      }},
     {nh::IS_PED_IN_COMBAT,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = PeekPed(w, a.U(0));
          const SimPed* t = p ? PeekPed(w, p->target) : nullptr;
          r[0] = p && !DeadOrDying(w, p) &&
@@ -62,23 +60,23 @@ const NativeAnswer EntityQueries[] = {
                     : 0;
      }},
     {nh::IS_PED_IN_ANY_VEHICLE,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          r[0] = a.U(0) == w.playerPed && w.playerInVehicle ? 1 : 0;
      }},
     {nh::CAN_PED_PERCEIVE_PED,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* o = FindPed(w, a.U(0));
          const SimPed* t = FindPed(w, a.U(1));
          r[0] = o && t && !DeadOrDying(w, o) && Perceives(w, *o, *t) ? 1 : 0;
      }},
     {nh::HAS_CLEAR_LOS_TO_ENTITY,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* o = LocatePed(w, a.U(0));
          const SimPed* t = LocatePed(w, a.U(1));
          r[0] = o && t && ClearLineOfSight(w, *o, *t) ? 1 : 0;
      }},
     {nh::GET_PED_NEARBY_PEDS,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          uint64_t* slots = a.P<uint64_t>(1);
          if (!slots) return;
          const int capacity = std::clamp(static_cast<int>(static_cast<int32_t>(slots[0])), 0, 64);
@@ -92,27 +90,27 @@ const NativeAnswer EntityQueries[] = {
 
 const NativeAnswer Mounts[] = {
     {nh::IS_PED_ON_MOUNT,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && p->mount && Exists(w, p->mount) ? 1 : 0;
      }},
     {nh::GET_MOUNT,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && Exists(w, p->mount) ? p->mount : 0;
      }},
     {nh::GET_RIDER_OF_MOUNT,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && Exists(w, p->rider) ? p->rider : 0;
      }},
     {nh::IS_MOUNT_SEAT_FREE,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const SimPed* p = PeekPed(w, a.U(0));
          r[0] = p && p->kind == ModelKind::Horse && !Exists(w, p->rider) ? 1 : 0;
      }},
     {nh::SET_PED_ONTO_MOUNT,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          SimPed* rider = FindPed(w, a.U(0));
          SimPed* mount = FindPed(w, a.U(1));
          if (!rider || !mount || mount->kind != ModelKind::Horse || Exists(w, mount->rider) ||

@@ -19,13 +19,13 @@ void WriteVec(void* dst, const Point3& p) {
 
 const NativeAnswer Geometry[] = {
     {nh::GET_DISTANCE_BETWEEN_COORDS,
-     [](World&, const Args& a, uint64_t* r) {
+     [](World&, Args a, uint64_t* r) {
          const double dx = a.F(0) - a.F(3), dy = a.F(1) - a.F(4), dz = a.F(2) - a.F(5);
          SetFloat(r, static_cast<float>(a.I(6) ? std::sqrt(dx * dx + dy * dy + dz * dz)
                                                : std::sqrt(dx * dx + dy * dy)));
      }},
     {nh::GET_GROUND_Z_FOR_3D_COORD,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const double g = GroundHeight(w, a.F(0), a.F(1));
          if (a.F(2) > g) {
              if (float* out = a.P<float>(3)) *out = static_cast<float>(g);
@@ -34,7 +34,7 @@ const NativeAnswer Geometry[] = {
          }
      }},
     {nh::GET_SAFE_COORD_FOR_PED,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          Point3 p;
          if (SafeCoordForPed(w, a.F(0), a.F(1), a.F(2), a.I(5), &p)) {
              if (void* out = a.P<void>(4)) WriteVec(out, p);
@@ -43,7 +43,7 @@ const NativeAnswer Geometry[] = {
          }
      }},
     {nh::GET_WATER_HEIGHT,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          double surface;
          if (WaterAt(w, a.F(0), a.F(1), &surface)) {
              if (float* out = a.P<float>(3)) *out = static_cast<float>(surface);
@@ -51,16 +51,16 @@ const NativeAnswer Geometry[] = {
          }
      }},
     {nh::CREATE_BOX_VOLUME,
-     [](World& w, const Args&, uint64_t* r) { r[0] = static_cast<uint32_t>(w.nextVolume++); }},
+     [](World& w, Args, uint64_t* r) { r[0] = static_cast<uint32_t>(w.nextVolume++); }},
     {nh::CREATE_EVENT_MARKER,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          const uint64_t m = w.nextMarker++;
          w.markers[m] = a.I(0);
          Tally(w, &WorldCounters::markersCreated);
          r[0] = m;
      }},
     {nh::REMOVE_EVENT_MARKER,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (w.markers.erase(a.Q(0)))
              Tally(w, &WorldCounters::markersRemoved);
          else

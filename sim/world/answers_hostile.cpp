@@ -44,7 +44,7 @@ void SpoilProbe(World& w, float* out, uint64_t* r) {
 
 } // namespace
 
-void SpoilAnswer(World& w, uint64_t hash, const Args& a, uint64_t* r) {
+void SpoilAnswer(World& w, uint64_t hash, Args a, uint64_t* r) {
     switch (hash) {
     case nh::GET_ENTITY_COORDS:
     case nh::GET_ENTITY_HEADING:

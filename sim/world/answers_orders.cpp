@@ -12,7 +12,7 @@ void StartTask(World& w, SimPed* p, TaskKind kind, Ped target) {
     p->taskStartMs = w.timerMs;
 }
 
-void CombatPed(World& w, const Args& a, uint64_t*) {
+void CombatPed(World& w, Args a, uint64_t*) {
     SimPed* p = FindPed(w, a.U(0));
     if (!p || DeadOrDying(w, p)) return;
     StartTask(w, p, TaskKind::Combat, a.U(1));
@@ -25,7 +25,7 @@ void CombatPed(World& w, const Args& a, uint64_t*) {
     }
 }
 
-void FollowToOffset(World& w, const Args& a, uint64_t*) {
+void FollowToOffset(World& w, Args a, uint64_t*) {
     SimPed* p = FindPed(w, a.U(0));
     if (!p || DeadOrDying(w, p)) return;
     StartTask(w, p, TaskKind::Follow, a.U(1));
@@ -35,7 +35,7 @@ void FollowToOffset(World& w, const Args& a, uint64_t*) {
     p->stopRange = a.F(7);
 }
 
-void FleePed(World& w, const Args& a, uint64_t*) {
+void FleePed(World& w, Args a, uint64_t*) {
     SimPed* p = FindPed(w, a.U(0));
     if (!p || DeadOrDying(w, p)) return;
     StartTask(w, p, TaskKind::Flee, a.U(1));
@@ -45,7 +45,7 @@ void FleePed(World& w, const Args& a, uint64_t*) {
                  "\"ped\":" + std::to_string(p->handle));
 }
 
-void Dismount(World& w, const Args& a, uint64_t*) {
+void Dismount(World& w, Args a, uint64_t*) {
     SimPed* p = FindPed(w, a.U(0));
     if (!p || !p->mount) return;
     SimPed* m = FindPed(w, p->mount);
@@ -60,22 +60,22 @@ const NativeAnswer Orders[] = {
     {nh::SET_PED_PATH_CAN_USE_CLIMBOVERS, NoAnswer},
     {nh::SET_PED_PATH_CAN_USE_LADDERS, NoAnswer},
     {nh::SET_BLOCKING_OF_EVENTS,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (SimPed* p = FindPed(w, a.U(0))) p->blockEvents = a.I(1) != 0;
      }},
     {nh::TASK_COMBAT_PED, CombatPed},
     {nh::SET_PED_KEEP_TASK,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (SimPed* p = FindPed(w, a.U(0))) p->keepTask = a.I(1) != 0;
      }},
     {nh::CLEAR_PED_TASKS,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (SimPed* p = FindPed(w, a.U(0)); p && !p->isPlayer) p->task = TaskKind::None;
      }},
     {nh::TASK_FOLLOW_TO_OFFSET, FollowToOffset},
     {nh::TASK_FLEE_PED, FleePed},
     {nh::TASK_SECOND_STAGE_PURSUIT,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          SimPed* p = FindPed(w, a.U(0));
          if (!p || DeadOrDying(w, p)) return;
          StartTask(w, p, TaskKind::Pursue, a.U(1));

@@ -42,7 +42,7 @@ bool ModelLoaded(World& w, Hash model) {
     return w.timerMs - it->second >= static_cast<uint32_t>(std::max(0, w.opt.modelLoadWaits) * 10);
 }
 
-void RequestModel(World& w, const Args& a, uint64_t*) {
+void RequestModel(World& w, Args a, uint64_t*) {
     const Hash m = a.U(0);
     // A stuck request gives up after a while; the next request starts afresh.
     auto stuck = w.modelStuck.find(m);
@@ -59,7 +59,7 @@ void RequestModel(World& w, const Args& a, uint64_t*) {
     }
 }
 
-void CreatePed(World& w, const Args& a, uint64_t* r) {
+void CreatePed(World& w, Args a, uint64_t* r) {
     const Hash m = a.U(0);
     if (!w.models.count(m) || !ModelLoaded(w, m)) return;
     const int ordinal = ++w.createAttempts;
@@ -106,21 +106,21 @@ void CreatePed(World& w, const Args& a, uint64_t* r) {
 
 const NativeAnswer Models[] = {
     {nh::IS_MODEL_VALID,
-     [](World& w, const Args& a, uint64_t* r) {
+     [](World& w, Args a, uint64_t* r) {
          r[0] = (w.everyModelValid ? a.U(0) != 0 : w.models.count(a.U(0)) != 0) ? 1 : 0;
      }},
     {nh::REQUEST_MODEL, RequestModel},
     {nh::HAS_MODEL_LOADED,
-     [](World& w, const Args& a, uint64_t* r) { r[0] = ModelLoaded(w, a.U(0)) ? 1 : 0; }},
+     [](World& w, Args a, uint64_t* r) { r[0] = ModelLoaded(w, a.U(0)) ? 1 : 0; }},
     {nh::SET_MODEL_AS_NO_LONGER_NEEDED,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          // A released model must be requested again; a stuck request gets a fresh chance then.
          w.modelRequestedAt.erase(a.U(0));
          w.modelStuck.erase(a.U(0));
      }},
     {nh::CREATE_PED, CreatePed},
     {nh::SET_ENTITY_AS_MISSION_ENTITY,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (SimPed* p = FindPed(w, a.U(0))) p->owned = true;
      }},
     {nh::SET_RANDOM_OUTFIT_VARIATION, NoAnswer},
@@ -128,7 +128,7 @@ const NativeAnswer Models[] = {
     {nh::FINISH_PED_APPEARANCE, NoAnswer},
     {nh::APPLY_HORSE_PRESET, NoAnswer},
     {nh::SET_ENTITY_COORDS,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          SimPed* p = FindPed(w, a.U(0));
          if (!p) return;
          p->pos = {a.F(1), a.F(2), a.F(3)};
@@ -136,7 +136,7 @@ const NativeAnswer Models[] = {
          if (SimPed* m = FindPed(w, p->mount)) m->pos = p->pos;
      }},
     {nh::DELETE_ENTITY,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          uint32_t* handle = a.P<uint32_t>(0);
          if (!handle) return;
          Delete(w, *handle);
@@ -146,21 +146,21 @@ const NativeAnswer Models[] = {
 
 const NativeAnswer Weapons[] = {
     {nh::REMOVE_ALL_PED_WEAPONS,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (SimPed* p = FindPed(w, a.U(0))) {
              p->weapons.clear();
              p->weaponInHand = 0;
          }
      }},
     {nh::GIVE_WEAPON_TO_PED,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (SimPed* p = FindPed(w, a.U(0))) {
              p->weapons[a.U(1)] = a.I(2);
              if (a.I(3)) p->weaponInHand = a.U(1);
          }
      }},
     {nh::SET_PED_AMMO,
-     [](World& w, const Args& a, uint64_t*) {
+     [](World& w, Args a, uint64_t*) {
          if (SimPed* p = FindPed(w, a.U(0))) p->weapons[a.U(1)] = a.I(2);
      }},
 };

@@ -24,7 +24,7 @@ struct Args {
 // start zeroed, so "false", 0 and a null handle need no writing).
 struct NativeAnswer {
     uint64_t hash;
-    void (*answer)(World& w, const Args& a, uint64_t* r);
+    void (*answer)(World& w, Args a, uint64_t* r);
 };
 
 std::span<const NativeAnswer> ClockAnswers();
@@ -40,10 +40,10 @@ std::span<const NativeAnswer> TextAnswers();
 std::span<const NativeAnswer> NameAnswers();
 
 // The hostile-answers fault: may replace the sane answer just given (answers_hostile.cpp).
-void SpoilAnswer(World& w, uint64_t hash, const Args& a, uint64_t* r);
+void SpoilAnswer(World& w, uint64_t hash, Args a, uint64_t* r);
 
 // Helpers the groups share.
-inline void NoAnswer(World&, const Args&, uint64_t*) {}
+inline void NoAnswer(World&, Args, uint64_t*) {}
 inline void SetFloat(uint64_t* r, float f) {
     r[0] = FloatSlot(f);
 }
@@ -55,7 +55,7 @@ inline bool Exists(const World& w, Entity h) {
 }
 // DOES_ENTITY_EXIST and IS_ENTITY_A_PED (every entity here is a ped); the call itself answers
 // the plain ones of these without a lookup.
-inline void AnswerExists(World& w, const Args& a, uint64_t* r) {
+inline void AnswerExists(World& w, Args a, uint64_t* r) {
     r[0] = Exists(w, a.U(0)) ? 1 : 0;
 }
 inline bool DeadOrDying(const World& w, const SimPed* p) {

@@ -61,8 +61,12 @@ void SimNativePush64(uint64_t value) {
     PushHostSlot(value);
 }
 
-uint64_t* SimNativeCall() {
+void SimNativeAnswer() {
     WorldCall(Require(), Call);
+}
+
+uint64_t* SimNativeCall() {
+    SimNativeAnswer();
     return Call.result;
 }
 

@@ -34,6 +34,8 @@ void SimScriptWait(uint32_t ms);
 void SimNativeInit(uint64_t hash);
 void SimNativePush64(uint64_t value);
 uint64_t* SimNativeCall();
+// SimNativeCall for a host in this process, which finds the answer in HostCallInProgress.result.
+void SimNativeAnswer();
 
 // The registered script entry, or nullptr.
 ScriptEntry SimRegisteredEntry();

@@ -17,7 +17,7 @@ namespace {
 // A catalogue entry with what each call needs worked out once, and the world's answer to it.
 struct KnownNative {
     uint64_t hash = 0;
-    void (*answer)(World& w, const Args& a, uint64_t* r) = nullptr; // nullptr: an empty slot
+    void (*answer)(World& w, Args a, uint64_t* r) = nullptr; // nullptr: an empty slot
     const NativeInfo* info = nullptr;
     uint32_t argCount = 0;
     uint32_t floatArgs = 0; // bit i set: slot i is a float

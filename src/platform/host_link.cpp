@@ -57,7 +57,10 @@ void nativePush64(uint64_t value) {
 }
 uint64_t* nativeCall() {
     const HostFunctions& host = Require();
-    if (host.readsCallInProgress) return host.Call();
+    if (host.AnswerCallInProgress) {
+        host.AnswerCallInProgress();
+        return HostCallInProgress.result;
+    }
     return CallPartByPart(host);
 }
 #endif

@@ -39,9 +39,10 @@ struct HostFunctions {
     void (*Init)(uint64_t hash);
     void (*Push64)(uint64_t value);
     uint64_t* (*Call)();
-    // True for a host whose Call reads HostCallInProgress itself (the simulated world); any other
-    // host is handed the call part by part when it is made: Init, each slot kept to Push64, Call.
-    bool readsCallInProgress = false;
+    // Given by a host that reads HostCallInProgress itself (the simulated world): answers the call
+    // into HostCallInProgress.result. Any other host (nullptr here) is handed the call part by
+    // part when it is made: Init, each slot kept to Push64, Call.
+    void (*AnswerCallInProgress)() = nullptr;
 };
 
 // Installs the host; passing nullptr removes it (calls then abort with a message).
