@@ -100,8 +100,9 @@ const std::vector<ModelInfo>& DefaultModelCatalogue() {
     return list;
 }
 
-// The height a step left pending is the ground under the point where that step ended; the ped
-// has not moved since (every other move goes through FindPed first).
+// The height a step left pending is the ground under the point where that step ended (for a
+// rider, its mount's step); the ped has not moved since (every other move goes through FindPed
+// first).
 // The heading left pending faces the goal of that step, seen from where the step began.
 void SettleGround(const World& w, SimPed& p) {
     p.groundPending = false;
@@ -508,7 +509,7 @@ bool MoveToward(World& w, SimPed& p, double gx, double gy, double speed, double 
     double surface;
     if (!p.isPlayer && WaterAt(w, nx, ny, &surface) && surface - GroundHeight(w, nx, ny) > 1.2)
         return false;
-    // A wanderer's heading, like its height, is worked out when it is next looked up.
+    // With settleLater the heading, like the height, is worked out when the ped is next looked up.
     p.headingPending = settleLater;
     if (settleLater) {
         p.pendingHeadingDx = dx;
@@ -536,6 +537,9 @@ bool Alive(const SimPed* p) {
 void Fire(World& w, SimPed& shooter, SimPed& target, double range, bool melee) {
     const CombatOptions& c = w.opt.combat;
     if (w.timerMs < shooter.nextShotMs) return;
+    // Either height may still be pending from the last step of its order.
+    if (shooter.groundPending) SettleGround(w, shooter);
+    if (target.groundPending) SettleGround(w, target);
     const double d = Dist3D(shooter.pos, target.pos);
     if (d > range) return;
     if (!melee && !ClearLineOfSight(w, shooter, target)) return;
@@ -563,14 +567,15 @@ void StepTask(World& w, SimPed& p, double dtS) {
     SimPed* driver = &p;
     SimPed* steered = &p;
     if (p.kind == ModelKind::Horse && p.task == TaskKind::None) {
-        SimPed* r = FindPed(w, p.rider);
+        SimPed* r = PeekPed(w, p.rider);
         if (!r || r->isPlayer || !Alive(r)) return;
         driver = r; // the rider's order moves the horse
     }
-    if (p.mount && FindPed(w, p.mount)) return; // carried by the mount
+    if (p.mount && PeekPed(w, p.mount)) return; // carried by the mount
     const SimPed& d = *driver;
     const bool riding = steered->kind == ModelKind::Horse;
-    SimPed* target = FindPed(w, d.target);
+    // Orders steer by x and y; only a shot needs heights, and settles them (Fire).
+    SimPed* target = PeekPed(w, d.target);
     switch (d.task) {
     case TaskKind::None:
         return;
@@ -595,7 +600,7 @@ void StepTask(World& w, SimPed& p, double dtS) {
         const double speed =
             riding ? std::clamp(d.speed * 3.0, 2.0, 12.0) : FootSpeed(*steered, d.speed);
         MoveToward(w, *steered, target->pos.x + d.offset.x, target->pos.y + d.offset.y, speed, dtS,
-                   std::max(0.5, d.stopRange));
+                   std::max(0.5, d.stopRange), true);
         return;
     }
     case TaskKind::Flee: {
@@ -609,7 +614,7 @@ void StepTask(World& w, SimPed& p, double dtS) {
         const double len = std::max(0.1, std::hypot(dx, dy));
         const double speed = riding ? 10.0 : FootSpeed(*steered, 2.6);
         MoveToward(w, *steered, steered->pos.x + dx / len * 50, steered->pos.y + dy / len * 50,
-                   speed, dtS, 0.1);
+                   speed, dtS, 0.1, true);
         return;
     }
     case TaskKind::Combat:
@@ -620,7 +625,8 @@ void StepTask(World& w, SimPed& p, double dtS) {
         const double closeTo =
             d.task == TaskKind::Pursue ? std::min(10.0, range * 0.7) : range * 0.7;
         const double speed = riding ? 9.0 : (d.kind == ModelKind::Dog ? 7.0 : 5.0);
-        MoveToward(w, *steered, target->pos.x, target->pos.y, speed, dtS, std::max(0.8, closeTo));
+        MoveToward(w, *steered, target->pos.x, target->pos.y, speed, dtS, std::max(0.8, closeTo),
+                   true);
         Fire(w, *driver, *target, range, melee);
         return;
     }
@@ -670,7 +676,7 @@ void StepPlayer(World& w, double dtS) {
     const PlanStep plan = behaves ? StepPlayerPlan(w) : PlanStep();
     if (plan.action == PlanAction::Flee) {
         MountPlayer(w, p, true);
-        SimPed* mount = p.mount ? PeekPed(w, p.mount) : nullptr;
+        SimPed* mount = p.mount ? FindPed(w, p.mount) : nullptr;
         SimPed& mover = mount ? *mount : p;
         MoveToward(w, mover, plan.toX, plan.toY, p.mount ? FleeRideSpeed : FleeRunSpeed, dtS, 0.5);
         p.heading = mover.heading;
@@ -682,7 +688,7 @@ void StepPlayer(World& w, double dtS) {
         const Waypoint& wp = w.opt.route[w.routeIndex];
         MountPlayer(w, p, wp.mounted);
         w.playerInVehicle = wp.vehicle;
-        SimPed* mount = p.mount ? PeekPed(w, p.mount) : nullptr;
+        SimPed* mount = p.mount ? FindPed(w, p.mount) : nullptr;
         SimPed& mover = mount ? *mount : p;
         if (MoveToward(w, mover, wp.x, wp.y, wp.speed, dtS, 0.5)) {
             w.routeWaitUntilMs = w.timerMs + static_cast<uint32_t>(wp.waitSeconds * 1000);
@@ -819,23 +825,25 @@ void Step(World& w, uint32_t dt) {
     static std::vector<Ped> order;
     order = w.pedOrder;
     for (Ped h : order) {
-        // A wanderer's step needs only its x and y; every other order settles its height when it
-        // looks up its target or moves it.
+        // A step needs only x and y: heights and headings stay pending until someone asks.
         SimPed* p = PeekPed(w, h);
         if (!p || p->isPlayer) continue;
         if (p->dying) continue;
-        if (p->task != TaskKind::Wander) p = FindPed(w, h);
         StepTask(w, *p, dtS);
     }
-    // Riders sit on their mounts.
+    // Riders sit on their mounts, their height and heading pending as long as the mount's are
+    // (the same ground under the same x and y, the same way faced). The player's never are.
     for (Ped h : w.pedOrder) {
         SimPed* p = PeekPed(w, h);
         if (!p || !p->mount) continue;
-        p = FindPed(w, h);
-        if (const SimPed* m = FindPed(w, p->mount)) {
-            p->pos = m->pos;
-            p->heading = m->heading;
-        }
+        const SimPed* m = p->isPlayer ? FindPed(w, p->mount) : PeekPed(w, p->mount);
+        if (!m) continue;
+        p->pos = m->pos;
+        p->heading = m->heading;
+        p->groundPending = m->groundPending;
+        p->headingPending = m->headingPending;
+        p->pendingHeadingDx = m->pendingHeadingDx;
+        p->pendingHeadingDy = m->pendingHeadingDy;
     }
     const bool mission = MissionActive(w);
     if (mission != w.missionWasActive) {

@@ -202,8 +202,9 @@ struct SimPed {
     bool fromPlugin = false; // created through the create-ped native
     bool bystander = false;
     bool isPlayer = false;
-    // A wandering bystander's height is worked out when the ped is next looked up, not at every
-    // step: most steps nobody looks. Kept beside what most lookups read next (alive or dying).
+    // The height a step of a ped's order (the player's never) left is worked out when the ped is
+    // next looked up, not at every step: most steps nobody looks. Kept beside what most lookups
+    // read next (alive or dying).
     bool groundPending = false;
     bool headingPending = false; // likewise its heading: facing (dx, dy) from where it stepped
     Blip blip = 0;
@@ -395,7 +396,7 @@ inline SimPed* PeekPed(const World& w, Entity handle) {
     const uint32_t slot = handle - FirstPedHandle; // a handle below the first wraps far out
     return slot < w.peds.size() ? w.peds[slot].get() : nullptr;
 }
-// Works out the height and heading a wanderer's step left pending.
+// Works out the height and heading a step left pending.
 void SettlePed(const World& w, SimPed& p);
 // Looks a ped up; its height and heading are up to date.
 inline SimPed* FindPed(World& w, Entity handle) {
@@ -409,7 +410,7 @@ inline const SimPed* FindPed(const World& w, Entity handle) {
     if (p && (p->groundPending || p->headingPending)) SettlePed(w, *p);
     return p;
 }
-// Works out the height a wanderer's step left pending.
+// Works out the height a step left pending.
 void SettleGround(const World& w, SimPed& p);
 // Looks a ped up for where it stands: its height is up to date, its heading perhaps still pending
 // (for the many questions of where a ped is that never ask which way it faces).
