@@ -36,8 +36,10 @@ const NativeAnswer EntityQueries[] = {
      }},
     {nh::IS_MODEL_A_HORSE,
      [](World& w, Args a, uint64_t* r) {
+         const Hash model = a.U(0);
+         if ((w.horseModelBits >> (model % 32) & 1) == 0) return; // no horse has its bit
          const std::vector<Hash>& horses = w.horseModels;
-         r[0] = std::find(horses.begin(), horses.end(), a.U(0)) != horses.end() ? 1 : 0;
+         r[0] = std::find(horses.begin(), horses.end(), model) != horses.end() ? 1 : 0;
      }},
     {nh::GET_ENTITY_COORDS,
      [](World& w, Args a, uint64_t* r) {

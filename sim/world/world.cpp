@@ -328,6 +328,9 @@ void WorldInit(World& w, const WorldOptions& options) {
     w.horseModels.clear();
     for (const auto& [hash, m] : w.models)
         if (m.kind == ModelKind::Horse) w.horseModels.push_back(hash);
+    w.horseModelBits = 0;
+    for (Hash horse : w.horseModels)
+        w.horseModelBits |= 1u << (horse % 32);
     w.timerMs = options.timerStartMs;
     w.startTimerMs = options.timerStartMs;
     w.bounty = options.initialBounty;

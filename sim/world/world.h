@@ -273,6 +273,9 @@ struct World {
     std::vector<ModelInfo> catalogueList;
     std::unordered_map<Hash, ModelInfo> models;
     std::vector<Hash> horseModels; // the models above that are horses, asked about many times
+    // Bit (hash % 32) of every horse model: a model whose bit is clear is no horse, which answers
+    // most questions (the plug-in asks about every hunter's model) without the search.
+    uint32_t horseModelBits = 0;
     std::vector<Landmark> landmarks;
 
     uint32_t timerMs = 0;
