@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 # $(JOBS) jobs itself.
 BUILD_JOBS = $(if $(SHARED_JOBS),,-j $(JOBS))
 
-.PHONY: all deps deps-sim deps-test run test update-traces build-dev build-release build-mingw build-fuzz dist clean bench bench-callgrind fuzz soak sweep sweep-cost
+.PHONY: all deps deps-sim deps-test run test update-traces build-dev build-release build-mingw build-fuzz build-sim-pgo dist clean bench bench-callgrind fuzz soak sweep sweep-cost
 
 all: build-release
 
@@ -56,15 +56,17 @@ run: deps-sim
 # A representative evening of play (scenarios/evening.json: an outlaw roaming from the seed, a
 # game day with the shipped Harkvane.ini) over SWEEP_SEEDS seeds, JOBS processes at a time:
 # out/sweep/sweep.txt (printed), sweep.json and sweep.html. SWEEP_SCENARIO names another
-# scenario; SWEEP_ARGS adds options, e.g. SWEEP_ARGS="--ini my/Harkvane.ini".
+# scenario; SWEEP_ARGS adds options, e.g. SWEEP_ARGS="--ini my/Harkvane.ini". The simulator it
+# runs is the profile-guided build (tools/profile-build.sh): same outputs, less CPU a seed.
 SWEEP_SEEDS ?= 100
 SWEEP_SCENARIO ?= scenarios/evening.json
 SWEEP_ARGS ?=
-sweep: deps-sim
-	cmake --preset release >/dev/null
-	cmake --build --preset release -j $(JOBS) --target harkvane-sim
-	./build/release/sim/harkvane-sim $(SWEEP_SCENARIO) --sweep $(SWEEP_SEEDS) --jobs $(JOBS) \
+sweep: build-sim-pgo
+	./build/release-pgo/sim/harkvane-sim $(SWEEP_SCENARIO) --sweep $(SWEEP_SEEDS) --jobs $(JOBS) \
 		--workdir out/sweep $(SWEEP_ARGS)
+
+build-sim-pgo: deps-sim
+	bash tools/profile-build.sh $(JOBS)
 
 # A 20-seed game-day sweep under Wine beside the same sweep on Linux: both times, same files.
 sweep-cost: build-mingw
