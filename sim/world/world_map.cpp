@@ -193,6 +193,12 @@ double Landness(double x, double y) {
     return std::max(mainland, island);
 }
 
+// The slot of a cell in a square cache side cells across (the ceilings', the dry cells'): by x and
+// y modulo the side, so that neighbouring cells lie in neighbouring slots.
+size_t CellSlot(int32_t cx, int32_t cy, size_t side) {
+    return (static_cast<uint32_t>(cx) % side) * side + static_cast<uint32_t>(cy) % side;
+}
+
 // Most of the map is far from every lake and from the sea, and most steps ask about water there:
 // a cell of the map is judged once (and kept) whether it is dry, so that a point in a dry cell
 // needs no look at each lake. A cell is dry when it lies a metre or more inland of the shore and
@@ -216,8 +222,7 @@ constexpr double DryCellOffset = 0x1p30;
         const double reach = b.radius + 1.0;
         if (!(lo > reach * reach)) dry = false; // a lake of no number is never ruled out
     }
-    cache[(static_cast<uint32_t>(cx) % Side) * Side + static_cast<uint32_t>(cy) % Side] = {cx, cy,
-                                                                                           dry};
+    cache[CellSlot(cx, cy, Side)] = {cx, cy, dry};
     return dry;
 }
 
@@ -229,8 +234,7 @@ bool SurelyDry(const World& w, double x, double y) {
     const std::vector<DryCell>& cache = w.dryCells;
     constexpr size_t Side = DryCellCacheSide;
     if (cache.empty()) return JudgeDryCell(w, cx, cy);
-    const DryCell& cell =
-        cache[(static_cast<uint32_t>(cx) % Side) * Side + static_cast<uint32_t>(cy) % Side];
+    const DryCell& cell = cache[CellSlot(cx, cy, Side)];
     if (cell.cx == cx && cell.cy == cy) return cell.dry;
     return JudgeDryCell(w, cx, cy);
 }
@@ -309,9 +313,7 @@ double GroundCeiling(const World& w, double x, double y) {
     std::vector<GroundCeilingCell>& cache = w.groundCeilings;
     constexpr size_t Side = GroundCeilingCacheSide;
     if (cache.empty()) cache.resize(Side * Side);
-    const size_t slot =
-        (static_cast<uint32_t>(cx) % Side) * Side + static_cast<uint32_t>(cy) % Side;
-    GroundCeilingCell& cell = cache[slot];
+    GroundCeilingCell& cell = cache[CellSlot(cx, cy, Side)];
     if (cell.cx == cx && cell.cy == cy) return cell.top;
     const double x0 = cx * CeilingCell, y0 = cy * CeilingCell;
     const double x1 = x0 + CeilingCell, y1 = y0 + CeilingCell;
