@@ -663,7 +663,7 @@ std::string Table(const RunOutcome& out, const World& w) {
     row("scenario", s.scenario + " (seed " + std::to_string(s.seed) + ")");
     row("game-timer seconds", std::to_string(static_cast<int>(s.seconds)));
     row("frames", std::to_string(w.frame));
-    row("native calls", std::to_string(c.nativeCalls));
+    row("native calls", std::to_string(w.nativeCalls));
     row("posses sent", std::to_string(s.posses));
     for (const auto& kv : s.possesByTierVariant)
         row(("  " + kv.first).c_str(), std::to_string(kv.second));

@@ -16,7 +16,7 @@ std::string SummaryJson(const World& w, const WorldStory& story, const RunStats&
     j["seed"] = s.seed;
     j["seconds"] = s.seconds;
     j["frames"] = w.frame;
-    j["native_calls"] = c.nativeCalls;
+    j["native_calls"] = w.nativeCalls;
     int total = 0;
     for (const auto& kv : c.pedsByKind)
         total += kv.second;

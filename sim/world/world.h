@@ -281,7 +281,8 @@ struct World {
     uint32_t timerMs = 0;
     uint32_t startTimerMs = 0;
     uint64_t frame = 0;
-    double clockSeconds = 0; // game seconds since 1 Jan of year 0 (calendar below)
+    uint64_t nativeCalls = 0; // every call the world was asked to answer
+    double clockSeconds = 0;  // game seconds since 1 Jan of year 0 (calendar below)
 
     // Peds by handle, in slot handle - FirstPedHandle (null: no ped has that handle). Handles
     // are handed out in order from FirstPedHandle or reused, so the table stays small, and a

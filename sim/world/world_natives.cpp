@@ -385,7 +385,7 @@ bool CallsNeedCare(const World& w) {
 }
 
 void WorldCall(World& w, NativeCall& call) {
-    if (WorldCounters* c = Counters(w)) ++c->nativeCalls;
+    ++w.nativeCalls;
     // More than half of all calls ask whether an entity exists, or is a ped (the same answer in
     // this world): a plain one is answered before the catalogue lookup.
     if ((call.hash == nh::DOES_ENTITY_EXIST || call.hash == nh::IS_ENTITY_A_PED) &&

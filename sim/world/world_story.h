@@ -33,7 +33,6 @@ struct WorldCounters {
     int createFailures = 0, safeCoordFailures = 0, modelsStuck = 0, handlesReused = 0;
     int crimesReported = 0, lawRegionCalls = 0, cooldownCalls = 0;
     int markersCreated = 0, markersRemoved = 0;
-    uint64_t nativeCalls = 0;
     int maxPluginPeds = 0;
     // Creation points that break the placement rules: under or on water, floating above the
     // ground, or high above the player.
