@@ -233,7 +233,10 @@ SimPed& AddPed(World& w, Hash model, const Point3& pos, double heading) {
     p.heading = heading;
     p.health = p.kind == ModelKind::Horse ? 300 : w.opt.combat.hunterHealth;
     const size_t slot = h - FirstPedHandle;
-    if (w.peds.size() <= slot) w.peds.resize(slot + 1);
+    if (w.peds.size() <= slot) {
+        w.peds.resize(slot + 1);
+        w.pedSlots = static_cast<uint32_t>(w.peds.size());
+    }
     w.peds[slot] = std::make_unique<SimPed>(std::move(p));
     w.pedOrder.push_back(h);
     return *w.peds[slot];

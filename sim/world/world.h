@@ -288,7 +288,8 @@ struct World {
     // are handed out in order from FirstPedHandle or reused, so the table stays small, and a
     // lookup, which nearly every native makes, is an index.
     std::vector<std::unique_ptr<SimPed>> peds;
-    int pluginPeds = 0;        // peds created through the create-ped native and still in the world
+    uint32_t pedSlots = 0; // peds.size(), kept beside it: every lookup compares a handle with it
+    int pluginPeds = 0;    // peds created through the create-ped native and still in the world
     std::vector<Ped> pedOrder; // creation order, for deterministic walks
     std::vector<Ped> freedHandles;
     uint32_t nextHandle = FirstPedHandle;
@@ -398,7 +399,7 @@ int NearbyPeds(const World& w, Ped around, Ped* out, int capacity);
 // native looks a ped up, so each is an index and a test here.
 inline SimPed* PeekPed(const World& w, Entity handle) {
     const uint32_t slot = handle - FirstPedHandle; // a handle below the first wraps far out
-    return slot < w.peds.size() ? w.peds[slot].get() : nullptr;
+    return slot < w.pedSlots ? w.peds[slot].get() : nullptr;
 }
 // Works out the height and heading a step left pending.
 void SettlePed(const World& w, SimPed& p);
