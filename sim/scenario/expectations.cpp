@@ -33,8 +33,8 @@ Bounds ReadBounds(const json& v, const std::string& path, double lo, double hi, 
     }
     jr::ReadObject(
         v, path,
-        {{"min", [&](const json& x, const std::string& at) { b.min = number(x, at); }},
-         {"max", [&](const json& x, const std::string& at) { b.max = number(x, at); }},
+        {{"min", jr::Into(b.min, number)},
+         {"max", jr::Into(b.max, number)},
          {"eq", [&](const json& x, const std::string& at) { b.min = b.max = number(x, at); }}});
     if (v.contains("eq") && (v.contains("min") || v.contains("max")))
         jr::Refuse(path, "give \"eq\" alone, or \"min\" and/or \"max\"");
@@ -165,7 +165,7 @@ TimelineExpectation ReadTimelineExpectation(const json& v, const std::string& pa
                   jr::Refuse(at, std::string("not a valid regular expression: ") + e.what());
               }
           }},
-         {"count", [&](const json& x, const std::string& at) { t.count = ReadCount(x, at); }},
+         {"count", jr::Into(t.count, ReadCount)},
          {"after", [&](const json& x, const std::string& at) { ReadWindow(x, at, t.after); }},
          {"before", [&](const json& x, const std::string& at) { ReadWindow(x, at, t.before); }},
          {"follows",
@@ -238,7 +238,7 @@ NativeExpectation ReadNativeExpectation(const json& v, const std::string& path) 
               args = &x;
               argsAt = at;
           }},
-         {"count", [&](const json& x, const std::string& at) { n.count = ReadCount(x, at); }},
+         {"count", jr::Into(n.count, ReadCount)},
          {"after", [&](const json& x, const std::string& at) { ReadWindow(x, at, after); }},
          {"before", [&](const json& x, const std::string& at) { ReadWindow(x, at, before); }}});
     if (!info) jr::Refuse(path, "needs \"native\" (its name)");

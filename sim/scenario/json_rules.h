@@ -32,6 +32,12 @@ json ParseBounded(const std::string& text, int maxDepth);
 
 // One known member of an object and what to do with its value (and the value's path).
 using Field = std::pair<const char*, std::function<void(const json&, const std::string&)>>;
+// The action of a field that stores what read(value, path) makes of its value:
+// {"key", Into(o.field, read)}.
+template <typename T, typename Read>
+std::function<void(const json&, const std::string&)> Into(T& field, Read read) {
+    return [&field, read](const json& x, const std::string& at) { field = read(x, at); };
+}
 // Requires an object and hands each member to its field; a member no field knows is refused,
 // naming the closest known key.
 void ReadObject(const json& v, const std::string& path, std::initializer_list<Field> fields);

@@ -65,6 +65,17 @@ Point3 ReadPoint(const json& v, const std::string& path) {
     return p;
 }
 
+// The action of a required point of which only x and y count: stores them and notes that it came.
+std::function<void(const json&, const std::string&)> GroundPointInto(double& x, double& y,
+                                                                     bool& came) {
+    return [&x, &y, &came](const json& v, const std::string& at) {
+        const Point3 p = ReadPoint(v, at);
+        x = p.x;
+        y = p.y;
+        came = true;
+    };
+}
+
 double Seconds(const json& v, const std::string& path) {
     return jr::Number(v, path, 0, MaxRunSeconds);
 }
@@ -117,22 +128,15 @@ std::string ReadIniFile(const json& v, const std::string& path, const std::strin
 template <typename Round, typename... Own>
 void ReadRound(const json& v, const std::string& path, Round& r, Own... own) {
     bool centre = false, radius = false;
-    jr::ReadObject(
-        v, path,
-        {{"name", [&](const json& x, const std::string& at) { r.name = ReadLabel(x, at); }},
-         {"center",
-          [&](const json& x, const std::string& at) {
-              const Point3 p = ReadPoint(x, at);
-              r.cx = p.x;
-              r.cy = p.y;
-              centre = true;
-          }},
-         {"radius",
-          [&](const json& x, const std::string& at) {
-              r.radius = Range(x, at);
-              radius = true;
-          }},
-         own...});
+    jr::ReadObject(v, path,
+                   {{"name", jr::Into(r.name, ReadLabel)},
+                    {"center", GroundPointInto(r.cx, r.cy, centre)},
+                    {"radius",
+                     [&](const json& x, const std::string& at) {
+                         r.radius = Range(x, at);
+                         radius = true;
+                     }},
+                    own...});
     if (!centre) Refuse(path, "needs \"center\"");
     if (!radius) Refuse(path, "needs \"radius\"");
 }
@@ -170,15 +174,14 @@ WaterBody ReadWater(const json& v, const std::string& path) {
 Road ReadRoad(const json& v, const std::string& path) {
     Road r;
     r.name = "road";
-    jr::ReadObject(
-        v, path,
-        {{"name", [&](const json& x, const std::string& at) { r.name = ReadLabel(x, at); }},
-         {"points", [&](const json& x, const std::string& at) {
-              ForEach(x, at, MaxRoadPoints, [&](const json& p, const std::string& pa) {
-                  const Point3 q = ReadPoint(p, pa);
-                  r.points.push_back({q.x, q.y});
-              });
-          }}});
+    jr::ReadObject(v, path,
+                   {{"name", jr::Into(r.name, ReadLabel)},
+                    {"points", [&](const json& x, const std::string& at) {
+                         ForEach(x, at, MaxRoadPoints, [&](const json& p, const std::string& pa) {
+                             const Point3 q = ReadPoint(p, pa);
+                             r.points.push_back({q.x, q.y});
+                         });
+                     }}});
     if (r.points.size() < 2) Refuse(path, "needs \"points\" with at least two points");
     return r;
 }
@@ -191,64 +194,59 @@ Zone ReadZone(const json& v, const std::string& path) {
         if (shape) Refuse(at, "a zone is either a \"circle\" or a \"rect\", not both");
         shape = true;
     };
-    jr::ReadObject(
-        v, path,
-        {{"type",
-          [&](const json& x, const std::string& at) {
-              z.type = static_cast<int>(jr::Whole(x, at, 0, 1000));
-          }},
-         {"hash",
-          [&](const json& x, const std::string& at) {
-              z.hash = jr::Hash(x, at);
-              hash = true;
-          }},
-         {"name", [&](const json& x, const std::string& at) { z.name = ReadLabel(x, at); }},
-         {"circle",
-          [&](const json& x, const std::string& at) {
-              oneShape(at);
-              if (!x.is_array() || x.size() != 3) Refuse(at, "must be [x, y, radius]");
-              z.cx = jr::Number(x[0], jr::Item(at, 0), -MaxCoordinate, MaxCoordinate);
-              z.cy = jr::Number(x[1], jr::Item(at, 1), -MaxCoordinate, MaxCoordinate);
-              z.radius = jr::Number(x[2], jr::Item(at, 2), 0.001, MaxCoordinate);
-          }},
-         {"rect", [&](const json& x, const std::string& at) {
-              oneShape(at);
-              if (!x.is_array() || x.size() != 4) Refuse(at, "must be [x0, y0, x1, y1]");
-              double c[4];
-              for (size_t i = 0; i < 4; ++i)
-                  c[i] = jr::Number(x[i], jr::Item(at, i), -MaxCoordinate, MaxCoordinate);
-              z.x0 = c[0];
-              z.y0 = c[1];
-              z.x1 = c[2];
-              z.y1 = c[3];
-          }}});
+    jr::ReadObject(v, path,
+                   {{"type",
+                     [&](const json& x, const std::string& at) {
+                         z.type = static_cast<int>(jr::Whole(x, at, 0, 1000));
+                     }},
+                    {"hash",
+                     [&](const json& x, const std::string& at) {
+                         z.hash = jr::Hash(x, at);
+                         hash = true;
+                     }},
+                    {"name", jr::Into(z.name, ReadLabel)},
+                    {"circle",
+                     [&](const json& x, const std::string& at) {
+                         oneShape(at);
+                         if (!x.is_array() || x.size() != 3) Refuse(at, "must be [x, y, radius]");
+                         z.cx = jr::Number(x[0], jr::Item(at, 0), -MaxCoordinate, MaxCoordinate);
+                         z.cy = jr::Number(x[1], jr::Item(at, 1), -MaxCoordinate, MaxCoordinate);
+                         z.radius = jr::Number(x[2], jr::Item(at, 2), 0.001, MaxCoordinate);
+                     }},
+                    {"rect", [&](const json& x, const std::string& at) {
+                         oneShape(at);
+                         if (!x.is_array() || x.size() != 4) Refuse(at, "must be [x0, y0, x1, y1]");
+                         double c[4];
+                         for (size_t i = 0; i < 4; ++i)
+                             c[i] =
+                                 jr::Number(x[i], jr::Item(at, i), -MaxCoordinate, MaxCoordinate);
+                         z.x0 = c[0];
+                         z.y0 = c[1];
+                         z.x1 = c[2];
+                         z.y1 = c[3];
+                     }}});
     if (!hash) Refuse(path, "needs \"hash\"");
     if (!shape) Refuse(path, "needs \"circle\" or \"rect\"");
     return z;
 }
 
 void ReadFaults(const json& v, const std::string& path, FaultOptions& f) {
-    jr::ReadObject(
-        v, path,
-        {{"create_failure",
-          [&](const json& x, const std::string& at) { f.createFailure = Chance(x, at); }},
-         {"safe_coord_failure",
-          [&](const json& x, const std::string& at) { f.safeCoordFailure = Chance(x, at); }},
-         {"vanish_per_minute",
-          [&](const json& x, const std::string& at) {
-              f.vanishPerMinute = jr::Number(x, at, 0, 600);
-          }},
-         {"model_never_loads",
-          [&](const json& x, const std::string& at) { f.modelNeverLoads = Chance(x, at); }},
-         {"handle_reuse",
-          [&](const json& x, const std::string& at) { f.handleReuse = Chance(x, at); }},
-         {"hostile_answers",
-          [&](const json& x, const std::string& at) { f.hostileAnswers = Chance(x, at); }},
-         {"fail_creations", [&](const json& x, const std::string& at) {
-              ForEach(x, at, 1000, [&](const json& n, const std::string& na) {
-                  f.failCreations.push_back(static_cast<int>(jr::Whole(n, na, 1, 1000000)));
-              });
-          }}});
+    jr::ReadObject(v, path,
+                   {{"create_failure", jr::Into(f.createFailure, Chance)},
+                    {"safe_coord_failure", jr::Into(f.safeCoordFailure, Chance)},
+                    {"vanish_per_minute",
+                     [&](const json& x, const std::string& at) {
+                         f.vanishPerMinute = jr::Number(x, at, 0, 600);
+                     }},
+                    {"model_never_loads", jr::Into(f.modelNeverLoads, Chance)},
+                    {"handle_reuse", jr::Into(f.handleReuse, Chance)},
+                    {"hostile_answers", jr::Into(f.hostileAnswers, Chance)},
+                    {"fail_creations", [&](const json& x, const std::string& at) {
+                         ForEach(x, at, 1000, [&](const json& n, const std::string& na) {
+                             f.failCreations.push_back(
+                                 static_cast<int>(jr::Whole(n, na, 1, 1000000)));
+                         });
+                     }}});
 }
 
 void ReadCombat(const json& v, const std::string& path, CombatOptions& k) {
@@ -257,35 +255,22 @@ void ReadCombat(const json& v, const std::string& path, CombatOptions& k) {
     auto interval = [](const json& x, const std::string& at) {
         return jr::Number(x, at, 1, 3600000);
     };
-    jr::ReadObject(
-        v, path,
-        {{"player_health",
-          [&](const json& x, const std::string& at) { k.playerHealth = health(x, at); }},
-         {"player_regen_per_second",
-          [&](const json& x, const std::string& at) { k.playerRegenPerSecond = amount(x, at); }},
-         {"player_fire_range",
-          [&](const json& x, const std::string& at) { k.playerFireRange = Range(x, at); }},
-         {"player_fire_interval_ms",
-          [&](const json& x, const std::string& at) { k.playerFireIntervalMs = interval(x, at); }},
-         {"player_hit_chance",
-          [&](const json& x, const std::string& at) { k.playerHitChance = Chance(x, at); }},
-         {"player_damage",
-          [&](const json& x, const std::string& at) { k.playerDamage = amount(x, at); }},
-         {"player_returns_fire",
-          [&](const json& x, const std::string& at) { k.playerReturnsFire = jr::Flag(x, at); }},
-         {"hunter_health",
-          [&](const json& x, const std::string& at) { k.hunterHealth = health(x, at); }},
-         {"hunter_fire_range",
-          [&](const json& x, const std::string& at) { k.hunterFireRange = Range(x, at); }},
-         {"hunter_fire_interval_ms",
-          [&](const json& x, const std::string& at) { k.hunterFireIntervalMs = interval(x, at); }},
-         {"hunter_hit_chance",
-          [&](const json& x, const std::string& at) { k.hunterHitChance = Chance(x, at); }},
-         {"hunter_damage",
-          [&](const json& x, const std::string& at) { k.hunterDamage = amount(x, at); }},
-         {"respawn_seconds", [&](const json& x, const std::string& at) {
-              k.respawnSeconds = jr::Number(x, at, 0, 3600);
-          }}});
+    jr::ReadObject(v, path,
+                   {{"player_health", jr::Into(k.playerHealth, health)},
+                    {"player_regen_per_second", jr::Into(k.playerRegenPerSecond, amount)},
+                    {"player_fire_range", jr::Into(k.playerFireRange, Range)},
+                    {"player_fire_interval_ms", jr::Into(k.playerFireIntervalMs, interval)},
+                    {"player_hit_chance", jr::Into(k.playerHitChance, Chance)},
+                    {"player_damage", jr::Into(k.playerDamage, amount)},
+                    {"player_returns_fire", jr::Into(k.playerReturnsFire, jr::Flag)},
+                    {"hunter_health", jr::Into(k.hunterHealth, health)},
+                    {"hunter_fire_range", jr::Into(k.hunterFireRange, Range)},
+                    {"hunter_fire_interval_ms", jr::Into(k.hunterFireIntervalMs, interval)},
+                    {"hunter_hit_chance", jr::Into(k.hunterHitChance, Chance)},
+                    {"hunter_damage", jr::Into(k.hunterDamage, amount)},
+                    {"respawn_seconds", [&](const json& x, const std::string& at) {
+                         k.respawnSeconds = jr::Number(x, at, 0, 3600);
+                     }}});
 }
 
 ModelKind ReadKind(const json& v, const std::string& path) {
@@ -310,19 +295,15 @@ void ReadWorld(const json& v, const std::string& path, WorldOptions& o) {
           [&](const json& x, const std::string& at) {
               o.bystanders = static_cast<int>(jr::Whole(x, at, 0, MaxBystanders));
           }},
-         {"bystander_radius",
-          [&](const json& x, const std::string& at) { o.bystanderRadius = Range(x, at); }},
-         {"default_map",
-          [&](const json& x, const std::string& at) { o.defaultMap = jr::Flag(x, at); }},
+         {"bystander_radius", jr::Into(o.bystanderRadius, Range)},
+         {"default_map", jr::Into(o.defaultMap, jr::Flag)},
          {"model_load_waits",
           [&](const json& x, const std::string& at) {
               o.modelLoadWaits = static_cast<int>(jr::Whole(x, at, 0, 10000));
           }},
-         {"perception_range",
-          [&](const json& x, const std::string& at) { o.perceptionRange = Range(x, at); }},
-         {"los_range", [&](const json& x, const std::string& at) { o.losRange = Range(x, at); }},
-         {"road_snap_meters",
-          [&](const json& x, const std::string& at) { o.roadSnapMeters = Range(x, at); }},
+         {"perception_range", jr::Into(o.perceptionRange, Range)},
+         {"los_range", jr::Into(o.losRange, Range)},
+         {"road_snap_meters", jr::Into(o.roadSnapMeters, Range)},
          {"water",
           [&](const json& x, const std::string& at) {
               ForEach(x, at, MaxShapes, [&](const json& b, const std::string& ba) {
@@ -395,23 +376,22 @@ void ReadClock(const json& v, const std::string& path, WorldOptions& o) {
 }
 
 void ReadPlayer(const json& v, const std::string& path, WorldOptions& o) {
-    jr::ReadObject(
-        v, path,
-        {{"start", [&](const json& x, const std::string& at) { o.playerStart = ReadPoint(x, at); }},
-         {"heading",
-          [&](const json& x, const std::string& at) {
-              o.playerHeading = jr::Number(x, at, -360, 360);
-          }},
-         {"bounty",
-          [&](const json& x, const std::string& at) { o.initialBounty = Cents(x, at, 0); }},
-         {"respawn",
-          [&](const json& x, const std::string& at) {
-              o.respawnPoint = ReadPoint(x, at);
-              o.respawnPointGiven = true;
-          }},
-         {"law_state", [&](const json& x, const std::string& at) {
-              o.lawState = static_cast<int32_t>(jr::Whole(x, at, INT32_MIN, INT32_MAX));
-          }}});
+    jr::ReadObject(v, path,
+                   {{"start", jr::Into(o.playerStart, ReadPoint)},
+                    {"heading",
+                     [&](const json& x, const std::string& at) {
+                         o.playerHeading = jr::Number(x, at, -360, 360);
+                     }},
+                    {"bounty", [&](const json& x,
+                                   const std::string& at) { o.initialBounty = Cents(x, at, 0); }},
+                    {"respawn",
+                     [&](const json& x, const std::string& at) {
+                         o.respawnPoint = ReadPoint(x, at);
+                         o.respawnPointGiven = true;
+                     }},
+                    {"law_state", [&](const json& x, const std::string& at) {
+                         o.lawState = static_cast<int32_t>(jr::Whole(x, at, INT32_MIN, INT32_MAX));
+                     }}});
 }
 
 Waypoint ReadWaypoint(const json& v, const std::string& path) {
@@ -419,18 +399,12 @@ Waypoint ReadWaypoint(const json& v, const std::string& path) {
     bool to = false;
     jr::ReadObject(
         v, path,
-        {{"to",
-          [&](const json& x, const std::string& at) {
-              const Point3 p = ReadPoint(x, at);
-              w.x = p.x;
-              w.y = p.y;
-              to = true;
-          }},
+        {{"to", GroundPointInto(w.x, w.y, to)},
          {"speed",
           [&](const json& x, const std::string& at) { w.speed = jr::Number(x, at, 0.01, 100); }},
-         {"mounted", [&](const json& x, const std::string& at) { w.mounted = jr::Flag(x, at); }},
-         {"vehicle", [&](const json& x, const std::string& at) { w.vehicle = jr::Flag(x, at); }},
-         {"wait", [&](const json& x, const std::string& at) { w.waitSeconds = Seconds(x, at); }}});
+         {"mounted", jr::Into(w.mounted, jr::Flag)},
+         {"vehicle", jr::Into(w.vehicle, jr::Flag)},
+         {"wait", jr::Into(w.waitSeconds, Seconds)}});
     if (!to) Refuse(path, "needs \"to\"");
     return w;
 }
@@ -634,7 +608,7 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
         bool iniText = false, iniFile = false;
         jr::ReadObject(
             j, "$",
-            {{"name", [&](const json& x, const std::string& at) { s.name = ReadName(x, at); }},
+            {{"name", jr::Into(s.name, ReadName)},
              {"seed",
               [&](const json& x, const std::string& at) {
                   o.seed = static_cast<uint64_t>(jr::Whole(x, at, 0, MaxSeed));
@@ -643,7 +617,7 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
               [&](const json& x, const std::string& at) {
                   o.frameMs = static_cast<uint32_t>(jr::Whole(x, at, 1, 1000));
               }},
-             {"seconds", [&](const json& x, const std::string& at) { s.seconds = Seconds(x, at); }},
+             {"seconds", jr::Into(s.seconds, Seconds)},
              {"timer_start_ms",
               [&](const json& x, const std::string& at) {
                   o.timerStartMs = static_cast<uint32_t>(jr::Whole(x, at, 0, MaxTimerStartMs));
@@ -656,8 +630,7 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
                       o.route.push_back(ReadWaypoint(r, ra));
                   });
               }},
-             {"behaviour",
-              [&](const json& x, const std::string& at) { o.behaviour = ReadBehaviour(x, at); }},
+             {"behaviour", jr::Into(o.behaviour, ReadBehaviour)},
              {"ini",
               [&](const json& x, const std::string& at) {
                   s.ini = ReadLines(x, at);
@@ -685,8 +658,7 @@ bool ParseScenario(const std::string& jsonText, const std::string& baseDir, Scen
                       o.timeline.push_back(ReadEvent(e, ea));
                   });
               }},
-             {"expect",
-              [&](const json& x, const std::string& at) { s.expect = ReadExpectations(x, at); }}});
+             {"expect", jr::Into(s.expect, ReadExpectations)}});
         if (iniText && iniFile)
             Refuse("$.ini_path", "give either \"ini\" or \"ini_path\", not both");
         s.iniGiven = iniText || iniFile;
