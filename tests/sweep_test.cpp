@@ -256,9 +256,10 @@ TEST(SweepReport, RunRecordsSurviveTheTripFromTheChild) {
 }
 
 // Stands in for the simulator in the child: a record made from the seed alone, except that one
-// seed crashes and another fails as a run.
-SweepRun FakeSeed(const Scenario& scenario, const std::string&) {
+// seed crashes and another fails as a run. Each leaves a state file where it plays first.
+SweepRun FakeSeed(const Scenario& scenario, const std::string& dir) {
     const uint64_t seed = scenario.world.seed;
+    ScratchDir::Write((dir + "/Harkvane.dat").c_str(), std::to_string(seed));
     if (seed == 103) {
         std::fprintf(stderr, "about to crash\n");
         std::abort();
@@ -295,6 +296,9 @@ TEST(SweepProcesses, CrashingAndFailingSeedsAreReportedAndTheRestCarryOn) {
         EXPECT_EQ(set.runs[i].seed, 100 + i);
         const bool bad = i == 3 || i == 5;
         EXPECT_EQ(set.runs[i].ok, !bad) << i;
+        // However the seed ended, what it left where it played is in its folder.
+        const std::string seed = std::to_string(100 + i);
+        EXPECT_EQ(ScratchDir::Read(("sweep/seeds/" + seed + "/Harkvane.dat").c_str()), seed);
     }
     EXPECT_EQ(set.runs[3].error, "killed by signal " + std::to_string(SIGABRT) + " (" +
                                      strsignal(SIGABRT) + "): about to crash");

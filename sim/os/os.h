@@ -71,6 +71,11 @@ bool WaitForChild(Child* child, ChildEnd* end, std::string* error);
 // on Linux (the system's own end, not a sanitizer's report). For the sweep's tests.
 [[noreturn]] void CrashNow();
 
+// A new empty folder kept in memory, for files a run writes and rewrites many times; "" where the
+// system has none (Windows, or a Linux without a memory file system at /dev/shm). The caller
+// removes it.
+std::string NewMemoryFolder();
+
 // Opens a page in the user's default browser; false when nothing could be started.
 bool OpenInBrowser(const std::string& utf8Path);
 // Where the program itself lies (its folder), as UTF-8.

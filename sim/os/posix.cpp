@@ -1,9 +1,11 @@
 // The operating-system layer on Linux (and other POSIX systems).
 #ifndef _WIN32
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,6 +141,13 @@ bool OpenInBrowser(const std::string& utf8Path) {
         posix_spawnp(&pid, "xdg-open", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0;
+}
+
+std::string NewMemoryFolder() {
+    struct statfs fs;
+    if (statfs("/dev/shm", &fs) != 0 || fs.f_type != TMPFS_MAGIC) return "";
+    char name[] = "/dev/shm/harkvane-XXXXXX";
+    return mkdtemp(name) ? name : "";
 }
 
 std::string ProgramFolder() {

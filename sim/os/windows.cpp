@@ -291,6 +291,10 @@ bool OpenInBrowser(const std::string& utf8Path) {
     return reinterpret_cast<intptr_t>(r) > 32;
 }
 
+std::string NewMemoryFolder() {
+    return "";
+}
+
 std::string ProgramFolder() {
     wchar_t self[32768];
     const DWORD n = GetModuleFileNameW(nullptr, self, 32768);

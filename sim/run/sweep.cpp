@@ -67,18 +67,50 @@ SeedFault SeedFaultFor(uint64_t seed) {
     return SeedFault::None;
 }
 
+// Where a seed plays. The plug-in rewrites its state files dozens of times a run, each time a new
+// file renamed over the old, and a file system on disk sends every such rename to the disk at
+// once: a 100-seed sweep spent over a second of system time on them, more with every sweep run
+// after it. Where the system has a folder in memory, each seed plays in a folder of its own there
+// and what it leaves is moved into its folder under seeds/ when it ends; elsewhere (Windows) it
+// plays in its folder under seeds/.
+std::string PlayDir(const std::string& memoryFolder, uint64_t seed) {
+    return memoryFolder.empty() ? "" : os::Utf8(os::Path(memoryFolder) / std::to_string(seed));
+}
+
+// The sweep's folder in memory, removed however the sweep ends.
+struct PlayFolders {
+    std::string root; // "" when the seeds play in their own folders
+    ~PlayFolders() {
+        std::error_code ec;
+        if (!root.empty()) fs::remove_all(os::Path(root), ec);
+    }
+};
+
+// Moves what a seed left in its play folder into its folder under seeds/; false when some of it
+// could not be copied.
+bool MovePlayedFiles(const std::string& playDir, const std::string& dir) {
+    std::error_code ec;
+    if (!fs::exists(os::Path(playDir), ec)) return true;
+    fs::copy(os::Path(playDir), os::Path(dir),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    const bool copied = !ec;
+    fs::remove_all(os::Path(playDir), ec);
+    return copied;
+}
+
 // What a child process is given on Linux, where it is a fork of the sweep.
 struct ChildWork {
     const Scenario* scenario;
     const SweepOptions* options;
     uint64_t seed;
+    std::string playDir;
 };
 
 int ForkedSeed(void* context) {
     const ChildWork& work = *static_cast<const ChildWork*>(context);
     Scenario s = *work.scenario;
     s.world.seed = work.seed;
-    return RunSeedChild(s, work.options->runSeed, SeedDir(*work.options, work.seed));
+    return RunSeedChild(s, work.options->runSeed, SeedDir(*work.options, work.seed), work.playDir);
 }
 
 std::string LastLine(const std::string& text) {
@@ -166,7 +198,7 @@ SweepRun RunSeedInWorld(const Scenario& scenario, const std::string& dir) {
 }
 
 int RunSeedChild(const Scenario& scenario, SweepRun (*runSeed)(const Scenario&, const std::string&),
-                 const std::string& dir) {
+                 const std::string& dir, const std::string& playDir) {
     switch (SeedFaultFor(scenario.world.seed)) {
     case SeedFault::Crash:
         os::CrashNow();
@@ -175,15 +207,22 @@ int RunSeedChild(const Scenario& scenario, SweepRun (*runSeed)(const Scenario&, 
     case SeedFault::None:
         break;
     }
-    SweepRun r = (runSeed ? runSeed : RunSeedInWorld)(scenario, dir);
+    std::error_code ec;
+    if (!playDir.empty()) fs::create_directories(os::Path(playDir), ec);
+    const bool playsApart = !playDir.empty() && !ec;
+    SweepRun r = (runSeed ? runSeed : RunSeedInWorld)(scenario, playsApart ? playDir : dir);
     r.seed = scenario.world.seed;
+    if (playsApart && !MovePlayedFiles(playDir, dir)) {
+        std::fprintf(stderr, "cannot move the seed's files from %s to %s\n", playDir.c_str(),
+                     dir.c_str());
+        return 1;
+    }
     if (!r.ok) {
         std::fprintf(stderr, "%s\n", r.error.c_str());
         return 1;
     }
     // Whole or not at all: written beside, then put in its place.
     const std::string record = InFolder(dir, RecordFile), part = record + ".part";
-    std::error_code ec;
     const bool written = WriteAll(part, SweepRunJson(r));
     if (written) fs::rename(os::Path(part), os::Path(record), ec);
     if (!written || ec) {
@@ -219,6 +258,8 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
     set->gameHours = scenario.seconds * scenario.world.clockRate / 3600.0;
     set->runs.assign(static_cast<size_t>(o.seeds), SweepRun());
 
+    const PlayFolders plays{os::NewMemoryFolder()};
+    const std::string& memoryFolder = plays.root;
     const auto start = std::chrono::steady_clock::now();
     const size_t total = static_cast<size_t>(o.seeds);
     std::map<intptr_t, size_t> running;
@@ -231,7 +272,7 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
             const uint64_t seed = set->firstSeed + i;
             const std::string dir = SeedDir(o, seed);
             fs::create_directories(os::Path(dir), ec);
-            work[i] = {&scenario, &o, seed};
+            work[i] = {&scenario, &o, seed, PlayDir(memoryFolder, seed)};
             std::vector<std::string> arguments = o.childArguments;
             arguments.insert(arguments.end(),
                              {"--seed", std::to_string(seed), "--sweep-child", dir});
@@ -254,6 +295,8 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
         if (it == running.end()) continue;
         const size_t i = it->second;
         running.erase(it);
+        // A child that crashed or was ended from outside left its files where it played.
+        MovePlayedFiles(work[i].playDir, SeedDir(o, work[i].seed));
         set->runs[i] = Collect(o, set->firstSeed + i, end);
         ++done;
         if (o.progress)

@@ -35,5 +35,6 @@ bool RunSweep(const Scenario& scenario, const SweepOptions& options, SweepSet* s
 
 // One seed in a child process: runs it in the folder dir, leaves its record there and returns
 // the child's exit status (0, or 1 with the error on stderr). runSeed nullptr: RunSeedInWorld.
+// With a play folder the seed runs there instead, and what it leaves is moved into dir at its end.
 int RunSeedChild(const Scenario& scenario, SweepRun (*runSeed)(const Scenario&, const std::string&),
-                 const std::string& dir);
+                 const std::string& dir, const std::string& playDir = "");
