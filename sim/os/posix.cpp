@@ -1,11 +1,13 @@
 // The operating-system layer on Linux (and other POSIX systems).
 #ifndef _WIN32
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
+#ifdef __linux__
+#include <linux/magic.h>
 #include <sys/vfs.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -143,12 +145,36 @@ bool OpenInBrowser(const std::string& utf8Path) {
     return rc == 0;
 }
 
+#ifdef __linux__
+namespace {
+// A sweep ended from outside (Ctrl-C) leaves its folder in memory behind: the next one removes
+// the folders of sweeps whose process is gone. The folders are named harkvane-PID-XXXXXX.
+void RemoveOrphanedMemoryFolders() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("harkvane-", 0) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + 9, &end, 10);
+        if (pid <= 0 || *end != '-') continue;
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) continue; // still running
+        std::filesystem::remove_all(entry.path(), ec);
+    }
+}
+} // namespace
+
 std::string NewMemoryFolder() {
     struct statfs fs;
     if (statfs("/dev/shm", &fs) != 0 || fs.f_type != TMPFS_MAGIC) return "";
-    char name[] = "/dev/shm/harkvane-XXXXXX";
-    return mkdtemp(name) ? name : "";
+    RemoveOrphanedMemoryFolders();
+    std::string name = "/dev/shm/harkvane-" + std::to_string(getpid()) + "-XXXXXX";
+    return mkdtemp(name.data()) ? name : "";
 }
+#else
+std::string NewMemoryFolder() {
+    return "";
+}
+#endif
 
 std::string ProgramFolder() {
     std::error_code ec;
