@@ -41,7 +41,8 @@ struct HostFunctions {
     uint64_t* (*Call)();
     // Given by a host that reads HostCallInProgress itself (the simulated world): answers the call
     // into HostCallInProgress.result. Any other host (nullptr here) is handed the call part by
-    // part when it is made: Init, each slot kept to Push64, Call.
+    // part when it is made: Init, each slot kept to Push64, Call. Taken when the host is
+    // installed: a host that changes it reinstalls itself.
     void (*AnswerCallInProgress)() = nullptr;
 };
 
